@@ -1,0 +1,167 @@
+#include "MainForm1/MainForm1.h"
+
+#include "platform/Application.h"
+#include "platform/BlockFile.h"
+#include "platform/FileUtils.h"
+#include "platform/Fonts.h"
+#include "platform/SysUtils.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+
+using platform::TButton;
+
+namespace {
+
+constexpr int kBlockSize = 2048;
+// Client area of a window whose outer size, with a classic frame, is 290 x 88.
+constexpr int kClientWidth = 282;
+constexpr int kClientHeight = 54;
+constexpr int kStatusBarHeight = 19;
+
+const QString kExtracting = QStringLiteral("Daten werden extrahiert. Bitte warten...");
+const QString kExtracted = QStringLiteral("Daten erfolgreich extrahiert!");
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Klangheber"));
+    setFont(platform::FormFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+
+    Open = new TButton(QStringLiteral("&Starte Konvertierung"), this);
+    Open->setGeometry(8, 8, 113, 25);
+    EndBtn = new TButton(QStringLiteral("Programm &beenden"), this);
+    EndBtn->setGeometry(152, 8, 113, 25);
+    EndBtn->OnClick = [this] { EndBtnClick(); };
+
+    StatusBar1 = new platform::TStatusBar(this);
+    StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+
+    Rip = new TButton(QStringLiteral("&Gabben"), this);
+    Rip->OnClick = [this] { RipClick(); };
+    Rip->hide();
+    Label1 = new QLabel(QStringLiteral("Startwert:"), this);
+    Label1->hide();
+    edtStart = new QLineEdit(this);
+    edtStart->hide();
+    Label2 = new QLabel(QStringLiteral("Endwert:"), this);
+    Label2->hide();
+    edtEnd = new QLineEdit(this);
+    edtEnd->hide();
+    ListBox1 = new QListWidget(this);
+    ListBox1->hide();
+
+    Timer1 = new platform::TTimer(this);
+    Timer1->SetEnabled(false);
+    Timer1->SetInterval(200);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->geometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TMainForm::EndBtnClick()
+{
+    close();
+}
+
+QString TMainForm::StatusText() const
+{
+    return StatusBar1->SimpleText();
+}
+
+void TMainForm::SetStatusText(const QString& text)
+{
+    StatusBar1->SetSimpleText(text);
+}
+
+QString TMainForm::LoadingText(const std::string& path)
+{
+    return QStringLiteral("Datei ") + QFile::decodeName(QByteArray::fromStdString(platform::ExtractFileName(path))) +
+           QStringLiteral(" wird geladen. Bitte warten...");
+}
+
+std::string TMainForm::ModuleExtension(std::uint8_t kind)
+{
+    switch (kind) {
+    case 0: return ".it";
+    case 1: return ".s3m";
+    default: return ".xm";
+    }
+}
+
+void TMainForm::AppendToQueue(const std::string& path)
+{
+    auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(path)));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(path));
+    ListBox1->addItem(item);
+}
+
+std::string TMainForm::QueueEntry(int index) const
+{
+    const QListWidgetItem* item = ListBox1->item(index);
+    return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+}
+
+void TMainForm::MakeCurrent(int index)
+{
+    ListBox1->setCurrentRow(index);
+    CurrentFile = QueueEntry(index);
+    SetStatusText(LoadingText(CurrentFile));
+    Timer1->SetEnabled(true);
+}
+
+void TMainForm::AdvanceQueue()
+{
+    const int next = ListBox1->currentRow() + 1;
+    if (next == ListBox1->count())
+        return;
+    MakeCurrent(next);
+}
+
+void TMainForm::RipClick()
+{
+    platform::DeleteFile(platform::ChangeFileExt(CurrentFile, ".BAK"));
+    SetStatusText(kExtracting);
+
+    const std::int32_t end = platform::StrToInt(edtEnd->text());
+    const std::int32_t start = platform::StrToInt(edtStart->text());
+    const double span = static_cast<double>(end) - static_cast<double>(start);
+    const std::int64_t passes = static_cast<std::int64_t>(std::trunc(span / kBlockSize)) + 1;
+
+    // The package is only read; the output is written beside it under a
+    // temporary name and put in place when complete, so a failure leaves
+    // neither a partial module nor a destroyed earlier one.
+    platform::TUntypedFile package(CurrentFile);
+    package.Reset(platform::TUntypedFile::Access::ReadOnly);
+    platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleExtension(ModuleKind)));
+    output.RewriteReplacing();
+    package.Seek(platform::StrToInt(edtStart->text()));
+
+    char buffer[kBlockSize];
+    for (std::int64_t pass = 0; pass < passes; ++pass) {
+        platform::Application().ProcessMessages();
+        const int read = package.BlockRead(buffer, kBlockSize);
+        output.BlockWrite(buffer, read);
+    }
+    output.Close();
+    package.Close();
+
+    edtStart->setText(edtEnd->text());
+    SetStatusText(kExtracted);
+    AdvanceQueue();
+}

@@ -1,0 +1,65 @@
+// The main window: start and end buttons, the status line, the hidden
+// controls that carry a package from the scan to the extraction, the queue of
+// packages and the timer that moves the batch along.
+#pragma once
+
+#include "platform/Controls.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+
+    // Controls, named as in the window's layout.
+    platform::TButton* Open;
+    platform::TButton* EndBtn;
+    platform::TStatusBar* StatusBar1;
+    platform::TButton* Rip;
+    QLineEdit* edtStart;
+    QLineEdit* edtEnd;
+    QLabel* Label1;
+    QLabel* Label2;
+    QListWidget* ListBox1;
+    platform::TTimer* Timer1;
+
+    // The package being converted and the folder of the current run.
+    std::string CurrentFile;
+    std::string SourceFolder;
+    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2.
+    std::uint8_t ModuleKind = 0;
+    // Size of the current package, taken when it was loaded.
+    std::int32_t PackageSize = 0;
+
+    // Handlers.
+    void EndBtnClick();
+    void RipClick();
+
+    // Makes the next queue entry current and switches the timer on; after the
+    // last entry nothing happens and the run is over.
+    void AdvanceQueue();
+
+    // The queue: full package paths in the order found.
+    void AppendToQueue(const std::string& path);
+    std::string QueueEntry(int index) const;
+
+    QString StatusText() const;
+    void SetStatusText(const QString& text);
+    // "Datei <name> wird geladen. Bitte warten..." for a package path.
+    static QString LoadingText(const std::string& path);
+
+    // Extension of the module written for a module kind.
+    static std::string ModuleExtension(std::uint8_t kind);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void MakeCurrent(int index);
+};

@@ -1,0 +1,112 @@
+#include "platform/Application.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+#include <cstdio>
+
+namespace platform {
+
+void QtMessageSink::ShowError(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+void QtMessageSink::ShowMessage(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+    box.adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        box.move(area.center() - box.rect().center());
+    }
+    box.exec();
+}
+
+void StderrMessageSink::ShowError(const QString& title, const QString& text)
+{
+    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(),
+                 text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void StderrMessageSink::ShowMessage(const QString& title, const QString& text)
+{
+    ShowError(title, text);
+}
+
+void RecordingMessageSink::ShowError(const QString& title, const QString& text)
+{
+    boxes.push_back({true, title, text});
+}
+
+void RecordingMessageSink::ShowMessage(const QString& title, const QString& text)
+{
+    boxes.push_back({false, title, text});
+}
+
+QString ErrorBoxText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QChar('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+TApplication& TApplication::Instance()
+{
+    static TApplication instance;
+    return instance;
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    title_ = title;
+    if (QCoreApplication::instance())
+        QCoreApplication::setApplicationName(title);
+}
+
+int TApplication::Run()
+{
+    return QApplication::exec();
+}
+
+void TApplication::ProcessMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+void TApplication::Terminate()
+{
+    QCoreApplication::quit();
+}
+
+void TApplication::HandleException(const std::exception& e)
+{
+    Sink().ShowError(title_, ErrorBoxText(QString::fromUtf8(e.what())));
+}
+
+void TApplication::HandleUnknownException()
+{
+    Sink().ShowError(title_, ErrorBoxText(QStringLiteral("Unbekannter Fehler")));
+}
+
+void TApplication::MessageBox(const QString& text)
+{
+    Sink().ShowMessage(title_, text);
+}
+
+MessageSink& TApplication::Sink()
+{
+    return sink_ ? *sink_ : static_cast<MessageSink&>(qtSink_);
+}
+
+MessageSink* TApplication::SetSink(MessageSink* sink)
+{
+    MessageSink* previous = sink_;
+    sink_ = sink;
+    return previous;
+}
+
+}  // namespace platform

@@ -1,0 +1,111 @@
+// The application object: title, main form, event loop, pending-event
+// processing and the default exception handler with its message boxes.
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+
+// Where message boxes go. The GUI shows real boxes, the command line prints to
+// stderr, tests record them. No test may block on a modal window.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    // Error box: the title, an error icon, one OK button.
+    virtual void ShowError(const QString& title, const QString& text) = 0;
+    // Plain box: the title, no icon, one OK button, centred on the screen.
+    virtual void ShowMessage(const QString& title, const QString& text) = 0;
+};
+
+// Shows modal QMessageBoxes.
+class QtMessageSink : public MessageSink {
+public:
+    void ShowError(const QString& title, const QString& text) override;
+    void ShowMessage(const QString& title, const QString& text) override;
+};
+
+// Prints each box as one line on stderr.
+class StderrMessageSink : public MessageSink {
+public:
+    void ShowError(const QString& title, const QString& text) override;
+    void ShowMessage(const QString& title, const QString& text) override;
+};
+
+// Keeps every box for later inspection.
+class RecordingMessageSink : public MessageSink {
+public:
+    struct Box {
+        bool error;
+        QString title;
+        QString text;
+    };
+    void ShowError(const QString& title, const QString& text) override;
+    void ShowMessage(const QString& title, const QString& text) override;
+    std::vector<Box> boxes;
+};
+
+// The text the error box shows for an exception message: a full stop is
+// appended when the last character sorts after ".".
+QString ErrorBoxText(const QString& message);
+
+class TApplication {
+public:
+    static TApplication& Instance();
+
+    QString Title() const { return title_; }
+    void SetTitle(const QString& title);
+
+    QWidget* MainForm() const { return mainForm_; }
+    void SetMainForm(QWidget* form) { mainForm_ = form; }
+
+    // Runs the event loop until the application quits.
+    int Run();
+    // Lets the event loop handle every pending event, then returns.
+    void ProcessMessages();
+    // Ends the event loop.
+    void Terminate();
+
+    // The default exception handler: shows the message in the error box.
+    void HandleException(const std::exception& e);
+    void HandleUnknownException();
+    // Shows the tool's plain message box.
+    void MessageBox(const QString& text);
+
+    MessageSink& Sink();
+    // Replaces the message sink; nullptr restores the Qt message boxes.
+    // Returns the sink that was in place (owned by the caller, or null for
+    // the built-in one).
+    MessageSink* SetSink(MessageSink* sink);
+
+private:
+    TApplication() = default;
+    QString title_;
+    QWidget* mainForm_ = nullptr;
+    MessageSink* sink_ = nullptr;
+    QtMessageSink qtSink_;
+};
+
+inline TApplication& Application() { return TApplication::Instance(); }
+
+// Runs a handler that Qt entered (slot, event override, timer); an exception
+// that escapes it goes to the application's handler and never crosses Qt's
+// event loop.
+template <class F>
+void Guard(F&& handler) noexcept
+{
+    try {
+        std::forward<F>(handler)();
+    } catch (const std::exception& e) {
+        Application().HandleException(e);
+    } catch (...) {
+        Application().HandleUnknownException();
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+// The untyped block file: open, create, seek, block read and write, close,
+// each followed by an I/O check that raises EInOutError with the German text
+// of the error code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class TUntypedFile {
+public:
+    enum class Access { ReadOnly, ReadWrite };
+
+    TUntypedFile() = default;
+    explicit TUntypedFile(std::string path) : path_(std::move(path)) {}
+    TUntypedFile(const TUntypedFile&) = delete;
+    TUntypedFile& operator=(const TUntypedFile&) = delete;
+    // Closes a file still open; an unfinished replacement is discarded.
+    ~TUntypedFile();
+
+    void AssignFile(const std::string& path) { path_ = path; }
+    const std::string& Path() const { return path_; }
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Opens an existing regular file.
+    void Reset(Access access = Access::ReadWrite);
+    // Creates the file, or empties an existing one.
+    void Rewrite();
+    // Creates a hidden temporary file beside the path; Close renames it over
+    // the path once everything was written, so a failure never leaves a
+    // partial file under the path nor destroys what stood there.
+    void RewriteReplacing();
+    void Seek(std::int64_t position);
+    // Reads up to count bytes; a short read at the end of the file is no error.
+    int BlockRead(void* buffer, int count);
+    // Writes count bytes; a short write (disk full) raises error 101.
+    int BlockWrite(const void* buffer, int count);
+    // Closes the file (and for RewriteReplacing, puts it in place).
+    void Close();
+    // Drops the file without an error: a replacement in progress is removed.
+    void Abandon() noexcept;
+
+private:
+    void RaiseFromErrno(int err);
+
+    std::string path_;
+    std::string temporary_;  // set while RewriteReplacing is in progress
+    int fd_ = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+#include "platform/Exceptions.h"
+
+#include <cerrno>
+
+namespace platform {
+
+std::string EInOutError::TextFor(int code)
+{
+    switch (code) {
+    case ioFileNotFound: return "Datei nicht gefunden";
+    case ioPathNotFound: return "Ungültiger Dateiname";
+    case ioTooManyOpenFiles: return "Zu viele geöffnete Dateien";
+    case ioAccessDenied: return "Dateizugriff verweigert";
+    case ioReadBeyondEnd: return "Versuch hinter dem Dateiende zu lesen";
+    case ioDiskFull: return "Zu wenig Speicherplatz";
+    case ioInvalidNumericInput: return "Ungültige numerische Eingabe";
+    default: return "E/A-Fehler " + std::to_string(code);
+    }
+}
+
+EInOutError::EInOutError(int code) : Exception(TextFor(code)), code_(code) {}
+
+EFOpenError::EFOpenError(const std::string& path)
+    : Exception("Datei " + path + " kann nicht geöffnet werden")
+{
+}
+
+EFCreateError::EFCreateError(const std::string& path)
+    : Exception("Datei " + path + " kann nicht erstellt werden")
+{
+}
+
+EOutOfMemory::EOutOfMemory() : Exception("Zu wenig Arbeitsspeicher") {}
+
+int IoCodeFromErrno(int err)
+{
+    switch (err) {
+    case ENOENT: return ioFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG: return ioPathNotFound;
+    case EMFILE:
+    case ENFILE: return ioTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY: return ioAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ioDiskFull;
+    default: return err;
+    }
+}
+
+}  // namespace platform

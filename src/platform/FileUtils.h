@@ -1,0 +1,48 @@
+// File helpers: paths as byte strings, "/" as the separator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// True when path names an existing entry that is not a directory.
+bool FileExists(const std::string& path);
+// True when path names an existing directory (symbolic links followed).
+bool DirectoryExists(const std::string& path);
+// Removes a file; false when it could not be removed.
+bool DeleteFile(const std::string& path);
+
+// Replaces the extension of the name part (from its last dot on), or appends
+// ext when the name has no dot. ext includes its dot.
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+// Everything after the last "/".
+std::string ExtractFileName(const std::string& path);
+// Everything up to and including the last "/".
+std::string ExtractFilePath(const std::string& path);
+
+// Whole-file copy of a regular file, overwriting the destination. The
+// destination is opened without following a symbolic link. False on any
+// failure, also when the copy stopped short.
+bool CopyFile(const std::string& from, const std::string& to);
+
+// Copies the regular file at from into the already open descriptor fd, which
+// is truncated first. False on any failure or short copy.
+bool CopyFileInto(const std::string& from, int fd);
+
+// "Attributes to none": gives the owner read and write permission.
+bool ResetFileAttributes(const std::string& path);
+
+// $TMPDIR when it names a directory, else /tmp; always ends in "/".
+std::string GetTempPath();
+
+// Milliseconds of the monotonic clock, 32 bits, wrapping.
+std::uint32_t GetTickCount();
+
+// True when path names a regular file that can be opened for reading; never
+// blocks on FIFOs or devices.
+bool CanOpenForReading(const std::string& path);
+// True when path names a regular file that can be opened for writing.
+bool CanOpenForWriting(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+#include "TempDir.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace testsupport {
+
+namespace {
+
+void RemoveTree(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        ::chmod(path.c_str(), 0700);
+        if (DIR* dir = ::opendir(path.c_str())) {
+            while (dirent* entry = ::readdir(dir)) {
+                std::string name = entry->d_name;
+                if (name != "." && name != "..")
+                    RemoveTree(path + "/" + name);
+            }
+            ::closedir(dir);
+        }
+        ::rmdir(path.c_str());
+    } else {
+        ::unlink(path.c_str());
+    }
+}
+
+}  // namespace
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/kh-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = std::string(name.data()) + "/";
+}
+
+TempDir::~TempDir()
+{
+    RemoveTree(path_.substr(0, path_.size() - 1));
+}
+
+void WriteFile(const std::string& path, const Bytes& data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void WriteFile(const std::string& path, const std::string& text)
+{
+    WriteFile(path, Bytes(text.begin(), text.end()));
+}
+
+Bytes ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> ListDir(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+platform::RecordingMessageSink& Boxes()
+{
+    return static_cast<platform::RecordingMessageSink&>(platform::Application().Sink());
+}
+
+}  // namespace testsupport

@@ -1,0 +1,39 @@
+// Test helpers: a temporary folder removed with everything in it, file
+// reading and writing in one call, and access to the recorded message boxes.
+#pragma once
+
+#include "platform/Application.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // The folder's path, ending in "/".
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+void WriteFile(const std::string& path, const Bytes& data);
+void WriteFile(const std::string& path, const std::string& text);
+Bytes ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListDir(const std::string& path);
+
+// The sink installed by the test main; clear it at the start of a test.
+platform::RecordingMessageSink& Boxes();
+
+}  // namespace testsupport
