@@ -1,0 +1,265 @@
+// THexEditor: a byte editor whose document lives in a working copy on disk,
+// read through a 64 KiB page buffer, with change marks, a selection, editing
+// commands that fill an undo log, five character translations, a byte-pattern
+// search, and a grid layout of offset, marker, hex and character columns.
+//
+// The byte store, search, selection and undo logic need no painting; the grid
+// base supplies cells, the current cell (the caret) and scrolling.
+#pragma once
+
+#include "platform/Grid.h"
+
+#include <QFont>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// How the character pane reads bytes.
+enum TTranslationType : std::uint8_t { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
+
+// How the offset column labels rows.
+enum TOffsetDisplayStyle : std::uint8_t { odHex, odDec, odOctal, odNone };
+
+// Character translation routines and tables (independent of any editor).
+namespace translation {
+extern const std::uint8_t MacToAnsiTable[128];
+extern const std::uint8_t AnsiToMacTable[128];
+extern const std::uint8_t EbcdicToAnsiTable[256];
+// Derived from EbcdicToAnsiTable: its inverse, with 0x26 mapped to 0x50.
+extern const std::uint8_t AnsiToEbcdicTable[256];
+
+// Converts count characters of text to bytes under a translation; source and
+// destination may be the same buffer.
+void TranslateBuffer(TTranslationType translation, const std::uint8_t* source, std::uint8_t* destination,
+                     std::int32_t count);
+// OEM (CP850) byte to ANSI (Windows-1252) character and back.
+std::uint8_t OemToAnsiChar(std::uint8_t b);
+std::uint8_t AnsiToOemChar(std::uint8_t c);
+}  // namespace translation
+
+class THexEditor : public platform::TCustomGrid {
+    Q_OBJECT
+public:
+    static constexpr std::int32_t kPageSize = 65536;
+
+    explicit THexEditor(QWidget* parent = nullptr);
+    ~THexEditor() override;
+
+    // Start-up hooks: after the stored properties were read, and after the
+    // control's window was created. Both start "Untitled" when needed.
+    void PropertiesLoaded();
+    void WindowCreated();
+
+    // ---- Working-copy byte store -------------------------------------------
+    bool LoadFromFile(const std::string& name);
+    bool SaveToFile(const std::string& name);
+    void NewFile(const std::string& name);
+    std::int32_t DataSize();
+
+    std::uint8_t ReadByte(std::int32_t position);
+    void WriteByte(std::int32_t position, std::uint8_t value);
+    void ReadBuffer(void* destination, std::int32_t position, std::int32_t count);
+    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count);
+    void EnsurePage(std::int32_t position);
+    void UpdatePage(std::int32_t position, std::uint8_t value);
+    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
+    void InsertBytes(const void* source, std::int32_t count, std::int32_t position);
+    void AppendBytes(const void* source, std::int32_t count);
+    void DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol);
+    void EnsureWorkingFile();
+    void CloseWorkingFile();
+    void SizeChanged();
+    bool IsByteChanged(std::int32_t position) const;
+    void NotifyStateChanged();
+
+    const std::string& FileName() const { return fileName_; }
+    const std::string& WorkingFileName() const { return workingFileName_; }
+    bool HasWorkingFile() const { return workingFile_ >= 0; }
+    const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
+    std::int32_t PageStart() const { return pageStart_; }
+    std::int32_t CachedSize() const { return cachedSize_; }
+    // Change marks: bit n set = byte n was overwritten.
+    const std::vector<bool>& ChangedBytes() const { return changedBytes_; }
+    bool Modified() const { return modified_; }
+    bool FileIsReadOnly() const { return fileIsReadOnly_; }
+    bool InsertState() const { return insertState_; }
+    void SetInsertState(bool on) { insertState_ = on; }
+    bool InsertModeActive() const { return insertState_ && allowInsertMode_ && !noSizeChange_; }
+
+    bool CreateBackup() const { return createBackup_; }
+    void SetCreateBackup(bool on) { createBackup_ = on; }
+    const std::string& BackupExtension() const { return backupExtension_; }
+    void SetBackupExtension(const std::string& ext) { backupExtension_ = ext; }
+    bool NoSizeChange() const { return noSizeChange_; }
+    void SetNoSizeChange(bool on);
+    bool AllowInsertMode() const { return allowInsertMode_; }
+    void SetAllowInsertMode(bool on);
+    bool ReadOnlyView() const { return readOnlyView_; }
+    void SetReadOnlyView(bool on) { readOnlyView_ = on; }
+
+    // Raised (through the event loop) when content, selection, modes or undo
+    // may have changed.
+    std::function<void(THexEditor*)> OnStateChanged;
+
+    // ---- Search ---------------------------------------------------------------
+    // First match of count pattern bytes lying wholly within start..end; -1
+    // when none. The pattern is changed in place by translation and case
+    // folding.
+    std::int32_t Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
+                      bool ignoreCase, bool translate);
+
+    // ---- Character translation -----------------------------------------------
+    TTranslationType Translation() const { return translation_; }
+    void SetTranslation(TTranslationType value);
+    char MaskChar() const { return maskChar_; }
+    void SetMaskChar(char c);
+    bool MaskWhiteSpaces() const { return maskWhiteSpaces_; }
+    void SetMaskWhiteSpaces(bool on);
+    std::uint8_t TranslateToChar(std::uint8_t b) const;
+    std::uint8_t TranslateToByte(std::uint8_t c) const;
+
+    // ---- Selection, editing commands and undo log --------------------------
+    std::int32_t SelStart();
+    void SetSelStart(std::int32_t position);
+    std::int32_t SelEnd();
+    void SetSelEnd(std::int32_t position);
+    std::int32_t SelLength() const;
+    std::int32_t CaretPosition();
+    std::int32_t SelAnchor() const { return selAnchor_; }
+    std::int32_t SelLow() const { return selLow_; }
+    std::int32_t SelHigh() const { return selHigh_; }
+    bool Selecting() const { return selecting_; }
+    void SetSelecting(bool on) { selecting_ = on; }
+
+    void ClearSelection(bool repaint);
+    void ExtendSelection(std::int32_t fromCol, std::int32_t fromRow, std::int32_t toCol, std::int32_t toRow);
+    struct Range {
+        std::int32_t start;
+        std::int32_t end;  // exclusive
+        std::int32_t col;
+        std::int32_t row;
+    };
+    Range SelectionRange();
+
+    void DeleteSelection();
+    void DeleteCaretByte(bool backwards);
+    void ChangeByte(std::int32_t position, std::uint8_t oldValue, std::uint8_t newValue, std::int32_t row);
+    void InsertBuffer(const void* source, std::int32_t count, std::int32_t position);
+    void AppendBuffer(const void* source, std::int32_t count);
+    void ReplaceSelection(const void* source, std::int32_t count);
+    bool SeekCaret(std::int32_t offset, int origin, bool strict);
+
+    bool PrepareChange(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count);
+    void RecordUndo(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count);
+    void DropOldestUndo();
+    void ResetUndo();
+
+    // Replays the newest undo record and removes it.
+    bool Undo();
+    bool CanUndo() const { return canUndo_; }
+    const std::string& UndoDescription() const { return undoDescription_; }
+    std::int32_t UndoCount() const { return undoCount_; }
+    // The undo records, oldest first; empty when there is no log.
+    const std::vector<std::uint8_t>& UndoLog() const;
+
+    // ---- Grid geometry, line table and position mapping ---------------------
+    std::int32_t BytesPerLine() const { return bytesPerLine_; }
+    void SetBytesPerLine(std::int32_t value);
+    std::int32_t HexColumns() const { return hexColumns_; }
+    std::int32_t DigitsPerGroup() const { return digitsPerGroup_; }
+    std::int32_t BytesPerColumn() const { return digitsPerGroup_ / 2; }
+    void SetBytesPerColumn(std::int32_t value);
+    bool ShowMarkerColumn() const { return showMarkerColumn_; }
+    void SetShowMarkerColumn(bool on);
+    TOffsetDisplayStyle OffsetDisplay() const { return offsetDisplay_; }
+    void SetOffsetDisplay(TOffsetDisplayStyle style);
+    char OffsetSeparator() const { return offsetSeparator_; }
+    void SetOffsetSeparator(char c);
+    bool SwapNibbles() const { return swapNibbles_; }
+    void SetSwapNibbles(bool on);
+    int CharWidth() const { return charWidth_; }
+    int RowHeight() const { return rowHeight_; }
+    std::int32_t OffsetChars() const { return offsetChars_; }
+    bool InCharPane() const { return inCharPane_; }
+    bool CustomLineLengths() const { return customLineLengths_; }
+    void SetCustomLineLengths(bool on) { customLineLengths_ = on; }
+    const std::vector<std::int32_t>& LineTable() const { return lineTable_; }
+
+    void UpdateColumnWidths();
+    void UpdateOffsetWidth();
+    // The offset column's text for a row.
+    std::string OffsetText(std::int32_t row);
+    std::int32_t LineStart(std::int32_t row);
+    std::int32_t LineLength(std::int32_t row);
+    void SetLineLength(std::int32_t row, std::int32_t length);
+    void EnsureLineTable();
+    void ResetLineLengths();
+    std::int32_t RowOfPosition(std::int32_t position);
+    std::int32_t CellToPosition(std::int32_t col, std::int32_t row);
+    struct Cell {
+        std::int32_t col;
+        std::int32_t row;
+    };
+    Cell PositionToCell(std::int32_t position, bool charPane);
+    // The column in the other pane that shows the same byte.
+    std::int32_t TwinColumn(std::int32_t col, bool* wasCharPane = nullptr) const;
+    bool IsBeyondLine(std::int32_t col, std::int32_t row);
+
+protected:
+    bool AcceptCell(std::int32_t col, std::int32_t row) override;
+    bool event(QEvent* event) override;
+
+private:
+    // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
+    void GridSizeChanged();
+    void DropLostWorkingFile();
+
+    // Byte store.
+    std::string fileName_ = "---";
+    std::string workingFileName_;
+    int workingFile_ = -1;
+    std::unique_ptr<std::uint8_t[]> pageBuffer_;
+    std::int32_t pageStart_ = -1;
+    std::int32_t cachedSize_ = -1;
+    std::vector<bool> changedBytes_;
+    bool modified_ = false;
+    bool fileIsReadOnly_ = true;
+    bool insertState_ = false;
+    bool createBackup_ = true;
+    std::string backupExtension_ = ".bak";
+    bool noSizeChange_ = false;
+    bool allowInsertMode_ = false;
+    bool readOnlyView_ = false;
+
+    // Translation.
+    TTranslationType translation_ = ttAnsi;
+    char maskChar_ = '.';
+    bool maskWhiteSpaces_ = true;
+
+    // Selection and undo.
+    std::int32_t selAnchor_ = -1;
+    std::int32_t selLow_ = -1;
+    std::int32_t selHigh_ = -1;
+    bool selecting_ = false;
+    std::unique_ptr<std::vector<std::uint8_t>> undoLog_;
+    std::int32_t undoCount_ = 0;
+    std::string undoDescription_ = "No Undo";
+    bool canUndo_ = false;
+
+    // Layout.
+    std::int32_t bytesPerLine_ = 16;
+    std::int32_t hexColumns_ = 32;
+    std::int32_t digitsPerGroup_ = 4;
+    bool showMarkerColumn_ = true;
+    TOffsetDisplayStyle offsetDisplay_ = odHex;
+    char offsetSeparator_ = ':';
+    bool swapNibbles_ = false;
+    int charWidth_ = -1;
+    int rowHeight_ = 0;
+    std::int32_t offsetChars_ = -1;
+    bool inCharPane_ = false;
+    bool customLineLengths_ = false;
+    std::vector<std::int32_t> lineTable_;
+};
