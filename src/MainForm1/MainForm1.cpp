@@ -62,6 +62,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     Timer1 = new platform::TTimer(this);
     Timer1->SetEnabled(false);
     Timer1->SetInterval(200);
+    Timer1->OnTimer = [this] { Timer1Timer(); };
+
+    CreateHexEditor();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -5,12 +5,31 @@
 
 #include "platform/Controls.h"
 
+#include "hexeditor/hexeditor.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+// Unit-level state of the three signature searches of a scan.
+namespace MainForm1Unit {
+// The current signature as hexadecimal text.
+extern std::string SearchText;
+// The current signature's bytes; released when the next search is set up.
+extern std::unique_ptr<std::uint8_t[]> SearchBytes;
+extern std::int32_t SearchLength;
+// Position of the last match; -1 for none.
+extern std::int32_t FoundPos;
+
+// Hex text to bytes: lower-case, drop every character that is not a hex
+// digit, pad with "0" in front to an even count, then one byte per pair.
+std::vector<std::uint8_t> HexTextToBytes(const std::string& text);
+}  // namespace MainForm1Unit
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -28,6 +47,7 @@ public:
     QLabel* Label2;
     QListWidget* ListBox1;
     platform::TTimer* Timer1;
+    THexEditor* HexEditor1;
 
     // The package being converted and the folder of the current run.
     std::string CurrentFile;
@@ -39,6 +59,7 @@ public:
 
     // Handlers.
     void EndBtnClick();
+    void Timer1Timer();
     void RipClick();
 
     // Makes the next queue entry current and switches the timer on; after the
@@ -62,4 +83,8 @@ protected:
 
 private:
     void MakeCurrent(int index);
+    void CreateHexEditor();
+    // Scans the current package for a module signature and hands a match to
+    // the extraction; without one, advances the queue.
+    void ScanCurrentPackage();
 };
