@@ -283,7 +283,7 @@ TEST_F(Scan, ErrorInATimerTickGoesToTheErrorBoxAndStopsTheRun)
     EXPECT_FALSE(form.Timer1->Enabled());
 }
 
-TEST_F(Scan, UnwritableScanCopyStopsTheRunNamingIt)
+TEST_F(Scan, UnwritableScanCopyStillSearchesTheCutContent)
 {
     // A folder standing where the scan copy must go: the save fails, the
     // reload finds nothing and the editor keeps the cut content, so the scan
