@@ -7,6 +7,7 @@
 // rejected edit-box entries to its events.
 #pragma once
 
+#include "platform/Events.h"
 #include "platform/Shell.h"
 
 #include <QFont>
@@ -91,7 +92,7 @@ private:
 
 class TzebBrowseDirectoryDlg;
 
-using TNotifyEvent = std::function<void(TzebBrowseDirectoryDlg* sender)>;
+
 // NewSelPIDL belongs to the dialog and is valid only during the call.
 using TBDSelChangedEvent =
     std::function<void(TzebBrowseDirectoryDlg* sender, std::string newSel, platform::LPCITEMIDLIST newSelPIDL)>;

@@ -14,7 +14,7 @@
 using TFindFileEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
 // The walk enters a folder: fullpath is the folder, info its own entry.
 using TChangeFolderEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
-using TNotifyEvent = std::function<void(QObject* sender)>;
+#include "platform/Events.h"
 
 class TFileSearch : public QObject {
     Q_OBJECT

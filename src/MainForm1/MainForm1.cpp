@@ -41,6 +41,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     EndBtn = new TButton(QStringLiteral("Programm &beenden"), this);
     EndBtn->setGeometry(152, 8, 113, 25);
     EndBtn->OnClick = [this] { EndBtnClick(); };
+    Open->OnClick = [this] { OpenClick(); };
 
     StatusBar1 = new platform::TStatusBar(this);
     StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
@@ -65,6 +66,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     Timer1->OnTimer = [this] { Timer1Timer(); };
 
     CreateHexEditor();
+    CreateBatchComponents();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -5,6 +5,8 @@
 
 #include "platform/Controls.h"
 
+#include "BrowseDr/BrowseDr.h"
+#include "FileFind/FileFind.h"
 #include "hexeditor/hexeditor.h"
 
 #include <QLabel>
@@ -48,6 +50,8 @@ public:
     QListWidget* ListBox1;
     platform::TTimer* Timer1;
     THexEditor* HexEditor1;
+    TFileSearch* FileSearch1;
+    TzebBrowseDirectoryDlg* browsefolder1;
 
     // The package being converted and the folder of the current run.
     std::string CurrentFile;
@@ -58,7 +62,10 @@ public:
     std::int32_t PackageSize = 0;
 
     // Handlers.
+    void OpenClick();
     void EndBtnClick();
+    void FileSearch1FileFind(const std::string& fullpath, const platform::TSearchRec& info);
+    void FileSearch1Finish();
     void Timer1Timer();
     void RipClick();
 
@@ -84,6 +91,7 @@ protected:
 private:
     void MakeCurrent(int index);
     void CreateHexEditor();
+    void CreateBatchComponents();
     // Scans the current package for a module signature and hands a match to
     // the extraction; without one, advances the queue.
     void ScanCurrentPackage();

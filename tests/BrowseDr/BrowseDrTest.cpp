@@ -352,7 +352,7 @@ TEST_F(BrowseDrTest, NewStyleRevealsHiddenStatusLine)
     dlg.SetOptions({bfNewDialogStyle});
     dlg.SetStatusText("Hallo");
     bool created = false;
-    dlg.OnCreate = [&](TzebBrowseDirectoryDlg* sender) {
+    dlg.OnCreate = [&](QObject* sender) {
         EXPECT_EQ(sender, &dlg);
         created = true;
     };

@@ -52,7 +52,7 @@ TEST_F(QtDialogTest, OpensTalksThroughCallbackAndReturnsChoice)
     dlg.SetStatusText("Bitte wählen");
     bool created = false;
     std::vector<std::string> changes;
-    dlg.OnCreate = [&](TzebBrowseDirectoryDlg*) { created = true; };
+    dlg.OnCreate = [&](QObject*) { created = true; };
     dlg.OnSelChanged = [&](TzebBrowseDirectoryDlg*, std::string path, LPCITEMIDLIST) { changes.push_back(path); };
 
     bool okDisabled = false;
