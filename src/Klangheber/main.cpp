@@ -1,18 +1,49 @@
 // Program start: the application object, its title, the main window and the
-// event loop.
+// event loop; or, with --batch, the same run without a window.
+#include "Klangheber/CommandLine.h"
 #include "MainForm1/MainForm1.h"
 #include "platform/Application.h"
 
 #include <QApplication>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef KLANGHEBER_VERSION
+#define KLANGHEBER_VERSION "0.0.0"
+#endif
 
 int main(int argc, char** argv)
 {
     // A full disk reached through a file-size limit must come back as an
     // error from write(), not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
+
+    const klangheber::Options options = klangheber::ParseArguments(argc, argv);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "klangheber: %s\n\n%s", options.error.c_str(), klangheber::UsageText().c_str());
+        return klangheber::kNothingToDo;
+    }
+    if (options.help) {
+        std::fputs(klangheber::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("klangheber %s\n", KLANGHEBER_VERSION);
+        return 0;
+    }
+
+    // Without a display the batch still runs, on the offscreen platform.
+    if (options.batchFolder && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     QApplication app(argc, argv);
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
+
+    if (options.batchFolder)
+        return klangheber::RunBatch(*options.batchFolder, options.pauseMs);
+
     TMainForm form;
     platform::Application().SetMainForm(&form);
     form.show();

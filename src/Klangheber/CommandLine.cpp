@@ -1,0 +1,155 @@
+#include "Klangheber/CommandLine.h"
+
+#include "MainForm1/MainForm1.h"
+#include "platform/Application.h"
+#include "platform/FileUtils.h"
+#include "platform/ScriptedBrowseDialog.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace klangheber {
+
+namespace {
+
+// Prints every box on stderr and remembers what kind of box was shown.
+class BatchSink : public platform::StderrMessageSink {
+public:
+    void ShowError(const QString& title, const QString& text) override
+    {
+        errorShown = true;
+        StderrMessageSink::ShowError(title, text);
+    }
+    void ShowMessage(const QString& title, const QString& text) override
+    {
+        messageShown = true;
+        StderrMessageSink::ShowMessage(title, text);
+    }
+    bool errorShown = false;
+    bool messageShown = false;
+};
+
+bool ParseNonNegative(const char* text, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < 0 || parsed > INT_MAX)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+// FOLDER as an absolute path without a trailing "/" (except for "/" itself).
+std::string AbsoluteFolder(std::string folder)
+{
+    if (folder.empty() || folder[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd))
+            folder = std::string(cwd) + "/" + folder;
+    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+}  // namespace
+
+std::string UsageText()
+{
+    return "Usage: klangheber [--batch FOLDER [--pause MS]]\n"
+           "\n"
+           "Without options the window opens; the start button asks for a folder.\n"
+           "\n"
+           "  --batch FOLDER  convert every Unreal music package (*.umx) in FOLDER and its\n"
+           "                  sub-folders without showing a window; status texts go to\n"
+           "                  stdout, message and error boxes to stderr\n"
+           "  --pause MS      pause between two packages in milliseconds (default 0)\n"
+           "  --help          show this text\n"
+           "  --version       show the version\n"
+           "\n"
+           "Exit status: 0 the run reached its end, 1 an error stopped it,\n"
+           "2 no package was found or the arguments are wrong.\n";
+}
+
+Options ParseArguments(int argc, char** argv)
+{
+    Options options;
+    bool pauseGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--batch" || arg == "--pause") {
+            if (i + 1 >= argc) {
+                options.error = arg + " needs a value";
+                return options;
+            }
+            const char* value = argv[++i];
+            if (arg == "--batch") {
+                options.batchFolder = value;
+            } else if (!ParseNonNegative(value, options.pauseMs)) {
+                options.error = std::string("--pause needs a number of milliseconds, not '") + value + "'";
+                return options;
+            } else {
+                pauseGiven = true;
+            }
+        } else {
+            options.error = "unknown argument '" + arg + "'";
+            return options;
+        }
+    }
+    if (pauseGiven && !options.batchFolder)
+        options.error = "--pause goes with --batch";
+    return options;
+}
+
+int RunBatch(const std::string& folderArgument, int pauseMs)
+{
+    const std::string folder = AbsoluteFolder(folderArgument);
+    if (!platform::DirectoryExists(folder)) {
+        std::fprintf(stderr, "klangheber: '%s' is not a folder\n", folderArgument.c_str());
+        return kNothingToDo;
+    }
+
+    BatchSink sink;
+    platform::MessageSink* previousSink = platform::Application().SetSink(&sink);
+    platform::ScriptedBrowseDialog dialog;
+    dialog.ChoosePath(folder);
+    platform::BrowseDialog* previousDialog = platform::SetBrowseDialog(&dialog);
+
+    int code = kRunCompleted;
+    {
+        TMainForm form;
+        platform::Application().SetMainForm(&form);
+        form.Timer1->SetInterval(pauseMs);
+        form.StatusBar1->OnTextChanged = [&form](const QString& text) {
+            std::printf("[%d/%d] %s\n", form.ListBox1->currentRow() + 1, form.ListBox1->count(),
+                        text.toUtf8().constData());
+            std::fflush(stdout);
+        };
+
+        platform::Guard([&form] { form.Open->Click(); });
+        while (form.Timer1->Enabled() && !sink.errorShown)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+        if (sink.errorShown)
+            code = kRunStopped;
+        else if (sink.messageShown || form.ListBox1->count() == 0)
+            code = kNothingToDo;
+        platform::Application().SetMainForm(nullptr);
+    }
+
+    platform::SetBrowseDialog(previousDialog);
+    platform::Application().SetSink(previousSink);
+    return code;
+}
+
+}  // namespace klangheber
