@@ -1,0 +1,99 @@
+// The command line, run as a separate process the way a person without a
+// desktop runs it.
+#include "TempDir.h"
+#include "fixtures/Fixtures.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace testsupport;
+using fixtures::ModuleKind;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+Result Klangheber(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KLANGHEBER_EXE), arguments);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    Result result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString Folder(const TempDir& dir)
+{
+    return QString::fromStdString(dir.Path());
+}
+
+}  // namespace
+
+TEST(CommandLine, ConvertsATreeAndReportsEachStepWithItsPlaceInTheQueue)
+{
+    TempDir dir;
+    ::mkdir((dir / "sub").c_str(), 0755);
+    WriteFile(dir / "a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes);
+    WriteFile(dir / "sub/b.umx", fixtures::MakePackageWithoutModule().bytes);
+    const Result r = Klangheber({"--batch", Folder(dir)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_EQ(r.out, (QStringList{"[1/2] Datei a.umx wird geladen. Bitte warten...", "[1/2] Engine gestartet.",
+                                  "[1/2] Daten werden extrahiert. Bitte warten...",
+                                  "[1/2] Daten erfolgreich extrahiert!",
+                                  "[2/2] Datei b.umx wird geladen. Bitte warten...", "[2/2] Engine gestartet.",
+                                  "[2/2] Keine Impulse-/Scream-/FastTracker-Dateien gefunden!"}));
+    EXPECT_TRUE(Exists(dir / "a.it"));
+    EXPECT_TRUE(Exists(dir / "sub/b.BAK"));
+}
+
+TEST(CommandLine, ErrorStopsTheRunWithStatusOneAndTheErrorOnStderr)
+{
+    TempDir dir;
+    WriteFile(dir / "tiny.umx", std::string(100, 'x'));
+    const Result r = Klangheber({"--batch", Folder(dir), "--pause", "5"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Invalid SelStart.")) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringList{"[1/1] Datei tiny.umx wird geladen. Bitte warten..."});
+}
+
+TEST(CommandLine, NothingFoundOrWrongArgumentsGiveStatusTwo)
+{
+    TempDir dir;
+    Result r = Klangheber({"--batch", Folder(dir)});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("Keine Unreal Musikdateien gefunden (*.umx)!")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+
+    for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--bogus"},
+                                    QStringList{"--batch", Folder(dir), "--pause", "-3"},
+                                    QStringList{"--pause", "10"}, QStringList{"--batch", Folder(dir) + "missing"}}) {
+        r = Klangheber(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+}
+
+TEST(CommandLine, HelpAndVersion)
+{
+    Result r = Klangheber({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.join('\n').contains("--batch FOLDER"));
+    r = Klangheber({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.out.size(), 1);
+    EXPECT_TRUE(r.out[0].startsWith("klangheber "));
+}
