@@ -223,6 +223,8 @@ private:
     // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
     void GridSizeChanged();
     void DropLostWorkingFile();
+    // Lets the byte store's tests set Modified and change marks directly.
+    friend struct ByteStoreTestAccess;
     // Byte-store helpers (ByteStore.cpp).
     void ChooseWorkingCopy();
     int OpenWorkingCopy(bool mayCreate);
