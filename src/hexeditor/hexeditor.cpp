@@ -3,7 +3,10 @@
 
 #include <QEvent>
 
-THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent), pageBuffer_(new std::uint8_t[kPageSize]()) {}
+THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent), pageBuffer_(new std::uint8_t[kPageSize]())
+{
+    InitGridLayout();
+}
 
 THexEditor::~THexEditor() = default;
 

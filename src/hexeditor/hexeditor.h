@@ -210,10 +210,12 @@ public:
 protected:
     bool AcceptCell(std::int32_t col, std::int32_t row) override;
     bool event(QEvent* event) override;
-
-private:
     // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
     void GridSizeChanged();
+
+private:
+    // Grid options, font and initial counts, set once at construction.
+    void InitGridLayout();
     void DropLostWorkingFile();
 
     // Byte store.
