@@ -412,3 +412,24 @@ TEST(GridCaret, XorDrawnShownAndBlinking)
     EXPECT_FALSE(caret.IsCreated());
     EXPECT_EQ(grid.viewport()->grab().toImage(), plain);
 }
+
+TEST(GridScrolling, LimitsFollowScrollBarsShownAsNeeded)
+{
+    TestGrid grid;
+    grid.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QApplication::processEvents();
+    ASSERT_TRUE(grid.verticalScrollBar()->isVisible());
+    ASSERT_TRUE(grid.horizontalScrollBar()->isVisible());
+    const int capacity = grid.viewport()->height() / 10;
+    ASSERT_LT(capacity, 10) << "the horizontal bar took room from the rows";
+    EXPECT_EQ(grid.VisibleRowCount(), capacity);
+    grid.SetTopRow(INT32_MAX);
+    EXPECT_EQ(grid.TopRow(), 100 - capacity);
+    EXPECT_EQ(grid.verticalScrollBar()->value(), grid.verticalScrollBar()->maximum());
+
+    grid.SetRowCount(2);
+    QApplication::processEvents();
+    EXPECT_FALSE(grid.verticalScrollBar()->isVisible());
+    EXPECT_EQ(grid.TopRow(), 0);
+}
