@@ -7,6 +7,7 @@
 #include "fixtures/OpenMpt.h"
 #include "platform/Exceptions.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
