@@ -16,6 +16,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Substring search in a memory span, exact or under Windows-1252 lower-casing
@@ -25,6 +29,8 @@ public:
     Matcher(const std::uint8_t* pattern, std::size_t count, bool ignoreCase)
         : pattern_(pattern), count_(count), fold_(false)
     {
+        upper_[0] = pattern[0];
+        upper_[1] = pattern[count - 1];
         if (!ignoreCase)
             return;
         // Folding matters only when some pattern byte has a partner that
@@ -46,6 +52,14 @@ public:
             folded[pattern[k]] = count - 1 - k;
         for (int b = 0; b < 256; ++b)
             shift_[b] = folded[platform::AnsiLowerTable[b]];
+        for (int b = 0; b < 256; ++b) {
+            if (platform::AnsiLowerTable[b] == b)
+                continue;
+            if (platform::AnsiLowerTable[b] == pattern[0])
+                upper_[0] = static_cast<std::uint8_t>(b);
+            if (platform::AnsiLowerTable[b] == pattern[count - 1])
+                upper_[1] = static_cast<std::uint8_t>(b);
+        }
     }
 
     // Offset of the first match wholly inside data[0, length), or -1.
@@ -53,25 +67,7 @@ public:
     {
         if (length < count_)
             return -1;
-        if (!fold_) {
-            const void* hit = memmem(data, length, pattern_, count_);
-            return hit ? static_cast<const std::uint8_t*>(hit) - data : -1;
-        }
-        const auto& lower = platform::AnsiLowerTable;
-        const std::size_t lastIndex = count_ - 1;
-        const std::uint8_t last = pattern_[lastIndex];
-        for (std::size_t i = 0; i + count_ <= length;) {
-            const std::uint8_t b = data[i + lastIndex];
-            if (lower[b] == last) {
-                std::size_t k = 0;
-                while (k < lastIndex && lower[data[i + k]] == pattern_[k])
-                    ++k;
-                if (k == lastIndex)
-                    return static_cast<std::int64_t>(i);
-            }
-            i += shift_[b];
-        }
-        return -1;
+        return fold_ ? SearchIn<true>(data, length) : SearchIn<false>(data, length);
     }
 
     // Whether document byte b matches pattern byte k.
@@ -81,10 +77,66 @@ public:
     }
 
 private:
+    template <bool Fold>
+    std::int64_t SearchIn(const std::uint8_t* data, std::size_t length) const
+    {
+        const std::size_t lastIndex = count_ - 1;
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        // Sixteen candidates at a time: only those whose first and last bytes
+        // match (fold onto) the pattern's first and last bytes are compared
+        // in full.
+        const __m128i first = _mm_set1_epi8(static_cast<char>(pattern_[0]));
+        const __m128i firstUpper = _mm_set1_epi8(static_cast<char>(upper_[0]));
+        const __m128i last = _mm_set1_epi8(static_cast<char>(pattern_[lastIndex]));
+        const __m128i lastUpper = _mm_set1_epi8(static_cast<char>(upper_[1]));
+        for (; i + 16 + lastIndex <= length; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + lastIndex));
+            __m128i hits;
+            if constexpr (Fold)
+                hits = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(a, firstUpper)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(b, last), _mm_cmpeq_epi8(b, lastUpper)));
+            else
+                hits = _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last));
+            for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0; mask &= mask - 1) {
+                const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (Fold ? MatchesFolded(data + at) : std::memcmp(data + at, pattern_, count_) == 0)
+                    return static_cast<std::int64_t>(at);
+            }
+        }
+#endif
+        // What is left (all of it without SSE2).
+        if constexpr (!Fold) {
+            const void* hit = memmem(data + i, length - i, pattern_, count_);
+            return hit ? static_cast<const std::uint8_t*>(hit) - data : -1;
+        }
+        // Horspool over folded bytes.
+        const auto& lower = platform::AnsiLowerTable;
+        while (i + count_ <= length) {
+            const std::uint8_t b = data[i + lastIndex];
+            if (lower[b] == pattern_[lastIndex] && MatchesFolded(data + i))
+                return static_cast<std::int64_t>(i);
+            i += shift_[b];
+        }
+        return -1;
+    }
+
+    bool MatchesFolded(const std::uint8_t* at) const
+    {
+        for (std::size_t k = 0; k < count_; ++k)
+            if (platform::AnsiLowerTable[at[k]] != pattern_[k])
+                return false;
+        return true;
+    }
+
     const std::uint8_t* pattern_;
     std::size_t count_;
     bool fold_;
     std::size_t shift_[256] = {};
+    // The bytes other than themselves that fold onto the pattern's first and
+    // last bytes (the byte itself when there is none).
+    std::uint8_t upper_[2] = {};
 };
 
 }  // namespace
