@@ -5,6 +5,7 @@
 #include "fixtures/Fixtures.h"
 #include "platform/ScriptedBrowseDialog.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
