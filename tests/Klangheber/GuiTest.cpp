@@ -6,6 +6,7 @@
 #include "fixtures/Fixtures.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPushButton>
 #include <QTest>
