@@ -38,6 +38,14 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // The batch's stderr carries its message boxes only; Qt's own notices
+    // (about the session environment, fonts and the like) stay out of it.
+    if (options.batchFolder)
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        });
+
     QApplication app(argc, argv);
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
 

@@ -25,16 +25,24 @@ void QtMessageSink::ShowMessage(const QString& title, const QString& text)
     box.exec();
 }
 
+namespace {
+
+void PrintBox(const QString& title, const QString& text)
+{
+    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
 void StderrMessageSink::ShowError(const QString& title, const QString& text)
 {
-    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(),
-                 text.toLocal8Bit().constData());
-    std::fflush(stderr);
+    PrintBox(title, text);
 }
 
 void StderrMessageSink::ShowMessage(const QString& title, const QString& text)
 {
-    ShowError(title, text);
+    PrintBox(title, text);
 }
 
 void RecordingMessageSink::ShowError(const QString& title, const QString& text)
