@@ -126,9 +126,14 @@ bool CopyFileInto(const std::string& from, int out)
     int in = OpenRegular(from, O_RDONLY);
     if (in < 0)
         return false;
+    // The bytes go over whatever the descriptor held and the length is set
+    // afterwards, and only when it differs: on ext4, truncating a file to 0
+    // marks it for a flush on its next close, and the flush makes a later
+    // truncation wait for the disk.
     struct stat st {};
-    bool ok = ::fstat(in, &st) == 0 && ::ftruncate(out, 0) == 0 && ::lseek(out, 0, SEEK_SET) == 0 &&
-              CopyDescriptor(in, out, st.st_size);
+    struct stat outStat {};
+    bool ok = ::fstat(in, &st) == 0 && ::lseek(out, 0, SEEK_SET) == 0 && CopyDescriptor(in, out, st.st_size) &&
+              ::fstat(out, &outStat) == 0 && (outStat.st_size == st.st_size || ::ftruncate(out, st.st_size) == 0);
     ::close(in);
     return ok;
 }

@@ -27,7 +27,8 @@ std::string ExtractFilePath(const std::string& path);
 bool CopyFile(const std::string& from, const std::string& to);
 
 // Copies the regular file at from into the already open descriptor fd, which
-// is truncated first. False on any failure or short copy.
+// afterwards holds exactly the file's bytes. False on any failure or short
+// copy.
 bool CopyFileInto(const std::string& from, int fd);
 
 // "Attributes to none": gives the owner read and write permission.

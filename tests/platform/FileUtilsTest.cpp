@@ -3,6 +3,7 @@
 #include "TempDir.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,24 @@ TEST(CopyFile, CopiesLargeFilesCompletelyAndTruncatesTheDestination)
     EXPECT_EQ(ReadFile(dir / "kopie"), big);
     ASSERT_TRUE(CopyFile(dir / "gross", dir / "neu"));
     EXPECT_EQ(ReadFile(dir / "neu"), big);
+}
+
+TEST(CopyFileInto, LeavesExactlyTheFilesBytesWhateverTheDescriptorHeld)
+{
+    TempDir dir;
+    WriteFile(dir / "kurz", "kurz");
+    WriteFile(dir / "lang", Bytes(70000, 0x5A));
+    WriteFile(dir / "leer", Bytes());
+    const int fd = ::open((dir / "ziel").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(CopyFileInto(dir / "lang", fd));
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes(70000, 0x5A));
+    ASSERT_TRUE(CopyFileInto(dir / "kurz", fd)) << "a longer content is cut to the file's length";
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes({'k', 'u', 'r', 'z'}));
+    ASSERT_TRUE(CopyFileInto(dir / "leer", fd));
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes());
+    EXPECT_FALSE(CopyFileInto(dir / "fehlt", fd));
+    ::close(fd);
 }
 
 TEST(CopyFile, NeverWritesThroughASymbolicLink)

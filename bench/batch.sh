@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# The batch against cp: generates a tree of small and a tree of large Unreal
+# music packages, converts each with `klangheber --batch TREE --pause 0` and,
+# in the same run, copies the same tree with `cp -r`; prints packages per
+# second, MB/s, the ratio to the copy and the peak memory of each batch.
+# The page cache is warmed first and every timed step starts after a sync.
+#
+# Settings (environment):
+#   BUILD_DIR    build folder with klangheber and make_batch_tree (build)
+#   BATCH_DIR    where the trees live ($TMPDIR or /tmp, then kh-bench-batch)
+#   SMALL_COUNT  small packages (1000)     SMALL_MIN/SMALL_MAX bytes (50 KiB/500 KiB)
+#   LARGE_COUNT  large packages (20)       LARGE_MIN/LARGE_MAX bytes (20 MiB/50 MiB)
+#   REPEAT       timed rounds per tree; the fastest round counts (3)
+#   SETS         trees to run ("small large")
+# A quick run: SMALL_COUNT=100 LARGE_COUNT=3 REPEAT=1 bench/batch.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir="${BUILD_DIR:-build}"
+klangheber="$build_dir/src/Klangheber/klangheber"
+generator="$build_dir/bench/make_batch_tree"
+batch_dir="${BATCH_DIR:-${TMPDIR:-/tmp}/kh-bench-batch}"
+small_count="${SMALL_COUNT:-1000}"
+small_min="${SMALL_MIN:-$((50 * 1024))}"
+small_max="${SMALL_MAX:-$((500 * 1024))}"
+large_count="${LARGE_COUNT:-20}"
+large_min="${LARGE_MIN:-$((20 * 1024 * 1024))}"
+large_max="${LARGE_MAX:-$((50 * 1024 * 1024))}"
+repeat="${REPEAT:-3}"
+sets="${SETS:-small large}"
+
+if [ ! -x /usr/bin/time ]; then
+  echo "batch.sh: /usr/bin/time is missing (Debian package 'time'; tools/setup.sh installs it)" >&2
+  exit 2
+fi
+for tool in "$klangheber" "$generator"; do
+  if [ ! -x "$tool" ]; then
+    echo "batch.sh: $tool is missing; build it: cmake --build $build_dir --target klangheber make_batch_tree" >&2
+    exit 2
+  fi
+done
+
+now_ns() { date +%s%N; }
+
+# Removes what a batch leaves beside the packages.
+clean_outputs() {
+  find "$1" -type f \( -name '*.it' -o -name '*.s3m' -o -name '*.xm' -o -name '*.BAK' \) -delete
+}
+
+# Generates the tree unless one with the same settings is already there.
+make_tree() {
+  local tree=$1 count=$2 min=$3 max=$4 stamp="$count $min $max"
+  if [ -f "$tree.stamp" ] && [ "$(cat "$tree.stamp")" = "$stamp" ]; then
+    return
+  fi
+  rm -rf "$tree" "$tree.stamp"
+  echo "generating $count packages of $min..$max bytes in $tree" >&2
+  "$generator" "$tree" "$count" "$min" "$max"
+  echo "$stamp" >"$tree.stamp"
+}
+
+mkdir -p "$batch_dir"
+printf '%-6s %8s %10s %12s %10s %10s %10s %8s %12s %14s\n' \
+  tree packages MiB largestMiB "cp s" "batch s" "pkg/s" "MB/s" "ratio to cp" "peak RSS MiB"
+
+for set in $sets; do
+  case $set in
+    small) count=$small_count min=$small_min max=$small_max ;;
+    large) count=$large_count min=$large_min max=$large_max ;;
+    *) echo "batch.sh: unknown tree '$set'" >&2; exit 2 ;;
+  esac
+  tree="$batch_dir/$set"
+  copy="$batch_dir/$set.copy"
+  make_tree "$tree" "$count" "$min" "$max"
+  clean_outputs "$tree"
+  bytes=$(find "$tree" -type f -name '*.umx' -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+  largest=$(find "$tree" -type f -name '*.umx' -printf '%s\n' | sort -n | tail -1)
+  # Warm the page cache with the packages.
+  find "$tree" -type f -name '*.umx' -exec cat {} + >/dev/null
+
+  best_cp="" best_batch="" peak_kib=0
+  for ((round = 1; round <= repeat; round++)); do
+    rm -rf "$copy"
+    sync
+    t0=$(now_ns)
+    cp -r "$tree" "$copy"
+    t1=$(now_ns)
+    rm -rf "$copy"
+    cp_ns=$((t1 - t0))
+
+    clean_outputs "$tree"
+    sync
+    t0=$(now_ns)
+    status=0
+    /usr/bin/time -f '%M' -o "$batch_dir/time.out" "$klangheber" --batch "$tree" --pause 0 >/dev/null || status=$?
+    t1=$(now_ns)
+    batch_ns=$((t1 - t0))
+    if [ "$status" -ne 0 ]; then
+      echo "batch.sh: klangheber --batch $tree ended with status $status" >&2
+      exit 1
+    fi
+    outputs=$(find "$tree" -type f \( -name '*.it' -o -name '*.s3m' -o -name '*.xm' \) | wc -l)
+    if [ "$outputs" -ne "$count" ]; then
+      echo "batch.sh: $outputs modules written for $count packages" >&2
+      exit 1
+    fi
+    rss_kib=$(tail -1 "$batch_dir/time.out")
+    ((rss_kib > peak_kib)) && peak_kib=$rss_kib
+    if [ -z "$best_cp" ] || ((cp_ns < best_cp)); then best_cp=$cp_ns; fi
+    if [ -z "$best_batch" ] || ((batch_ns < best_batch)); then best_batch=$batch_ns; fi
+  done
+  clean_outputs "$tree"
+
+  awk -v set="$set" -v n="$count" -v bytes="$bytes" -v largest="$largest" -v cp="$best_cp" \
+    -v batch="$best_batch" -v rss="$peak_kib" 'BEGIN {
+      printf "%-6s %8d %10.1f %12.1f %10.3f %10.3f %10.1f %8.1f %11.1f%% %14.1f\n",
+        set, n, bytes / 1048576, largest / 1048576, cp / 1e9, batch / 1e9,
+        n / (batch / 1e9), bytes / 1e6 / (batch / 1e9), 100 * cp / batch, rss / 1024
+    }'
+done
