@@ -30,7 +30,13 @@ void ExpectRestored(THexEditor& ed, const State& s, bool marksToo = true)
     EXPECT_EQ(ed.SelLow(), s.low);
     EXPECT_EQ(ed.SelHigh(), s.high);
     if (marksToo) {
-        EXPECT_EQ(ed.ChangedBytes(), s.marks);
+        // Trailing cleared marks carry no meaning.
+        auto trimmed = [](std::vector<bool> v) {
+            while (!v.empty() && !v.back())
+                v.pop_back();
+            return v;
+        };
+        EXPECT_EQ(trimmed(ed.ChangedBytes()), trimmed(s.marks));
     }
 }
 
@@ -90,8 +96,8 @@ TEST(UndoReplay, ChangeByteRestoresTheByteItsMarkAndModified)
     doc->SetSelEnd(25);
     const State before = Capture(*doc);
     doc->ChangeByte(21, doc->ReadByte(21), static_cast<std::uint8_t>(doc->ReadByte(21) ^ 1), 1);
-    const State middle = Capture(*doc);
     doc->SetSelStart(3);
+    const State middle = Capture(*doc);
     doc->ChangeByte(21, doc->ReadByte(21), static_cast<std::uint8_t>(doc->ReadByte(21) ^ 2), 1);
     EXPECT_EQ(doc->UndoDescription(), "Byte changed");
 
