@@ -63,10 +63,19 @@ void TUntypedFile::RewriteReplacing()
     struct stat target {};
     if (::stat(path_.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
         throw EInOutError(ioAccessDenied);
-    std::string pattern = ExtractFilePath(path_) + "." + ExtractFileName(path_) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // The temporary name must fit where the target name fits: keep at most
+    // 200 bytes of the name, cut before a UTF-8 continuation byte.
+    std::string name = ExtractFileName(path_);
+    if (name.size() > 200) {
+        std::size_t cut = 200;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    std::string pattern = ExtractFilePath(path_) + "." + name + ".XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         RaiseFromErrno(errno);
     // mkostemp creates the file for the owner only; give it the mode a plain
@@ -74,7 +83,7 @@ void TUntypedFile::RewriteReplacing()
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    temporary_ = name.data();
+    temporary_ = temporary.data();
     fd_ = fd;
 }
 

@@ -1,0 +1,156 @@
+#include "platform/BlockFile.h"
+#include "platform/Exceptions.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+using namespace testsupport;
+
+namespace {
+
+int CodeOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EInOutError& e) {
+        return e.ErrorCode();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(BlockFile, ResetRefusesWhatIsNotARegularFileWithTheRightCode)
+{
+    TempDir dir;
+    TUntypedFile missing(dir / "fehlt");
+    EXPECT_EQ(CodeOf([&] { missing.Reset(); }), 2);
+    TUntypedFile folder(dir.Path());
+    EXPECT_EQ(CodeOf([&] { folder.Reset(TUntypedFile::Access::ReadOnly); }), 5);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    TUntypedFile fifo(dir / "fifo");  // must not block waiting for a writer
+    EXPECT_EQ(CodeOf([&] { fifo.Reset(TUntypedFile::Access::ReadOnly); }), 5);
+    EXPECT_FALSE(fifo.IsOpen());
+    TUntypedFile notDir(dir / "fehlt/x");
+    EXPECT_EQ(CodeOf([&] { notDir.Reset(); }), 2);
+}
+
+TEST(BlockFile, ReadsShortAtTheEndAndSeeksAnywhereButBelowZero)
+{
+    TempDir dir;
+    WriteFile(dir / "f", "0123456789");
+    TUntypedFile f(dir / "f");
+    f.Reset(TUntypedFile::Access::ReadOnly);
+    char buffer[8] = {};
+    f.Seek(6);
+    EXPECT_EQ(f.BlockRead(buffer, 8), 4);
+    EXPECT_EQ(std::string(buffer, 4), "6789");
+    EXPECT_EQ(f.BlockRead(buffer, 8), 0);
+    f.Seek(1000);
+    EXPECT_EQ(f.BlockRead(buffer, 8), 0);
+    EXPECT_EQ(CodeOf([&] { f.Seek(-1); }), 131);
+    f.Close();
+    EXPECT_EQ(CodeOf([&] { f.BlockRead(buffer, 1); }), 103);
+    EXPECT_STREQ(EInOutError(103).what(), "E/A-Fehler 103");
+}
+
+TEST(BlockFile, RewriteCreatesOrEmpties)
+{
+    TempDir dir;
+    WriteFile(dir / "f", std::string(100, 'x'));
+    TUntypedFile f(dir / "f");
+    f.Rewrite();
+    f.BlockWrite("abc", 3);
+    f.Close();
+    EXPECT_EQ(ReadFile(dir / "f"), Bytes({'a', 'b', 'c'}));
+}
+
+TEST(BlockFile, ReplacementAppearsOnlyOnClose)
+{
+    TempDir dir;
+    WriteFile(dir / "ziel", "alt");
+    {
+        TUntypedFile f(dir / "ziel");
+        f.RewriteReplacing();
+        f.BlockWrite("neu!", 4);
+        EXPECT_EQ(ReadFile(dir / "ziel"), Bytes({'a', 'l', 't'})) << "the old file stands until Close";
+        f.Close();
+    }
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes({'n', 'e', 'u', '!'}));
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"ziel"});
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "ziel").c_str(), &st), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << "the mode a plain create gives";
+}
+
+TEST(BlockFile, AbandonedOrDestroyedReplacementLeavesNothingBehind)
+{
+    TempDir dir;
+    WriteFile(dir / "ziel", "alt");
+    TUntypedFile a(dir / "ziel");
+    a.RewriteReplacing();
+    a.BlockWrite("teil", 4);
+    a.Abandon();
+    EXPECT_FALSE(a.IsOpen());
+    {
+        TUntypedFile b(dir / "neu");
+        b.RewriteReplacing();
+        b.BlockWrite("teil", 4);
+    }
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"ziel"});
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes({'a', 'l', 't'}));
+}
+
+TEST(BlockFile, WriteFailureRaisesDiskFullAndTheReplacementIsDropped)
+{
+    TempDir dir;
+    WriteFile(dir / "ziel", "alt");
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 3000;  // SIGXFSZ is ignored by the test main
+    int code = 0;
+    {
+        TUntypedFile f(dir / "ziel");
+        f.RewriteReplacing();
+        const std::string block(2048, 'x');
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        code = CodeOf([&] {
+            f.BlockWrite(block.data(), 2048);
+            f.BlockWrite(block.data(), 2048);
+        });
+        ::setrlimit(RLIMIT_FSIZE, &old);
+    }
+    EXPECT_EQ(code, 101);
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"ziel"});
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes({'a', 'l', 't'}));
+}
+
+TEST(BlockFile, ReplacementRefusesADirectoryAndAMissingFolder)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkdir((dir / "ordner").c_str(), 0755), 0);
+    TUntypedFile f(dir / "ordner");
+    EXPECT_EQ(CodeOf([&] { f.RewriteReplacing(); }), 5);
+    TUntypedFile g(dir / "fehlt/ziel");
+    EXPECT_EQ(CodeOf([&] { g.RewriteReplacing(); }), 2);
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"ordner"});
+}
+
+TEST(BlockFile, ReplacementWorksForTheLongestNameTheFolderTakes)
+{
+    TempDir dir;
+    const std::string name(255, 'n');
+    TUntypedFile f(dir / name);
+    f.RewriteReplacing();
+    f.BlockWrite("x", 1);
+    f.Close();
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {name});
+}

@@ -1,0 +1,111 @@
+#include "platform/FileUtils.h"
+
+#include "TempDir.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+using namespace testsupport;
+
+TEST(ChangeFileExt, WorksOnTheNamePartOnly)
+{
+    EXPECT_EQ(ChangeFileExt("/musik/lied.umx", ".it"), "/musik/lied.it");
+    EXPECT_EQ(ChangeFileExt("/musik/lied", ".BAK"), "/musik/lied.BAK");
+    EXPECT_EQ(ChangeFileExt("/alte.musik/lied", ".xm"), "/alte.musik/lied.xm");
+    EXPECT_EQ(ChangeFileExt("/alte.musik/lied.v2.umx", ".s3m"), "/alte.musik/lied.v2.s3m");
+    EXPECT_EQ(ChangeFileExt("/musik/.umx", ".it"), "/musik/.it");
+    EXPECT_EQ(ChangeFileExt("/musik/lied.", ".it"), "/musik/lied.it");
+    EXPECT_EQ(ChangeFileExt("lied.umx", ".it"), "lied.it");
+    EXPECT_EQ(ChangeFileExt("a:b.umx", ".it"), "a:b.it");
+    EXPECT_EQ(ChangeFileExt("/musik/", ".it"), "/musik/.it");
+}
+
+TEST(PathParts, SplitAtTheLastSlashOnly)
+{
+    EXPECT_EQ(ExtractFileName("/a/b:c/lied.umx"), "lied.umx");
+    EXPECT_EQ(ExtractFilePath("/a/b:c/lied.umx"), "/a/b:c/");
+    EXPECT_EQ(ExtractFileName("C:lied.umx"), "C:lied.umx");
+    EXPECT_EQ(ExtractFilePath("lied.umx"), "");
+    EXPECT_EQ(ExtractFileName("/a/"), "");
+}
+
+TEST(FileHelpers, ExistsAndDeleteTellFilesFromFolders)
+{
+    TempDir dir;
+    WriteFile(dir / "f", "x");
+    ASSERT_EQ(::mkdir((dir / "d").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink((dir / "f").c_str(), (dir / "link").c_str()), 0);
+    EXPECT_TRUE(FileExists(dir / "f"));
+    EXPECT_FALSE(FileExists(dir / "d"));
+    EXPECT_FALSE(FileExists(dir / "fehlt"));
+    EXPECT_TRUE(DirectoryExists(dir / "d"));
+    EXPECT_FALSE(DeleteFile(dir / "d"));
+    EXPECT_FALSE(DeleteFile(dir / "fehlt"));
+    EXPECT_TRUE(DeleteFile(dir / "link"));  // the link, not its target
+    EXPECT_TRUE(FileExists(dir / "f"));
+    EXPECT_TRUE(DeleteFile(dir / "f"));
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"d"});
+}
+
+TEST(CopyFile, CopiesLargeFilesCompletelyAndTruncatesTheDestination)
+{
+    TempDir dir;
+    Bytes big(5 * 1024 * 1024 + 123);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7 + i / 4099);
+    WriteFile(dir / "gross", big);
+    WriteFile(dir / "kopie", Bytes(big.size() + 5000, 0xEE));
+    ASSERT_TRUE(CopyFile(dir / "gross", dir / "kopie"));
+    EXPECT_EQ(ReadFile(dir / "kopie"), big);
+    ASSERT_TRUE(CopyFile(dir / "gross", dir / "neu"));
+    EXPECT_EQ(ReadFile(dir / "neu"), big);
+}
+
+TEST(CopyFile, NeverWritesThroughASymbolicLink)
+{
+    TempDir dir;
+    WriteFile(dir / "quelle", "neuer Inhalt");
+    WriteFile(dir / "opfer", "bleibt");
+    ASSERT_EQ(::symlink((dir / "opfer").c_str(), (dir / "link").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "nirgends").c_str(), (dir / "haengt").c_str()), 0);
+    EXPECT_FALSE(CopyFile(dir / "quelle", dir / "link"));
+    EXPECT_FALSE(CopyFile(dir / "quelle", dir / "haengt"));
+    EXPECT_EQ(ReadFile(dir / "opfer"), Bytes({'b', 'l', 'e', 'i', 'b', 't'}));
+    EXPECT_FALSE(Exists(dir / "nirgends"));
+}
+
+TEST(CopyFile, RefusesWhatIsNotARegularFileWithoutBlocking)
+{
+    TempDir dir;
+    WriteFile(dir / "f", "inhalt");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    EXPECT_FALSE(CopyFile(dir / "fifo", dir / "a"));
+    EXPECT_FALSE(CopyFile(dir.Path(), dir / "b"));
+    EXPECT_FALSE(CopyFile(dir / "fehlt", dir / "c"));
+    EXPECT_FALSE(CopyFile(dir / "f", dir / "fifo"));
+    EXPECT_FALSE(CopyFile(dir / "f", dir / "f")) << "a copy onto itself would empty the file";
+    EXPECT_EQ(ReadFile(dir / "f"), Bytes({'i', 'n', 'h', 'a', 'l', 't'}));
+    EXPECT_FALSE(CanOpenForReading(dir / "fifo"));
+    EXPECT_TRUE(CanOpenForReading(dir / "f"));
+}
+
+TEST(TempPath, FollowsTmpdirWhenItIsAFolder)
+{
+    TempDir dir;
+    const char* saved = std::getenv("TMPDIR");
+    const std::string keep = saved ? saved : "";
+    ::setenv("TMPDIR", dir.Path().c_str(), 1);
+    EXPECT_EQ(GetTempPath(), dir.Path());
+    const std::string noSlash = dir.Path().substr(0, dir.Path().size() - 1);
+    ::setenv("TMPDIR", noSlash.c_str(), 1);
+    EXPECT_EQ(GetTempPath(), dir.Path());
+    ::setenv("TMPDIR", (dir / "fehlt").c_str(), 1);
+    EXPECT_EQ(GetTempPath(), "/tmp/");
+    if (saved)
+        ::setenv("TMPDIR", keep.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
