@@ -74,6 +74,14 @@ public:
     bool IsByteChanged(std::int32_t position) const;
     void NotifyStateChanged();
 
+    // Largest document size; no size change goes beyond it.
+    static constexpr std::int32_t kMaxDataSize = 0x7FFFFFFF;
+    // MoveBlock shifts a block in pieces of at most this many bytes.
+    static constexpr std::int32_t kMovePiece = 256 * 1024;
+    // The working-copy name for a tick count: folder + tick as 8 upper-case
+    // hex digits + ".ZQWK".
+    static std::string WorkingCopyName(const std::string& folder, std::uint32_t tick);
+
     const std::string& FileName() const { return fileName_; }
     const std::string& WorkingFileName() const { return workingFileName_; }
     bool HasWorkingFile() const { return workingFile_ >= 0; }
@@ -215,11 +223,26 @@ private:
     // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
     void GridSizeChanged();
     void DropLostWorkingFile();
+    // Lets the byte store's tests set Modified and change marks directly.
+    friend struct ByteStoreTestAccess;
+    // Byte-store helpers (ByteStore.cpp).
+    void ChooseWorkingCopy();
+    int OpenWorkingCopy(bool mayCreate);
+    bool IsOwnWorkingCopy(int fd) const;
+    std::int64_t WorkingLength() const;
+    void SetWorkingLength(std::int64_t length);
+    void StartEmptyDocument();
+    void RemoveWorkingCopy();
 
     // Byte store.
     std::string fileName_ = "---";
     std::string workingFileName_;
     int workingFile_ = -1;
+    // Identity of the working copy this editor created; a file of that name
+    // with another identity is never used.
+    bool ownsWorkingCopy_ = false;
+    std::uint64_t workingDev_ = 0;
+    std::uint64_t workingIno_ = 0;
     std::unique_ptr<std::uint8_t[]> pageBuffer_;
     std::int32_t pageStart_ = -1;
     std::int32_t cachedSize_ = -1;

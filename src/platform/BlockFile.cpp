@@ -22,12 +22,13 @@ void TUntypedFile::RaiseFromErrno(int err)
     throw EInOutError(IoCodeFromErrno(err));
 }
 
-void TUntypedFile::Reset(Access access)
+void TUntypedFile::OpenRegular(int flags)
 {
     if (IsOpen())
         Close();
-    const int flags = (access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC;
-    int fd = ::open(path_.c_str(), flags);
+    // Non-blocking, so a FIFO or a device never stalls the open; only regular
+    // files are accepted.
+    int fd = ::open(path_.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         RaiseFromErrno(errno);
     struct stat st {};
@@ -39,20 +40,14 @@ void TUntypedFile::Reset(Access access)
     fd_ = fd;
 }
 
+void TUntypedFile::Reset(Access access)
+{
+    OpenRegular(access == Access::ReadOnly ? O_RDONLY : O_RDWR);
+}
+
 void TUntypedFile::Rewrite()
 {
-    if (IsOpen())
-        Close();
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0)
-        RaiseFromErrno(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw EInOutError(ioAccessDenied);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    fd_ = fd;
+    OpenRegular(O_RDWR | O_CREAT | O_TRUNC);
 }
 
 void TUntypedFile::RewriteReplacing()

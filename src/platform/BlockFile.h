@@ -43,6 +43,7 @@ public:
 
 private:
     void RaiseFromErrno(int err);
+    void OpenRegular(int flags);
 
     std::string path_;
     std::string temporary_;  // set while RewriteReplacing is in progress

@@ -1,0 +1,65 @@
+// TFileSearch: a synchronous, depth-first walk of a folder tree for one or
+// more file masks, with an event per folder entered, per match and at the end.
+#pragma once
+
+#include "platform/DirEnum.h"
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A match was found: fullpath is its folder (ending in "/", empty for the
+// current directory), info the match itself.
+using TFindFileEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
+// The walk enters a folder: fullpath is the folder, info its own entry.
+using TChangeFolderEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
+using TNotifyEvent = std::function<void(QObject* sender)>;
+
+class TFileSearch : public QObject {
+    Q_OBJECT
+public:
+    // Longest SearchFile kept; longer values are cut on assignment.
+    static constexpr std::size_t MaxSearchFileLength = 255;
+
+    explicit TFileSearch(QObject* owner = nullptr);
+    ~TFileSearch() override;
+
+    // When true, the walk ends at its next check. Search clears it when it
+    // starts; a stop stays set until the next search.
+    bool Stop() const { return stop_; }
+    void SetStop(bool stop) { stop_ = stop; }
+
+    // One or more masks separated by ";". The first is a folder part and a
+    // pattern; each later piece is taken relative to the folder part of the
+    // mask before it.
+    const std::string& SearchFile() const { return searchFile_; }
+    void SetSearchFile(const std::string& value);
+
+    // Full path of every match reported by the last search, in report order.
+    const std::vector<std::string>& FilesFound() const { return filesFound_; }
+
+    bool RecurseSubFolders() const { return recurseSubFolders_; }
+    void SetRecurseSubFolders(bool recurse) { recurseSubFolders_ = recurse; }
+
+    TFindFileEvent OnFileFind;
+    TChangeFolderEvent OnChangeFolder;
+    TNotifyEvent OnFinish;
+
+    // Runs the whole search and returns when it is over. Pending GUI events
+    // are processed after every directory entry, so handlers may set Stop.
+    void Search();
+
+    // The masks SearchFile describes, in walk order.
+    static std::vector<std::string> SplitMasks(const std::string& searchFile);
+
+private:
+    void WalkMask(const std::string& mask);
+    void WalkFolder(const std::string& folder, const platform::TSearchRec& info, const std::string& pattern);
+    void ReportMatches(const std::string& folder, const platform::TSearchRec& info, const std::string& pattern);
+
+    bool stop_ = false;
+    std::string searchFile_;
+    std::vector<std::string> filesFound_;
+    bool recurseSubFolders_ = true;
+};

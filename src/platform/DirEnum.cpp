@@ -1,0 +1,214 @@
+#include "platform/DirEnum.h"
+
+#include "platform/Exceptions.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace detail {
+
+struct FindState {
+    DIR* dir = nullptr;
+    std::string pattern;
+    int excluded = 0;
+
+    ~FindState()
+    {
+        if (dir)
+            ::closedir(dir);
+    }
+};
+
+}  // namespace detail
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool HasWildcard(const std::string& pattern)
+{
+    return pattern.find_first_of("*?") != std::string::npos;
+}
+
+// Attribute bits an entry may not carry under the attribute mask attr.
+int ExcludedBits(int attr)
+{
+    return ~attr & (faHidden | faSysFile | faVolumeID | faDirectory);
+}
+
+// Fills the attribute, size and time fields from the entry's status.
+void FillFromStat(TSearchRec& rec, const struct stat& st)
+{
+    int a = 0;
+    if (S_ISDIR(st.st_mode))
+        a |= faDirectory;
+    else if (S_ISREG(st.st_mode))
+        a |= faArchive;
+    if (!(st.st_mode & S_IWUSR))
+        a |= faReadOnly;
+    if (rec.Name.size() > 1 && rec.Name[0] == '.' && rec.Name != "..")
+        a |= faHidden;
+    rec.Attr = a;
+    rec.Size = static_cast<std::int64_t>(st.st_size);
+    rec.Time = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+}
+
+// Reads the status of name relative to dirfd into rec; the type and size are
+// those of a symbolic link's target when it exists. False when the entry is
+// gone.
+bool StatEntry(int dirfd, const char* name, TSearchRec& rec)
+{
+    struct stat st {};
+    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    rec.SymLink = S_ISLNK(st.st_mode);
+    if (rec.SymLink) {
+        struct stat target {};
+        if (::fstatat(dirfd, name, &target, 0) == 0)
+            st = target;
+    }
+    FillFromStat(rec, st);
+    return true;
+}
+
+void ClearEntry(TSearchRec& rec)
+{
+    rec.Name.clear();
+    rec.Attr = 0;
+    rec.Size = 0;
+    rec.Time = 0;
+    rec.SymLink = false;
+}
+
+// Reads entries until one matches the pattern and the attribute mask.
+bool NextMatch(detail::FindState& state, TSearchRec& rec)
+{
+    const int fd = ::dirfd(state.dir);
+    while (dirent* entry = ::readdir(state.dir)) {
+        if (!MatchesMask(entry->d_name, state.pattern))
+            continue;
+        rec.Name = entry->d_name;
+        if (!StatEntry(fd, entry->d_name, rec))
+            continue;
+        if (rec.Attr & state.excluded)
+            continue;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool MatchesMask(const std::string& name, const std::string& pattern)
+{
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    // Greedy matching with one backtrack point: the latest "*" seen.
+    std::size_t n = 0, p = 0;
+    std::size_t starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+TFindHandle::TFindHandle() noexcept = default;
+
+TFindHandle::~TFindHandle() = default;
+
+TFindHandle::TFindHandle(const TFindHandle&) noexcept {}
+
+TFindHandle::TFindHandle(TFindHandle&& other) noexcept : state_(std::move(other.state_)) {}
+
+TFindHandle& TFindHandle::operator=(const TFindHandle& other) noexcept
+{
+    if (this != &other)
+        state_.reset();
+    return *this;
+}
+
+TFindHandle& TFindHandle::operator=(TFindHandle&& other) noexcept
+{
+    state_ = std::move(other.state_);
+    return *this;
+}
+
+int FindFirst(const std::string& path, int attr, TSearchRec& rec)
+{
+    FindClose(rec);
+    ClearEntry(rec);
+
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string pattern = path.substr(folder.size());
+    if (pattern.empty())
+        return feFileNotFound;
+
+    // O_NONBLOCK so that a FIFO given as the folder can never block the
+    // open; O_DIRECTORY makes it fail instead.
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        int code = IoCodeFromErrno(errno);
+        if (fd >= 0)
+            ::close(fd);
+        // A single named entry can still be looked up where its folder
+        // cannot be read.
+        if (!HasWildcard(pattern)) {
+            rec.Name = pattern;
+            if (StatEntry(AT_FDCWD, path.c_str(), rec)) {
+                if (!(rec.Attr & ExcludedBits(attr)))
+                    return 0;
+                code = feFileNotFound;
+            }
+            ClearEntry(rec);
+        }
+        return code == 0 ? feFileNotFound : code;
+    }
+    auto state = std::make_unique<detail::FindState>();
+    state->dir = dir;
+    state->pattern = pattern;
+    state->excluded = ExcludedBits(attr);
+    if (!NextMatch(*state, rec)) {
+        ClearEntry(rec);
+        return feFileNotFound;
+    }
+    rec.FindHandle.state_ = std::move(state);
+    return 0;
+}
+
+int FindNext(TSearchRec& rec)
+{
+    detail::FindState* state = rec.FindHandle.state_.get();
+    if (!state || !NextMatch(*state, rec))
+        return feNoMoreFiles;
+    return 0;
+}
+
+void FindClose(TSearchRec& rec)
+{
+    rec.FindHandle.state_.reset();
+}
+
+}  // namespace platform

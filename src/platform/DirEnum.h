@@ -1,0 +1,97 @@
+// Directory enumeration by find-first, find-next and close, over
+// opendir/readdir. A search path is a folder part (up to and including the
+// last "/", empty for the current directory) followed by a name pattern with
+// the wildcards "*" and "?", matched without regard to ASCII letter case;
+// "*.*" matches every name. A pattern without wildcards matches its own name
+// in the same way; where the folder cannot be read, the entry of that name is
+// looked up directly. "." and ".." are delivered as readdir delivers them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Entry attribute bits.
+enum : int {
+    faReadOnly = 0x01,   // the owner may not write
+    faHidden = 0x02,     // the name begins with "." (not "." or "..")
+    faSysFile = 0x04,    // never set here
+    faVolumeID = 0x08,   // never set here
+    faDirectory = 0x10,  // a directory, symbolic links followed
+    faArchive = 0x20,    // a regular file, symbolic links followed
+    faAnyFile = 0x3F,
+};
+
+// Result codes of FindFirst and FindNext besides 0 (an entry was delivered):
+// errors of opening the folder carry the I/O code of their errno.
+enum : int {
+    feFileNotFound = 2,  // the folder holds no matching entry
+    feNoMoreFiles = 18,  // the enumeration is exhausted
+};
+
+// True when name matches pattern: "*" stands for any run of characters, "?"
+// for exactly one, letters compare without regard to ASCII case, and "*.*"
+// matches every name.
+bool MatchesMask(const std::string& name, const std::string& pattern);
+
+namespace detail {
+struct FindState;
+}
+
+struct TSearchRec;
+int FindFirst(const std::string& path, int attr, TSearchRec& rec);
+int FindNext(TSearchRec& rec);
+void FindClose(TSearchRec& rec);
+
+// The open enumeration behind a TSearchRec. Copying a record copies the entry
+// only: the copy holds no enumeration. The enumeration is closed by FindClose,
+// by assigning over the record, or when the record is destroyed.
+class TFindHandle {
+public:
+    TFindHandle() noexcept;
+    ~TFindHandle();
+    TFindHandle(const TFindHandle&) noexcept;
+    TFindHandle& operator=(const TFindHandle& other) noexcept;
+    TFindHandle(TFindHandle&& other) noexcept;
+    TFindHandle& operator=(TFindHandle&& other) noexcept;
+
+    bool IsOpen() const { return state_ != nullptr; }
+
+private:
+    friend int FindFirst(const std::string&, int, TSearchRec&);
+    friend int FindNext(TSearchRec&);
+    friend void FindClose(TSearchRec&);
+    std::unique_ptr<detail::FindState> state_;
+};
+
+// One directory entry.
+struct TSearchRec {
+    std::string Name;
+    int Attr = 0;
+    // Size in bytes (of the link's target for a symbolic link).
+    std::int64_t Size = 0;
+    // Modification time, seconds since the epoch.
+    std::int64_t Time = 0;
+    // The entry itself is a symbolic link; Attr, Size and Time describe its
+    // target (or the link itself when the target does not exist). A
+    // recursive walk must not enter such a directory.
+    bool SymLink = false;
+
+    TFindHandle FindHandle;
+};
+
+// Starts an enumeration of path (folder part + pattern) and delivers the first
+// entry whose name matches and whose attributes are allowed by attr: an entry
+// is left out when it has any of hidden, system, volume label or directory
+// that attr does not include. Returns 0 when an entry was delivered; otherwise
+// rec is emptied and holds no open enumeration. Never blocks, also not on
+// FIFOs or devices.
+int FindFirst(const std::string& path, int attr, TSearchRec& rec);
+// Delivers the next entry; feNoMoreFiles at the end.
+int FindNext(TSearchRec& rec);
+// Ends the enumeration; harmless when none is open.
+void FindClose(TSearchRec& rec);
+
+}  // namespace platform

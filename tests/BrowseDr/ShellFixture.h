@@ -1,0 +1,38 @@
+// Common fixture: a scripted dialog installed in place of the Qt dialog, a
+// temporary folder, and the checks that every shell block was given back and
+// COM was stopped as often as it was started.
+#pragma once
+
+#include "TempDir.h"
+#include "platform/ScriptedBrowseDialog.h"
+#include "platform/Shell.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+class ShellFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(platform::ShellAllocator().LiveBlocks(), 0u);
+        freeErrors_ = platform::ShellAllocator().FreeErrors();
+    }
+    void TearDown() override
+    {
+        platform::ShellAllocator().FailAllocationsAfter(-1);
+        EXPECT_EQ(platform::ShellAllocator().LiveBlocks(), 0u) << "a shell block leaked";
+        EXPECT_EQ(platform::ShellAllocator().FreeErrors(), freeErrors_) << "a block was freed twice";
+        EXPECT_EQ(platform::ComInitCount(), 0);
+    }
+    std::string MakeDir(const std::string& relative)
+    {
+        const std::string path = temp / relative;
+        ::mkdir(path.c_str(), 0755);
+        return path;
+    }
+
+    testsupport::TempDir temp;
+    platform::ScriptedBrowseDialog script;
+    platform::BrowseDialogOverride installed{&script};
+    std::size_t freeErrors_ = 0;
+};

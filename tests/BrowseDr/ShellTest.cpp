@@ -1,0 +1,136 @@
+// The shell layer on its own: item lists, path conversion, special folders,
+// the desktop folder, icons, version and COM counting.
+#include "ShellFixture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace platform;
+
+using ShellTest = ShellFixture;
+
+namespace {
+bool IsDirectoryForTest(const char* path)
+{
+    struct stat st;
+    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+TEST_F(ShellTest, PathFromItemListNeedsRoomInTheBuffer)
+{
+    char buffer[MAX_PATH];
+    const std::string fits = "/" + std::string(258, 'a');  // 259 bytes + NUL
+    LPITEMIDLIST item = ILCreateFromPath(fits);
+    EXPECT_TRUE(SHGetPathFromIDListA(item, buffer));
+    EXPECT_EQ(std::string(buffer), fits);
+    ShellAllocator().Free(item);
+
+    item = ILCreateFromPath(fits + "b");
+    std::strcpy(buffer, "old");
+    EXPECT_FALSE(SHGetPathFromIDListA(item, buffer));
+    EXPECT_EQ(buffer[0], '\0');
+    ShellAllocator().Free(item);
+
+    item = ILCreateVirtual("::{net}", "Netzwerk");
+    EXPECT_FALSE(SHGetPathFromIDListA(item, buffer));
+    EXPECT_EQ(ILDisplayName(item), "Netzwerk");
+    ShellAllocator().Free(item);
+    EXPECT_FALSE(SHGetPathFromIDListA(nullptr, buffer));
+}
+
+TEST_F(ShellTest, AllocatorCountsAndRefusesForeignBlocks)
+{
+    void* a = ShellAllocator().Alloc(10);
+    EXPECT_EQ(ShellAllocator().LiveBlocks(), 1u);
+    const std::size_t errors = ShellAllocator().FreeErrors();
+    int local = 0;
+    ShellAllocator().Free(&local);
+    EXPECT_EQ(ShellAllocator().FreeErrors(), errors + 1);
+    ShellAllocator().Free(a);
+    ShellAllocator().Free(a);
+    EXPECT_EQ(ShellAllocator().FreeErrors(), errors + 2);
+    EXPECT_EQ(ShellAllocator().LiveBlocks(), 0u);
+    // The deliberate errors are not the fixture's business.
+    freeErrors_ = ShellAllocator().FreeErrors();
+}
+
+TEST_F(ShellTest, SpecialFoldersMapOntoThisSystem)
+{
+    LPITEMIDLIST item = nullptr;
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &item), S_OK);
+    EXPECT_EQ(ILParsingName(item), "/");
+    ShellAllocator().Free(item);
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &item), S_OK);
+    EXPECT_EQ(ILParsingName(item), "/");
+    ShellAllocator().Free(item);
+
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", (temp.Path() + "/").c_str(), 1);
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &item), S_OK);
+    ::setenv("HOME", oldHome.c_str(), 1);
+    EXPECT_EQ(ILParsingName(item) + "/", temp.Path());
+    ShellAllocator().Free(item);
+
+    if (IsDirectoryForTest("/usr/share/fonts")) {
+        ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_FONTS, &item), S_OK);
+        EXPECT_EQ(ILParsingName(item), "/usr/share/fonts");
+        ShellAllocator().Free(item);
+    }
+    for (int id : {CSIDL_INTERNET, CSIDL_PRINTERS, CSIDL_NETWORK, 0xFEFE}) {
+        item = reinterpret_cast<LPITEMIDLIST>(1);
+        EXPECT_FALSE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, id, &item))) << id;
+        EXPECT_EQ(item, nullptr);
+    }
+}
+
+TEST_F(ShellTest, DesktopFolderParsesExistingPathsOnly)
+{
+    IShellFolder* desktop = nullptr;
+    ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
+    const std::string dir = MakeDir("p");
+    const std::u16string name = QString::fromStdString(dir + "//").toStdU16String();
+    LPITEMIDLIST item = nullptr;
+    ULONG eaten = 0;
+    ASSERT_EQ(desktop->ParseDisplayName(nullptr, nullptr, name.c_str(), &eaten, &item, nullptr), S_OK);
+    EXPECT_EQ(ILParsingName(item), dir);
+    EXPECT_EQ(eaten, name.size());
+
+    STRRET normal{};
+    desktop->SetNameKind(STRRET_CSTR);
+    ASSERT_EQ(desktop->GetDisplayNameOf(item, SHGDN_NORMAL, &normal), S_OK);
+    EXPECT_STREQ(normal.cStr, "p");
+    desktop->SetNameKind(STRRET_WSTR);
+    ShellAllocator().Free(item);
+
+    const std::u16string missing = QString::fromStdString(dir + "/missing").toStdU16String();
+    item = nullptr;
+    EXPECT_FALSE(SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, missing.c_str(), nullptr, &item, nullptr)));
+    EXPECT_EQ(item, nullptr);
+    const std::u16string relative = u"p";
+    EXPECT_FALSE(SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, relative.c_str(), nullptr, &item, nullptr)));
+    desktop->Release();
+}
+
+TEST_F(ShellTest, IconsVersionAndComCounting)
+{
+    SHFILEINFOA info{};
+    EXPECT_NE(SHGetFileInfoA(temp.Path().c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX), 0u);
+    EXPECT_EQ(info.iIcon, kIconFolder);
+    EXPECT_NE(SHGetFileInfoA("/", 0, &info, sizeof info, SHGFI_SYSICONINDEX), 0u);
+    EXPECT_EQ(info.iIcon, kIconRoot);
+    EXPECT_EQ(SHGetFileInfoA((temp / "missing").c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX), 0u);
+
+    OSVERSIONINFOA version{};
+    EXPECT_FALSE(GetVersionExA(&version));
+    version.dwOSVersionInfoSize = 148;
+    ASSERT_TRUE(GetVersionExA(&version));
+    EXPECT_EQ(version.dwPlatformId, VER_PLATFORM_WIN32_NT);
+
+    EXPECT_EQ(CoInitialize(nullptr), S_OK);
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    EXPECT_EQ(ComInitCount(), 2);
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(GetLogicalDrives(), 0u);
+}

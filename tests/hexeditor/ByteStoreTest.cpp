@@ -1,0 +1,673 @@
+// The byte store: loading, saving with backup, new documents, the page
+// buffer, size changes, the working copy's safety and the state-changed
+// message.
+#include "ByteStoreFixture.h"
+
+#include "platform/Exceptions.h"
+#include "platform/FileUtils.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <climits>
+#include <fcntl.h>
+#include <regex>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using testsupport::Bytes;
+using testsupport::Exists;
+using testsupport::ListDir;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+// Files written by this process stop at the given size while it lives
+// (SIGXFSZ is ignored by the test main, so writes fail with EFBIG): a full
+// disk that holds for root as well.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_ {};
+};
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode;
+}
+
+Bytes Read(THexEditor& e, std::int32_t position, std::int32_t count)
+{
+    Bytes data(static_cast<std::size_t>(count), 0xEE);
+    e.ReadBuffer(data.data(), position, count);
+    return data;
+}
+
+}  // namespace
+
+// ---- Construction and the working copy -----------------------------------------
+
+TEST_F(ByteStoreTest, FreshEditorIsAnEmptyUntitledDocumentWithItsWorkingCopyReserved)
+{
+    THexEditor raw;
+    EXPECT_EQ(raw.FileName(), "---");
+    raw.PropertiesLoaded();
+
+    EXPECT_EQ(raw.FileName(), "Untitled");
+    EXPECT_EQ(raw.DataSize(), 0);
+    EXPECT_FALSE(raw.HasWorkingFile());
+    EXPECT_FALSE(raw.Modified());
+    EXPECT_TRUE(raw.FileIsReadOnly());
+    EXPECT_TRUE(raw.CreateBackup());
+    EXPECT_EQ(raw.BackupExtension(), ".bak");
+    EXPECT_FALSE(raw.NoSizeChange());
+    EXPECT_FALSE(raw.AllowInsertMode());
+    EXPECT_FALSE(raw.ReadOnlyView());
+    EXPECT_EQ(raw.PageStart(), -1);
+
+    // Named by the tick count in the temporary folder, and created at once,
+    // empty and private.
+    const std::string name = raw.WorkingFileName();
+    ASSERT_EQ(platform::ExtractFilePath(name), tmp_);
+    EXPECT_TRUE(std::regex_match(platform::ExtractFileName(name), std::regex("[0-9A-F]{8}\\.ZQWK")));
+    EXPECT_TRUE(S_ISREG(ModeOf(name)));
+    EXPECT_EQ(ModeOf(name) & 0777, 0600u);
+    EXPECT_TRUE(ReadFile(name).empty());
+    EXPECT_EQ(THexEditor::WorkingCopyName("/t/", 0xAB12), "/t/0000AB12.ZQWK");
+}
+
+TEST_F(ByteStoreTest, TwoEditorsAliveAtOnceKeepSeparateWorkingCopies)
+{
+    WriteFile(dir_ / "a.bin", std::string("first"));
+    WriteFile(dir_ / "b.bin", std::string("second file"));
+    auto one = NewEditor();
+    auto two = NewEditor();
+    ASSERT_NE(one->WorkingFileName(), two->WorkingFileName());
+
+    ASSERT_TRUE(one->LoadFromFile(dir_ / "a.bin"));
+    ASSERT_TRUE(two->LoadFromFile(dir_ / "b.bin"));
+    one->WriteByte(0, 'F');
+    two->InsertBytes("> ", 2, 0);
+
+    EXPECT_EQ(Content(*one), Bytes({'F', 'i', 'r', 's', 't'}));
+    EXPECT_EQ(Content(*two), Bytes({'>', ' ', 's', 'e', 'c', 'o', 'n', 'd', ' ', 'f', 'i', 'l', 'e'}));
+
+    const std::string oneName = one->WorkingFileName();
+    one.reset();
+    EXPECT_FALSE(Exists(oneName));
+    EXPECT_EQ(two->DataSize(), 13);
+    EXPECT_EQ(two->ReadByte(2), 's');
+}
+
+TEST_F(ByteStoreTest, DestructionRemovesTheWorkingCopy)
+{
+    WriteFile(dir_ / "doc.bin", Pattern(3000));
+    std::string name;
+    {
+        auto e = NewEditor();
+        name = e->WorkingFileName();
+        ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+        ASSERT_TRUE(Exists(name));
+    }
+    EXPECT_FALSE(Exists(name));
+    EXPECT_TRUE(ListDir(tmp_).empty());
+}
+
+TEST_F(ByteStoreTest, SymbolicLinksPlantedAtTheNextNamesAreNeverFollowed)
+{
+    // Links for a stretch of names a little ahead of the clock, some to a
+    // file of someone else's, some dangling; the editor is made once the
+    // clock has entered the stretch, so its first names are all taken.
+    WriteFile(dir_ / "victim", std::string("precious"));
+    const std::uint32_t first = platform::GetTickCount() + 1500;
+    const std::uint32_t end = first + 200;
+    for (std::uint32_t tick = first; tick != end; ++tick) {
+        const std::string target = tick % 2 ? dir_ / "victim" : dir_ / ("dangling-" + std::to_string(tick));
+        ASSERT_EQ(::symlink(target.c_str(), THexEditor::WorkingCopyName(tmp_, tick).c_str()), 0);
+    }
+    const std::size_t planted = end - first;
+    WriteFile(dir_ / "doc.bin", Pattern(5000));
+    while (static_cast<std::int32_t>(platform::GetTickCount() - first) < 0)
+        ::usleep(1000);
+    std::string name;
+    {
+        const std::uint32_t made = platform::GetTickCount();
+        auto e = NewEditor();
+        name = e->WorkingFileName();
+        if (static_cast<std::int32_t>(made + 50 - end) < 0) {  // not when the machine stalled past the stretch
+            EXPECT_EQ(name, THexEditor::WorkingCopyName(tmp_, end));
+        }
+        EXPECT_TRUE(S_ISREG(ModeOf(name)));
+        EXPECT_EQ(ListDir(tmp_).size(), planted + 1);
+        ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+        e->InsertBytes("xyz", 3, 10);
+        e->AppendBytes("end", 3);
+        EXPECT_EQ(e->DataSize(), 5006);
+        ASSERT_TRUE(e->SaveToFile(dir_ / "out.bin"));
+    }
+    EXPECT_EQ(ReadFile(dir_ / "victim"), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    for (const auto& entry : ListDir(dir_.Path()))
+        EXPECT_EQ(entry.rfind("dangling-", 0), std::string::npos) << entry;
+    EXPECT_EQ(ListDir(tmp_).size(), planted);  // the links, and nothing of ours
+    EXPECT_FALSE(Exists(name));
+}
+
+TEST_F(ByteStoreTest, AWorkingCopyReplacedByALinkIsRefusedAndLeftAlone)
+{
+    WriteFile(dir_ / "victim", std::string("precious"));
+    WriteFile(dir_ / "doc.bin", std::string("data"));
+    auto e = NewEditor();
+    const std::string name = e->WorkingFileName();
+    ASSERT_EQ(::unlink(name.c_str()), 0);
+    ASSERT_EQ(::symlink((dir_ / "victim").c_str(), name.c_str()), 0);
+
+    EXPECT_THROW(e->InsertBytes("x", 1, 0), platform::EFCreateError);
+    EXPECT_THROW(e->LoadFromFile(dir_ / "doc.bin"), platform::EFOpenError);
+    EXPECT_EQ(e->FileName(), "Untitled");
+    EXPECT_FALSE(e->HasWorkingFile());
+    e.reset();
+    EXPECT_EQ(ReadFile(dir_ / "victim"), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_TRUE(S_ISLNK(ModeOf(name)));
+}
+
+// ---- Loading ------------------------------------------------------------------
+
+TEST_F(ByteStoreTest, LoadingCopiesTheFileAndLeavesTheOriginalAlone)
+{
+    const Bytes data = Pattern(200000);
+    WriteFile(dir_ / "doc.bin", data);
+    auto e = NewEditor();
+    e->setCursor(Qt::CrossCursor);
+
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    EXPECT_EQ(e->FileName(), dir_ / "doc.bin");
+    EXPECT_EQ(e->DataSize(), 200000);
+    EXPECT_TRUE(e->HasWorkingFile());
+    EXPECT_FALSE(e->FileIsReadOnly());
+    EXPECT_FALSE(e->Modified());
+    EXPECT_EQ(Content(*e), data);
+    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
+    // A read over the end fills what there is and leaves the rest.
+    EXPECT_EQ(Read(*e, 199998, 4), Bytes({data[199998], data[199999], 0xEE, 0xEE}));
+
+    e->WriteByte(5, static_cast<std::uint8_t>(data[5] + 1));
+    EXPECT_EQ(ReadFile(dir_ / "doc.bin"), data);
+    EXPECT_EQ(e->ReadByte(5), static_cast<std::uint8_t>(data[5] + 1));
+}
+
+TEST_F(ByteStoreTest, LoadingAnEmptyFileGivesAnOpenEmptyDocument)
+{
+    WriteFile(dir_ / "empty.bin", Bytes {});
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "empty.bin"));
+    EXPECT_EQ(e->DataSize(), 0);
+    EXPECT_TRUE(e->HasWorkingFile());
+    EXPECT_EQ(e->FileName(), dir_ / "empty.bin");
+}
+
+TEST_F(ByteStoreTest, ReadOnlyFilesLoadIntoAWritableWorkingCopy)
+{
+    // A file with no write permission, and the running program, which not
+    // even root may open for writing.
+    WriteFile(dir_ / "ro.bin", std::string("read only"));
+    ::chmod((dir_ / "ro.bin").c_str(), 0444);
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "ro.bin"));
+    EXPECT_EQ(e->FileIsReadOnly(), ::geteuid() != 0);
+    EXPECT_TRUE(ModeOf(e->WorkingFileName()) & S_IWUSR);
+    e->WriteByte(0, 'R');
+    EXPECT_EQ(Content(*e)[0], 'R');
+
+    char self[PATH_MAX] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    ASSERT_TRUE(e->LoadFromFile(self));
+    EXPECT_TRUE(e->FileIsReadOnly());
+    e->WriteByte(0, 0);
+    EXPECT_EQ(e->ReadByte(0), 0);
+    EXPECT_EQ(ReadFile(self)[0], 0x7F);  // still an ELF file
+}
+
+TEST_F(ByteStoreTest, FilesThatCannotBeLoadedLeaveTheDocumentAsItWas)
+{
+    WriteFile(dir_ / "doc.bin", std::string("keep"));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    ::mkdir((dir_ / "folder").c_str(), 0755);
+    ::mkfifo((dir_ / "fifo").c_str(), 0644);  // opening it for reading would block
+    ::symlink((dir_ / "folder").c_str(), (dir_ / "link-to-folder").c_str());
+
+    for (const std::string& name : {dir_ / "missing.bin", dir_ / "folder", dir_ / "fifo",
+                                    dir_ / "link-to-folder", std::string("/dev/null")}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(e->LoadFromFile(name));
+        EXPECT_EQ(e->FileName(), dir_ / "doc.bin");
+        EXPECT_EQ(e->DataSize(), 4);
+        EXPECT_EQ(Content(*e), Bytes({'k', 'e', 'e', 'p'}));
+        EXPECT_TRUE(e->FileIsReadOnly());
+    }
+}
+
+TEST_F(ByteStoreTest, FilesOfTwoGibibytesOrMoreAreRefused)
+{
+    WriteFile(dir_ / "doc.bin", std::string("kept"));
+    const int fd = ::open((dir_ / "huge.bin").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 0x80000000LL), 0);  // sparse: costs no space
+    ::close(fd);
+
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    EXPECT_FALSE(e->LoadFromFile(dir_ / "huge.bin"));
+    EXPECT_EQ(e->FileName(), dir_ / "doc.bin");
+    EXPECT_EQ(e->DataSize(), 4);
+    EXPECT_FALSE(e->FileIsReadOnly());
+}
+
+TEST_F(ByteStoreTest, ACopyThatStopsShortLeavesAnEmptyUntitledDocument)
+{
+    WriteFile(dir_ / "small.bin", std::string("small"));
+    WriteFile(dir_ / "big.bin", Pattern(300000));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "small.bin"));
+    ByteStoreTestAccess::SetModified(*e, true);
+    e->setCursor(Qt::CrossCursor);
+    {
+        FileSizeLimit full(100000);
+        EXPECT_FALSE(e->LoadFromFile(dir_ / "big.bin"));
+    }
+    EXPECT_EQ(e->FileName(), "Untitled");
+    EXPECT_EQ(e->DataSize(), 0);
+    EXPECT_FALSE(e->HasWorkingFile());
+    EXPECT_FALSE(e->Modified());
+    EXPECT_TRUE(e->FileIsReadOnly());
+    EXPECT_TRUE(ReadFile(e->WorkingFileName()).empty());
+    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
+
+    // With room again the same editor loads the file whole.
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "big.bin"));
+    EXPECT_EQ(Content(*e), ReadFile(dir_ / "big.bin"));
+}
+
+// ---- Size changes ---------------------------------------------------------------
+
+TEST_F(ByteStoreTest, InsertingAtTheStartShiftsAndAtTheEndAppends)
+{
+    WriteFile(dir_ / "abc.bin", std::string("ABCDEF"));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "abc.bin"));
+    e->InsertBytes("123", 3, 0);
+    EXPECT_EQ(Content(*e), Bytes({'1', '2', '3', 'A', 'B', 'C', 'D', 'E', 'F'}));
+    e->InsertBytes("xy", 2, e->DataSize());
+    EXPECT_EQ(Content(*e), Bytes({'1', '2', '3', 'A', 'B', 'C', 'D', 'E', 'F', 'x', 'y'}));
+    e->AppendBytes("!", 1);
+    EXPECT_EQ(e->DataSize(), 12);
+    EXPECT_EQ(e->ReadByte(11), '!');
+}
+
+TEST_F(ByteStoreTest, TheFirstInsertIntoANewDocumentCreatesTheWorkingCopy)
+{
+    auto e = NewEditor();
+    e->AppendBytes("hello", 5);
+    EXPECT_TRUE(e->HasWorkingFile());
+    EXPECT_EQ(Content(*e), Bytes({'h', 'e', 'l', 'l', 'o'}));
+    e->NewFile("Untitled");
+    EXPECT_FALSE(e->HasWorkingFile());
+    EXPECT_EQ(e->DataSize(), 0);
+    EXPECT_TRUE(ReadFile(e->WorkingFileName()).empty());
+    e->InsertBytes("ab", 2, 0);
+    EXPECT_EQ(Content(*e), Bytes({'a', 'b'}));
+}
+
+TEST_F(ByteStoreTest, CuttingAThousandByteDocumentToItsFirstFiveHundred)
+{
+    const Bytes data = Pattern(1000);
+    WriteFile(dir_ / "doc.bin", data);
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    e->DeleteRange(500, e->DataSize(), 0, 2);
+    EXPECT_EQ(e->DataSize(), 500);
+    EXPECT_EQ(Content(*e), Bytes(data.begin(), data.begin() + 500));
+    e->DeleteRange(0, 100, 0, 2);
+    EXPECT_EQ(Content(*e), Bytes(data.begin() + 100, data.begin() + 500));
+}
+
+TEST_F(ByteStoreTest, MoveBlockHandlesOverlapsAcrossSeveralPieces)
+{
+    const std::int32_t count = 2 * THexEditor::kMovePiece + 3;
+    const Bytes data = Pattern(static_cast<std::size_t>(count) + 10);
+    WriteFile(dir_ / "doc.bin", data);
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+
+    e->MoveBlock(0, 1, count);  // up by one byte
+    Bytes expected = data;
+    std::copy(data.begin(), data.begin() + count, expected.begin() + 1);
+    EXPECT_EQ(Content(*e), expected);
+
+    e->MoveBlock(7, 0, count);  // down by seven bytes
+    const Bytes before = expected;
+    std::copy(before.begin() + 7, before.begin() + 7 + count, expected.begin());
+    EXPECT_EQ(Content(*e), expected);
+}
+
+TEST_F(ByteStoreTest, NoDocumentSizeReachesTwoGibibytes)
+{
+    WriteFile(dir_ / "doc.bin", std::string("abc"));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    // The largest document, sparse on disk.
+    e->WriteByte(THexEditor::kMaxDataSize - 1, 'z');
+    e->SizeChanged();
+    ASSERT_EQ(e->DataSize(), THexEditor::kMaxDataSize);
+
+    EXPECT_THROW(e->InsertBytes("x", 1, 0), platform::EInOutError);
+    EXPECT_THROW(e->AppendBytes("x", 1), platform::EInOutError);
+    e->WriteByte(THexEditor::kMaxDataSize, 'y');
+    EXPECT_EQ(e->DataSize(), THexEditor::kMaxDataSize);
+    EXPECT_EQ(e->ReadByte(0), 'a');
+    EXPECT_EQ(e->ReadByte(THexEditor::kMaxDataSize - 1), 'z');
+
+    e->DeleteRange(3, e->DataSize(), 0, 2);
+    EXPECT_EQ(Content(*e), Bytes({'a', 'b', 'c'}));
+    e->InsertBytes("1234", 4, 1);
+    EXPECT_EQ(Content(*e), Bytes({'a', '1', '2', '3', '4', 'b', 'c'}));
+}
+
+// ---- Page buffer ------------------------------------------------------------------
+
+TEST_F(ByteStoreTest, ThePageIsCentredOnTheLineAndReloadedOnlyWhenTheLineLeavesIt)
+{
+    const Bytes data = Pattern(300000);
+    WriteFile(dir_ / "doc.bin", data);
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    const std::int32_t line = e->BytesPerLine();
+
+    e->EnsurePage(100000);
+    ASSERT_EQ(e->PageStart(), 100000 - 32768);
+    EXPECT_TRUE(std::equal(e->PageBuffer(), e->PageBuffer() + 65536, data.begin() + (100000 - 32768)));
+
+    // The last line that fits keeps the page; one byte further reloads it.
+    const std::int32_t lastLine = e->PageStart() + 65536 - line;
+    e->EnsurePage(lastLine);
+    EXPECT_EQ(e->PageStart(), 100000 - 32768);
+    e->EnsurePage(lastLine + 1);
+    EXPECT_EQ(e->PageStart(), lastLine + 1 - 32768);
+
+    e->EnsurePage(10);
+    EXPECT_EQ(e->PageStart(), 0);
+
+    // A byte written in the page's last line shows without a reload.
+    const std::int32_t last = e->PageStart() + 65535;
+    e->WriteByte(last, static_cast<std::uint8_t>(data[last] ^ 0xFF));
+    e->UpdatePage(last, static_cast<std::uint8_t>(data[last] ^ 0xFF));
+    e->UpdatePage(65536, 0);  // outside the page: nothing
+    e->EnsurePage(65536 - line);
+    EXPECT_EQ(e->PageStart(), 0);
+    EXPECT_EQ(e->PageBuffer()[65535], static_cast<std::uint8_t>(data[last] ^ 0xFF));
+    EXPECT_EQ(e->PageBuffer()[0], data[0]);
+}
+
+TEST_F(ByteStoreTest, DataSizeIsServedFromTheCacheWhileAPageIsLoaded)
+{
+    WriteFile(dir_ / "doc.bin", Pattern(1000));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    e->EnsurePage(0);
+    EXPECT_EQ(e->DataSize(), 1000);
+    EXPECT_EQ(e->CachedSize(), 1000);
+    // Grown behind the store's back: the cache answers until the page goes.
+    e->WriteByte(1999, 1);
+    EXPECT_EQ(e->DataSize(), 1000);
+    e->SizeChanged();
+    EXPECT_EQ(e->PageStart(), -1);
+    EXPECT_EQ(e->DataSize(), 2000);
+}
+
+TEST_F(ByteStoreTest, ChangeMarksAreCutToTheNewLengthAndHiddenInInsertMode)
+{
+    WriteFile(dir_ / "doc.bin", Pattern(100));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    ByteStoreTestAccess::MarkChanged(*e, 10);
+    ByteStoreTestAccess::MarkChanged(*e, 90);
+    EXPECT_TRUE(e->IsByteChanged(90));
+    EXPECT_FALSE(e->IsByteChanged(91));
+    EXPECT_FALSE(e->IsByteChanged(5000));
+
+    e->SetAllowInsertMode(true);
+    e->SetInsertState(true);
+    EXPECT_FALSE(e->IsByteChanged(10));
+    e->SetInsertState(false);
+    EXPECT_TRUE(e->IsByteChanged(10));
+
+    e->DeleteRange(50, 100, 0, 2);
+    EXPECT_EQ(e->ChangedBytes().size(), 50u);
+    EXPECT_TRUE(e->IsByteChanged(10));
+    e->InsertBytes("x", 1, 0);  // marks stay where they were
+    EXPECT_TRUE(e->IsByteChanged(10));
+}
+
+TEST_F(ByteStoreTest, NoSizeChangeForcesAllowInsertModeOffForGood)
+{
+    auto e = NewEditor();
+    e->SetAllowInsertMode(true);
+    EXPECT_TRUE(e->AllowInsertMode());
+    e->SetNoSizeChange(true);
+    EXPECT_FALSE(e->AllowInsertMode());
+    e->SetAllowInsertMode(true);
+    EXPECT_FALSE(e->AllowInsertMode());
+    e->SetNoSizeChange(false);
+    EXPECT_FALSE(e->AllowInsertMode());
+    e->SetAllowInsertMode(true);
+    EXPECT_TRUE(e->AllowInsertMode());
+}
+
+// ---- Saving -------------------------------------------------------------------
+
+TEST_F(ByteStoreTest, ABackupIsWrittenOnlyWhenAModifiedDocumentIsSavedUnderItsOwnName)
+{
+    const std::string doc = dir_ / "song.umx";
+    WriteFile(doc, std::string("old"));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(doc));
+
+    ASSERT_TRUE(e->SaveToFile(doc));  // unmodified
+    EXPECT_FALSE(Exists(dir_ / "song.bak"));
+
+    e->WriteByte(0, 'n');
+    ByteStoreTestAccess::SetModified(*e, true);
+    ASSERT_TRUE(e->SaveToFile(dir_ / "other.umx"));  // another name
+    EXPECT_FALSE(Exists(dir_ / "song.bak"));
+    EXPECT_FALSE(Exists(dir_ / "other.bak"));
+
+    ASSERT_TRUE(e->LoadFromFile(doc));
+    e->WriteByte(0, 'N');
+    ByteStoreTestAccess::SetModified(*e, true);
+    ASSERT_TRUE(e->SaveToFile(doc));
+    EXPECT_EQ(ReadFile(dir_ / "song.bak"), Bytes({'o', 'l', 'd'}));
+    EXPECT_EQ(ReadFile(doc), Bytes({'N', 'l', 'd'}));
+
+    // CreateBackup off, and a name without an extension.
+    e->SetCreateBackup(false);
+    ByteStoreTestAccess::SetModified(*e, true);
+    ASSERT_TRUE(e->SaveToFile(doc));
+    EXPECT_EQ(ReadFile(dir_ / "song.bak"), Bytes({'o', 'l', 'd'}));
+    e->SetCreateBackup(true);
+    e->SetBackupExtension(".orig");
+    const std::string plain = dir_ / "README";
+    WriteFile(plain, std::string("r"));
+    ASSERT_TRUE(e->LoadFromFile(plain));
+    ByteStoreTestAccess::SetModified(*e, true);
+    ASSERT_TRUE(e->SaveToFile(plain));
+    EXPECT_EQ(ReadFile(dir_ / "README.orig"), Bytes({'r'}));
+}
+
+TEST_F(ByteStoreTest, AFailedBackupAbandonsTheSave)
+{
+    const std::string doc = dir_ / "doc.bin";
+    WriteFile(doc, std::string("old"));
+    ::mkdir((dir_ / "doc.bak").c_str(), 0755);
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(doc));
+    e->WriteByte(0, 'n');
+    ByteStoreTestAccess::SetModified(*e, true);
+    EXPECT_FALSE(e->SaveToFile(doc));
+    EXPECT_EQ(ReadFile(doc), Bytes({'o', 'l', 'd'}));
+    EXPECT_TRUE(e->Modified());
+    EXPECT_TRUE(e->HasWorkingFile());
+}
+
+TEST_F(ByteStoreTest, ASuccessfulSaveClearsTheEditStateAndKeepsPermissions)
+{
+    const std::string doc = dir_ / "doc.bin";
+    WriteFile(doc, Pattern(70000, 2));
+    ::chmod(doc.c_str(), 0640);
+    WriteFile(dir_ / "new.bin", Pattern(100000, 3));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "new.bin"));
+    ByteStoreTestAccess::MarkChanged(*e, 3);
+    ByteStoreTestAccess::SetModified(*e, true);
+    e->setCursor(Qt::CrossCursor);
+
+    ASSERT_TRUE(e->SaveToFile(doc));
+    EXPECT_EQ(ReadFile(doc), ReadFile(dir_ / "new.bin"));
+    EXPECT_EQ(ModeOf(doc) & 07777, 0640u);
+    EXPECT_FALSE(e->Modified());
+    EXPECT_TRUE(e->ChangedBytes().empty());
+    EXPECT_FALSE(e->FileIsReadOnly());
+    EXPECT_EQ(e->FileName(), doc);
+    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
+    EXPECT_EQ(ListDir(dir_.Path()), (std::vector<std::string> {"doc.bin", "new.bin", "tmp"}));
+
+    // The document stays open for further edits.
+    e->InsertBytes("x", 1, 0);
+    EXPECT_EQ(e->DataSize(), 100001);
+}
+
+TEST_F(ByteStoreTest, SavingThroughASymbolicLinkReplacesTheFileItNames)
+{
+    WriteFile(dir_ / "real.bin", std::string("old"));
+    ::symlink("real.bin", (dir_ / "link.bin").c_str());
+    auto e = NewEditor();
+    e->AppendBytes("new", 3);
+    ASSERT_TRUE(e->SaveToFile(dir_ / "link.bin"));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir_ / "link.bin")));
+    EXPECT_EQ(ReadFile(dir_ / "real.bin"), Bytes({'n', 'e', 'w'}));
+}
+
+TEST_F(ByteStoreTest, AFailedSaveLeavesTheTargetAndTheEditStateAsTheyWere)
+{
+    const std::string doc = dir_ / "doc.bin";
+    WriteFile(doc, std::string("previous"));
+    WriteFile(dir_ / "big.bin", Pattern(300000));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "big.bin"));
+    ByteStoreTestAccess::MarkChanged(*e, 7);
+    ByteStoreTestAccess::SetModified(*e, true);
+    {
+        FileSizeLimit full(100000);
+        EXPECT_FALSE(e->SaveToFile(doc));
+    }
+    EXPECT_EQ(ReadFile(doc), Bytes({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(ListDir(dir_.Path()), (std::vector<std::string> {"big.bin", "doc.bin", "tmp"}));
+    EXPECT_TRUE(e->Modified());
+    EXPECT_TRUE(e->IsByteChanged(7));
+    EXPECT_EQ(e->FileName(), dir_ / "big.bin");
+    EXPECT_EQ(Content(*e), ReadFile(dir_ / "big.bin"));
+
+    ::mkdir((dir_ / "folder").c_str(), 0755);
+    EXPECT_FALSE(e->SaveToFile(dir_ / "folder"));
+    EXPECT_FALSE(e->SaveToFile(dir_ / "no-such-folder/x.bin"));
+    EXPECT_TRUE(e->Modified());
+}
+
+TEST_F(ByteStoreTest, AWorkingCopyLostDuringASaveLeavesAnEmptyDocument)
+{
+    WriteFile(dir_ / "doc.bin", std::string("content"));
+    auto e = NewEditor();
+    ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
+    e->EnsurePage(0);
+    e->setCursor(Qt::CrossCursor);
+    // Something took the working copy's place: it cannot be reopened.
+    const std::string name = e->WorkingFileName();
+    ASSERT_EQ(::unlink(name.c_str()), 0);
+    ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
+
+    try {
+        e->SaveToFile(dir_ / "out.bin");
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::EFOpenError& error) {
+        EXPECT_EQ(error.Message(), "Datei " + name + " kann nicht geöffnet werden");
+    }
+    EXPECT_EQ(ReadFile(dir_ / "out.bin"), Bytes({'c', 'o', 'n', 't', 'e', 'n', 't'}));
+    EXPECT_FALSE(e->HasWorkingFile());
+    EXPECT_EQ(e->FileName(), "Untitled");
+    EXPECT_EQ(e->DataSize(), 0);
+    EXPECT_EQ(e->PageStart(), -1);
+    EXPECT_FALSE(e->Modified());
+    EXPECT_EQ(e->ReadByte(0), 0);
+    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
+}
+
+TEST_F(ByteStoreTest, SavingANewDocumentWithoutWorkingCopyFails)
+{
+    auto e = NewEditor();
+    EXPECT_THROW(e->SaveToFile(dir_ / "out.bin"), platform::EFOpenError);
+    EXPECT_FALSE(Exists(dir_ / "out.bin"));
+    EXPECT_EQ(e->FileName(), "Untitled");
+}
+
+// ---- State-changed message ---------------------------------------------------------
+
+TEST_F(ByteStoreTest, StateChangesArriveThroughTheEventLoopOncePerCall)
+{
+    auto e = NewEditor();
+    int calls = 0;
+    e->OnStateChanged = [&](THexEditor* sender) {
+        EXPECT_EQ(sender, e.get());
+        ++calls;
+    };
+    e->NotifyStateChanged();  // no window yet: nothing is posted
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 0);
+
+    e->show();
+    ASSERT_TRUE(e->testAttribute(Qt::WA_WState_Created));
+    QCoreApplication::processEvents();
+    calls = 0;
+    e->NotifyStateChanged();
+    e->NotifyStateChanged();
+    e->SetAllowInsertMode(true);
+    EXPECT_EQ(calls, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 3);
+
+    // A foreign message of the same number raises nothing.
+    QCoreApplication::postEvent(e.get(), new QEvent(static_cast<QEvent::Type>(QEvent::User + 2)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 3);
+}
+
+TEST_F(ByteStoreTest, AnErrorInTheStateChangedHandlerGoesToTheErrorBox)
+{
+    auto e = NewEditor();
+    e->show();
+    e->OnStateChanged = [](THexEditor*) { throw platform::Exception("Fehler im Handler"); };
+    e->NotifyStateChanged();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(testsupport::Boxes().boxes.size(), 1u);
+    EXPECT_TRUE(testsupport::Boxes().boxes[0].error);
+    EXPECT_EQ(testsupport::Boxes().boxes[0].text, QStringLiteral("Fehler im Handler."));
+}
