@@ -24,6 +24,7 @@ public:
 
 THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent), pageBuffer_(new std::uint8_t[kPageSize]())
 {
+    InitGridLayout();
     ChooseWorkingCopy();
     ResetUndo();
 }

@@ -218,10 +218,12 @@ public:
 protected:
     bool AcceptCell(std::int32_t col, std::int32_t row) override;
     bool event(QEvent* event) override;
-
-private:
     // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
     void GridSizeChanged();
+
+private:
+    // Grid options, font and initial counts, set once at construction.
+    void InitGridLayout();
     void DropLostWorkingFile();
     // Lets the byte store's tests set Modified and change marks directly.
     friend struct ByteStoreTestAccess;

@@ -1,0 +1,255 @@
+// Character translation: tables, byte <-> character routines under every
+// translation, buffer conversion, and the repainting property setters.
+#include "hexeditor/hexeditor.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <gtest/gtest.h>
+#include <cstring>
+#include <set>
+
+using namespace translation;
+
+namespace {
+
+// Counts paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+void Settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+TEST(TranslationTables, MacTablesAreInversePermutations)
+{
+    std::set<int> seen;
+    for (int i = 0; i < 128; ++i) {
+        const int ansi = MacToAnsiTable[i];
+        ASSERT_GE(ansi, 0x80);
+        seen.insert(ansi);
+        EXPECT_EQ(AnsiToMacTable[ansi - 0x80], i + 0x80) << i;
+        EXPECT_EQ(MacToAnsiTable[AnsiToMacTable[i] - 0x80], i + 0x80) << i;
+    }
+    EXPECT_EQ(seen.size(), 128u);
+    EXPECT_EQ(MacToAnsiTable[0x80 - 0x80], 0xC4);
+    EXPECT_EQ(MacToAnsiTable[0xFF - 0x80], 0x9D);
+}
+
+TEST(TranslationTables, AnsiToEbcdicInvertsEbcdicToAnsi)
+{
+    int produced = 0;
+    for (int c = 0; c < 256; ++c) {
+        // The EBCDIC codes that show as c.
+        std::vector<int> codes;
+        for (int e = 0; e < 256; ++e)
+            if (EbcdicToAnsiTable[e] == c && c != 0)
+                codes.push_back(e);
+        if (codes.empty()) {
+            EXPECT_EQ(AnsiToEbcdicTable[c], 0) << c;
+        } else {
+            ++produced;
+            EXPECT_EQ(AnsiToEbcdicTable[c], codes.front()) << c;
+        }
+    }
+    EXPECT_EQ(produced, 91);
+    EXPECT_EQ(EbcdicToAnsiTable[0x50], 0x26);
+    EXPECT_EQ(EbcdicToAnsiTable[0x51], 0x26);
+    EXPECT_EQ(AnsiToEbcdicTable[0x26], 0x50);
+    // A few entries of the code table that differ from other EBCDIC variants.
+    EXPECT_EQ(EbcdicToAnsiTable[0x4F], 0xFE);
+    EXPECT_EQ(EbcdicToAnsiTable[0x6A], 0x7C);
+    EXPECT_EQ(EbcdicToAnsiTable[0xE0], 0x5C);
+    EXPECT_EQ(EbcdicToAnsiTable[0xA1], 0x7E);
+    EXPECT_EQ(EbcdicToAnsiTable[0x4A], 0x00);
+}
+
+TEST(Translation, EbcdicShowsAndTypes)
+{
+    THexEditor editor;
+    editor.SetTranslation(ttEBCDIC);
+    EXPECT_EQ(editor.TranslateToChar(0xC1), 'A');
+    EXPECT_EQ(editor.TranslateToChar(0x00), '.');
+    EXPECT_EQ(editor.TranslateToChar(0x50), 0x26);
+    EXPECT_EQ(editor.TranslateToChar(0x51), 0x26);
+    EXPECT_EQ(editor.TranslateToByte('A'), 0xC1);
+    EXPECT_EQ(editor.TranslateToByte('['), 0);
+    EXPECT_EQ(editor.TranslateToByte(0x26), 0x50);
+    editor.SetMaskChar('#');
+    EXPECT_EQ(editor.TranslateToChar(0xFF), '#');
+}
+
+TEST(Translation, MacShowsAndTypes)
+{
+    THexEditor editor;
+    editor.SetTranslation(ttMac);
+    EXPECT_EQ(editor.TranslateToChar(0x80), 0xC4);
+    EXPECT_EQ(editor.TranslateToByte(0xC4), 0x80);
+    EXPECT_EQ(editor.TranslateToChar('q'), 'q');
+    EXPECT_EQ(editor.TranslateToChar(0x07), '.');
+    EXPECT_EQ(editor.TranslateToByte(0x07), 0);
+    editor.SetMaskWhiteSpaces(false);
+    EXPECT_EQ(editor.TranslateToChar(0x07), 0x07);
+}
+
+TEST(Translation, AsciiMasksAndRefusesHighCharacters)
+{
+    THexEditor editor;
+    editor.SetTranslation(ttASCII);
+    EXPECT_EQ(editor.TranslateToChar(0x80), '.');
+    EXPECT_EQ(editor.TranslateToChar(0xFF), '.');
+    EXPECT_EQ(editor.TranslateToChar('K'), 'K');
+    for (int c = 0x80; c < 0x100; ++c)
+        EXPECT_EQ(editor.TranslateToByte(static_cast<std::uint8_t>(c)), 0) << c;
+    EXPECT_EQ(editor.TranslateToByte('K'), 'K');
+    EXPECT_EQ(editor.TranslateToByte(0x1F), 0);
+}
+
+TEST(Translation, DosReadsCp850)
+{
+    THexEditor editor;
+    editor.SetTranslation(ttDos8);
+    EXPECT_EQ(editor.TranslateToChar(0x84), 0xE4);  // ä
+    EXPECT_EQ(editor.TranslateToChar(0xC4), '-');   // ─
+    EXPECT_EQ(editor.TranslateToByte(0xE4), 0x84);
+    EXPECT_EQ(editor.TranslateToByte(0x0D), 0);
+}
+
+TEST(Translation, AnsiMasksControlCodesOnlyWhenAsked)
+{
+    THexEditor editor;
+    EXPECT_EQ(editor.Translation(), ttAnsi);
+    EXPECT_EQ(editor.MaskChar(), '.');
+    EXPECT_TRUE(editor.MaskWhiteSpaces());
+    EXPECT_EQ(editor.TranslateToChar(0x09), '.');
+    EXPECT_EQ(editor.TranslateToChar(0x80), 0x80);
+    editor.SetMaskWhiteSpaces(false);
+    EXPECT_EQ(editor.TranslateToChar(0x09), 0x09);
+    EXPECT_EQ(editor.TranslateToByte(0x09), 0);
+    EXPECT_EQ(editor.TranslateToByte(0xE4), 0xE4);
+}
+
+TEST(Translation, UnknownTranslationShowsMaskAndStoresNothing)
+{
+    THexEditor editor;
+    editor.SetTranslation(static_cast<TTranslationType>(9));
+    EXPECT_EQ(editor.TranslateToChar('A'), '.');
+    EXPECT_EQ(editor.TranslateToByte('A'), 0);
+    std::uint8_t buffer[] = {'A', 'B'};
+    TranslateBuffer(static_cast<TTranslationType>(9), buffer, buffer, 2);
+    EXPECT_EQ(buffer[0], 'A');
+}
+
+// Every byte that a translation shows as a genuine character, and that is
+// accepted back when typed, is stored as itself; the bytes that do not come
+// back are exactly those the translation can only show by a look-alike. The
+// mask is a control code, which no translation accepts back.
+TEST(Translation, RoundTripsOfShownBytes)
+{
+    THexEditor editor;
+    editor.SetMaskChar('\x01');
+    struct Expect {
+        TTranslationType translation;
+        int exact;
+        int lost;
+    };
+    const Expect all[] = {
+        {ttAnsi, 224, 0},
+        {ttMac, 224, 0},
+        {ttASCII, 96, 0},
+        // CP850 has 32 characters Windows-1252 lacks; the florin sign is
+        // the only one of 0x80-0x9F shared by both.
+        {ttDos8, 96 + 97, 31},
+        // 0x51 shows as '&' like 0x50, which is what '&' types as.
+        {ttEBCDIC, 91, 1},
+    };
+    for (const auto& e : all) {
+        editor.SetTranslation(e.translation);
+        int exact = 0, lost = 0;
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<std::uint8_t>(b);
+            const std::uint8_t stored = editor.TranslateToByte(editor.TranslateToChar(byte));
+            if (stored == 0)
+                continue;  // masked or refused
+            if (stored == byte)
+                ++exact;
+            else
+                ++lost;
+        }
+        EXPECT_EQ(exact, e.exact) << int(e.translation);
+        EXPECT_EQ(lost, e.lost) << int(e.translation);
+    }
+}
+
+TEST(Translation, BufferConversion)
+{
+    const std::uint8_t text[] = {'A', 0x09, 0xE4, 0xC4, '['};
+    std::uint8_t out[sizeof text];
+
+    TranslateBuffer(ttAnsi, text, out, sizeof text);
+    EXPECT_EQ(0, std::memcmp(out, text, sizeof text));
+
+    // Nothing is zeroed: control codes and high characters convert too.
+    for (const auto t : {ttDos8, ttASCII}) {
+        TranslateBuffer(t, text, out, sizeof text);
+        const std::uint8_t oem[] = {'A', 0x09, 0x84, 0x8E, '['};
+        EXPECT_EQ(0, std::memcmp(out, oem, sizeof out)) << int(t);
+    }
+
+    TranslateBuffer(ttMac, text, out, sizeof text);
+    const std::uint8_t mac[] = {'A', 0x09, 0x8A, 0x80, '['};
+    EXPECT_EQ(0, std::memcmp(out, mac, sizeof out));
+
+    std::uint8_t inPlace[sizeof text];
+    std::memcpy(inPlace, text, sizeof text);
+    TranslateBuffer(ttEBCDIC, inPlace, inPlace, sizeof inPlace);
+    const std::uint8_t ebcdic[] = {0xC1, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(0, std::memcmp(inPlace, ebcdic, sizeof inPlace));
+
+    TranslateBuffer(ttEBCDIC, text, out, 0);
+    TranslateBuffer(ttEBCDIC, text, out, -3);
+}
+
+TEST(Translation, SettersRepaintOnlyOnChange)
+{
+    THexEditor editor;
+    editor.resize(300, 200);
+    editor.show();
+    Settle();
+    PaintCounter paints(editor.viewport());
+
+    editor.SetTranslation(ttAnsi);
+    editor.SetMaskChar('.');
+    editor.SetMaskWhiteSpaces(true);
+    Settle();
+    EXPECT_EQ(paints.count, 0);
+
+    editor.SetTranslation(ttMac);
+    Settle();
+    EXPECT_GT(paints.count, 0);
+    EXPECT_EQ(editor.Translation(), ttMac);
+
+    paints.count = 0;
+    editor.SetMaskChar('*');
+    Settle();
+    EXPECT_GT(paints.count, 0);
+
+    paints.count = 0;
+    editor.SetMaskWhiteSpaces(false);
+    Settle();
+    EXPECT_GT(paints.count, 0);
+}
