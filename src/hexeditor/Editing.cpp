@@ -599,6 +599,7 @@ bool THexEditor::AcceptCell(std::int32_t col, std::int32_t row)
         ExtendSelection(oldCol, oldRow, col, row);
     else
         ClearSelection(true);
+    Caret().SetPos(CellBounds(col, row).topLeft());
     return true;
 }
 
