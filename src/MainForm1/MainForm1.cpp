@@ -16,6 +16,8 @@ using platform::TButton;
 namespace {
 
 constexpr int kBlockSize = 2048;
+// User-space buffer of each file of the extraction.
+constexpr int kFileBufferSize = 256 * 1024;
 // Client area of a window whose outer size, with a classic frame, is 290 x 88.
 constexpr int kClientWidth = 282;
 constexpr int kClientHeight = 54;
@@ -151,9 +153,15 @@ void TMainForm::RipClick()
     // The package is only read; the output is written beside it under a
     // temporary name and put in place when complete, so a failure leaves
     // neither a partial module nor a destroyed earlier one.
+    // Both files carry a user-space buffer, so the 2048-byte blocks cost a
+    // memory copy each and the system sees large reads and writes. A write
+    // error surfaces at the latest in Close, before the output is put in
+    // place, and stops the run with the same message.
     platform::TUntypedFile package(CurrentFile);
+    package.SetBufferSize(kFileBufferSize);
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
     platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleExtension(ModuleKind)));
+    output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
     package.Seek(platform::StrToInt(edtStart->text()));
 

@@ -21,6 +21,8 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <cstdint>
+#include <sys/mman.h>
 
 namespace {
 
@@ -35,6 +37,21 @@ const char* const kUndoDescriptions[8] = {
 // Shared by every editor: cleared while CanSelectCell makes its own cell
 // moves, so that those moves get only the basic checks.
 bool cellRulesArmed = true;
+
+// Asks the kernel to back the whole 2 MiB pieces of a large block with huge
+// pages (transparent huge pages in "madvise" mode): one page fault per 2 MiB
+// instead of one per 4 KiB. A mere advice; nothing changes where the kernel
+// declines.
+void AdviseHugePages(void* data, std::size_t size)
+{
+    constexpr std::uintptr_t kHugePage = 2u << 20;
+    if (size < 2 * kHugePage)
+        return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHugePage - 1);
+    if (end > begin)
+        (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 
 void PutI32(std::uint8_t* at, std::int32_t value)
 {
@@ -418,7 +435,21 @@ void THexEditor::RecordUndo(std::uint8_t kind, std::int32_t position, std::int32
         saved = std::max(replacedCount, 0);
 
     const std::int32_t length = static_cast<std::int32_t>(kHeaderSize) + saved + 4;
-    std::vector<std::uint8_t> record(static_cast<std::size_t>(length), 0);
+    // The record is built in place at the end of the log: the saved bytes of
+    // a large deletion are read from the working copy once, straight into
+    // the log, and never held twice.
+    std::vector<std::uint8_t>& log = *undoLog_;
+    const std::size_t at = log.size();
+    const std::size_t needed = at + static_cast<std::size_t>(length);
+    if (needed > log.capacity()) {
+        // Room for this record (and, as the log grows, for the next ones);
+        // large memory is asked for in huge pages, which fill about three
+        // times faster than small ones.
+        log.reserve(std::max(needed, 2 * log.capacity()));
+        AdviseHugePages(log.data(), log.capacity());
+    }
+    log.resize(needed);  // zero-filled
+    std::uint8_t* record = log.data() + at;
     const std::int32_t caret = CaretCellPosition();
     const bool charPane = inCharPane_;
     record[0] = kind;
@@ -439,7 +470,6 @@ void THexEditor::RecordUndo(std::uint8_t kind, std::int32_t position, std::int32
         ReadBuffer(&record[kHeaderSize], position, saved);
     }
     PutI32(&record[kHeaderSize + static_cast<std::size_t>(saved)], length);
-    undoLog_->insert(undoLog_->end(), record.begin(), record.end());
 
     // The size-changing step that follows must read the length afresh.
     if (!SavesOneByte(kind))

@@ -82,7 +82,15 @@ int TApplication::Run()
 
 void TApplication::ProcessMessages()
 {
-    QCoreApplication::processEvents();
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastFullPass_ >= FullPassInterval) {
+        QCoreApplication::processEvents();
+        lastFullPass_ = std::chrono::steady_clock::now();
+    } else {
+        // Everything posted on this thread except deferred deletions, which
+        // only the event loop itself performs.
+        QCoreApplication::sendPostedEvents();
+    }
 }
 
 void TApplication::Terminate()

@@ -3,8 +3,10 @@
 #include "platform/Exceptions.h"
 #include "platform/FileUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +40,7 @@ void TUntypedFile::OpenRegular(int flags)
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     fd_ = fd;
+    ClearBuffer();
 }
 
 void TUntypedFile::Reset(Access access)
@@ -80,6 +83,7 @@ void TUntypedFile::RewriteReplacing()
     ::fchmod(fd, 0666 & ~mask);
     temporary_ = temporary.data();
     fd_ = fd;
+    ClearBuffer();
 }
 
 void TUntypedFile::Seek(std::int64_t position)
@@ -88,15 +92,33 @@ void TUntypedFile::Seek(std::int64_t position)
         throw EInOutError(103);
     if (position < 0)
         throw EInOutError(ioNegativeSeek);
+    FlushWrites();
+    ClearBuffer();
     if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
         RaiseFromErrno(errno);
 }
 
-int TUntypedFile::BlockRead(void* buffer, int count)
+void TUntypedFile::SetBufferSize(int bytes)
 {
-    if (!IsOpen())
-        throw EInOutError(103);
-    char* out = static_cast<char*>(buffer);
+    if (buffered_ == Buffered::PendingWrites)
+        FlushWrites();
+    else if (buffered_ == Buffered::ReadAhead)
+        DropReadAhead();
+    bytes = bytes > 0 ? bytes : 0;
+    buffer_.reset(bytes > 0 ? new char[static_cast<std::size_t>(bytes)] : nullptr);
+    bufferSize_ = bytes;
+    ClearBuffer();
+}
+
+void TUntypedFile::ClearBuffer() noexcept
+{
+    buffered_ = Buffered::Nothing;
+    bufferPos_ = 0;
+    bufferLen_ = 0;
+}
+
+int TUntypedFile::ReadDirect(char* out, int count)
+{
     int done = 0;
     while (done < count) {
         ssize_t n = ::read(fd_, out + done, static_cast<size_t>(count - done));
@@ -111,11 +133,8 @@ int TUntypedFile::BlockRead(void* buffer, int count)
     return done;
 }
 
-int TUntypedFile::BlockWrite(const void* buffer, int count)
+void TUntypedFile::WriteDirect(const char* in, int count)
 {
-    if (!IsOpen())
-        throw EInOutError(103);
-    const char* in = static_cast<const char*>(buffer);
     int done = 0;
     while (done < count) {
         ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
@@ -127,13 +146,92 @@ int TUntypedFile::BlockWrite(const void* buffer, int count)
             throw EInOutError(ioDiskFull);
         done += static_cast<int>(n);
     }
+}
+
+void TUntypedFile::FlushWrites()
+{
+    if (buffered_ != Buffered::PendingWrites)
+        return;
+    const int pending = bufferLen_;
+    // Whatever happens, the bytes are handed over only once.
+    ClearBuffer();
+    WriteDirect(buffer_.get(), pending);
+}
+
+void TUntypedFile::DropReadAhead()
+{
+    if (buffered_ != Buffered::ReadAhead)
+        return;
+    const int unread = bufferLen_ - bufferPos_;
+    ClearBuffer();
+    if (unread > 0 && ::lseek(fd_, -static_cast<off_t>(unread), SEEK_CUR) < 0)
+        RaiseFromErrno(errno);
+}
+
+int TUntypedFile::BlockRead(void* buffer, int count)
+{
+    if (!IsOpen())
+        throw EInOutError(103);
+    char* out = static_cast<char*>(buffer);
+    if (bufferSize_ == 0)
+        return ReadDirect(out, count);
+    FlushWrites();
+    int done = 0;
+    while (done < count) {
+        if (buffered_ == Buffered::ReadAhead && bufferPos_ < bufferLen_) {
+            const int take = std::min(count - done, bufferLen_ - bufferPos_);
+            std::memcpy(out + done, buffer_.get() + bufferPos_, static_cast<std::size_t>(take));
+            bufferPos_ += take;
+            done += take;
+            continue;
+        }
+        ClearBuffer();
+        if (count - done >= bufferSize_)
+            return done + ReadDirect(out + done, count - done);
+        const int got = ReadDirect(buffer_.get(), bufferSize_);
+        if (got == 0)
+            break;
+        buffered_ = Buffered::ReadAhead;
+        bufferLen_ = got;
+    }
     return done;
+}
+
+int TUntypedFile::BlockWrite(const void* buffer, int count)
+{
+    if (!IsOpen())
+        throw EInOutError(103);
+    const char* in = static_cast<const char*>(buffer);
+    if (count <= 0)
+        return 0;
+    if (bufferSize_ == 0) {
+        WriteDirect(in, count);
+        return count;
+    }
+    DropReadAhead();
+    if (bufferLen_ + count > bufferSize_)
+        FlushWrites();
+    if (count >= bufferSize_) {
+        WriteDirect(in, count);
+        return count;
+    }
+    std::memcpy(buffer_.get() + bufferLen_, in, static_cast<std::size_t>(count));
+    bufferLen_ += count;
+    buffered_ = Buffered::PendingWrites;
+    return count;
 }
 
 void TUntypedFile::Close()
 {
     if (!IsOpen())
         throw EInOutError(103);
+    try {
+        FlushWrites();
+    } catch (...) {
+        Abandon();
+        throw;
+    }
+    ClearBuffer();
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
@@ -153,6 +251,7 @@ void TUntypedFile::Close()
 
 void TUntypedFile::Abandon() noexcept
 {
+    ClearBuffer();
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;

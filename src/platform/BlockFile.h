@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -22,6 +23,16 @@ public:
     void AssignFile(const std::string& path) { path_ = path; }
     const std::string& Path() const { return path_; }
     bool IsOpen() const { return fd_ >= 0; }
+
+    // Gives the file a user-space buffer of that many bytes (0, the default:
+    // none), so that small blocks become large system calls. Reads then fetch
+    // up to a buffer's worth ahead; writes are collected until the buffer is
+    // full. Seek, Close and a read after a write pass the collected bytes on
+    // first. A write error therefore surfaces at the BlockWrite that fills the
+    // buffer, at Seek, or at Close at the latest, which then raises it and
+    // drops the file; a RewriteReplacing file never reaches its target.
+    void SetBufferSize(int bytes);
+    int BufferSize() const { return bufferSize_; }
 
     // Opens an existing regular file.
     void Reset(Access access = Access::ReadWrite);
@@ -42,12 +53,26 @@ public:
     void Abandon() noexcept;
 
 private:
+    enum class Buffered { Nothing, ReadAhead, PendingWrites };
+
     void RaiseFromErrno(int err);
     void OpenRegular(int flags);
+    int ReadDirect(char* out, int count);
+    void WriteDirect(const char* in, int count);
+    // Writes the collected bytes; raises the I/O error when that fails.
+    void FlushWrites();
+    // Puts the file position back to where the reader stands.
+    void DropReadAhead();
+    void ClearBuffer() noexcept;
 
     std::string path_;
     std::string temporary_;  // set while RewriteReplacing is in progress
     int fd_ = -1;
+    std::unique_ptr<char[]> buffer_;
+    int bufferSize_ = 0;
+    Buffered buffered_ = Buffered::Nothing;
+    int bufferPos_ = 0;  // read ahead: next unread byte
+    int bufferLen_ = 0;  // read ahead: bytes held; pending writes: bytes collected
 };
 
 }  // namespace platform

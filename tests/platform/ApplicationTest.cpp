@@ -1,0 +1,51 @@
+#include "platform/Application.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+class Counter : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User + 7) {
+            ++delivered;
+            return true;
+        }
+        return QObject::event(e);
+    }
+    int delivered = 0;
+};
+
+}  // namespace
+
+TEST(ProcessMessages, DeliversPostedEventsAtEveryCall)
+{
+    // Calls in quick succession mostly skip the full dispatcher pass; a
+    // posted event must still be delivered by the very next call.
+    Counter counter;
+    for (int i = 1; i <= 50; ++i) {
+        QCoreApplication::postEvent(&counter, new QEvent(static_cast<QEvent::Type>(QEvent::User + 7)));
+        platform::Application().ProcessMessages();
+        ASSERT_EQ(counter.delivered, i);
+    }
+}
+
+TEST(ProcessMessages, RunsDueTimersOnceTheFullPassIsDue)
+{
+    bool fired = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&fired] { fired = true; });
+    timer.start();
+    // However recently the last full pass ran, the interval has passed now.
+    std::this_thread::sleep_for(2 * platform::TApplication::FullPassInterval);
+    platform::Application().ProcessMessages();
+    EXPECT_TRUE(fired);
+}
