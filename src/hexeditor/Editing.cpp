@@ -22,12 +22,15 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdint>
+#include <malloc.h>
 #include <sys/mman.h>
 
 namespace {
 
 constexpr std::int32_t kMaxUndoRecords = 100;
 constexpr std::size_t kHeaderSize = 33;
+// A freed undo log of at least this size is handed back to the system.
+constexpr std::size_t kTrimAfter = 1u << 20;
 
 const char* const kUndoDescriptions[8] = {
     "Byte changed", "Byte(s) removed", "Insert buffer", "Replace selection",
@@ -502,7 +505,13 @@ void THexEditor::ResetUndo()
     canUndo_ = false;
     undoDescription_ = "No Undo";
     undoCount_ = 0;
+    const bool large = undoLog_ && undoLog_->capacity() >= kTrimAfter;
     undoLog_.reset();
+    // The allocator keeps freed memory of its heap for later; after a large
+    // log (the saved tail of a cut package) it goes back to the system at
+    // once, so one large log never stays beside the next one.
+    if (large)
+        ::malloc_trim(0);
     if (OnStateChanged)
         OnStateChanged(this);
 }
