@@ -149,9 +149,10 @@ void THexEditor::PaintCell(QPainter& painter, std::int32_t c, std::int32_t r, co
         if (focusFrame_) {
             // A dotted frame drawn by inversion, like a focus rectangle.
             painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            // Every other pixel, like a focus rectangle.
             QPen pen(Qt::white);
-            pen.setStyle(Qt::DotLine);
             pen.setWidth(0);
+            pen.setDashPattern({1.0, 1.0});
             painter.setPen(pen);
         } else {
             painter.setPen(platform::ToQColor(platform::ColorToRGB(colors_->CursorFrame())));
