@@ -136,6 +136,10 @@ TEST(HexCurrentCell, MousePressStartsASelectionAndDoubleClickDoesNot)
     EXPECT_FALSE(ui.ed->Selecting());
 
     QTest::mouseDClick(ui.ed->viewport(), Qt::LeftButton, {}, from);
+    // Qt Test's double click leaves the button down in the application's
+    // button state; release it so that later moves are plain again.
+    QTest::mouseRelease(ui.ed->viewport(), Qt::LeftButton, {}, from);
+    ASSERT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);
     EXPECT_FALSE(ui.ed->Selecting());
     EXPECT_EQ(ui.ed->SelAnchor(), -1);
     EXPECT_EQ(ui.Caret(), Hex(20));
