@@ -54,17 +54,8 @@ TEST(HexDrawing, ColourSetDefaultsAndInverses)
 {
     THexEditor ed;
     const TColors& c = ed.Colors();
-    EXPECT_EQ(c.Offset(), platform::clBlack);
-    EXPECT_EQ(c.OddColumn(), platform::clBlue);
     EXPECT_EQ(c.OddColumnInverse(), platform::clYellow);
-    EXPECT_EQ(c.EvenColumn(), platform::clNavy);
     EXPECT_EQ(c.EvenColumnInverse(), platform::RGB(255, 255, 127));
-    EXPECT_EQ(c.PositionBackground(), platform::clMaroon);
-    EXPECT_EQ(c.CursorFrame(), platform::clNavy);
-    EXPECT_EQ(c.Background(), platform::clWindow);
-    EXPECT_EQ(c.ChangedText(), platform::clMaroon);
-    EXPECT_EQ(c.PositionText(), platform::clWhite);
-    EXPECT_EQ(c.ChangedBackground(), platform::RGB(255, 255, 168));
     // System colour codes are inverted as they stand, not resolved first.
     EXPECT_EQ(TColors::RgbInverse(platform::clWindow), platform::RGB(250, 255, 255));
     ed.Colors().SetOddColumn(platform::RGB(10, 20, 30));
@@ -300,22 +291,6 @@ TEST(HexDrawing, CaretShapes)
     ed.SetCaretStyle(csFull);
     EXPECT_TRUE(filled(w - 1, h - 1));
     EXPECT_TRUE(ed.Caret().IsShown());
-}
-
-TEST(HexDrawing, AutoCaretModeFollowsInsertMode)
-{
-    Ui ui(Bytes(40, 0));
-    THexEditor& ed = *ui.ed;
-    ed.SetAllowInsertMode(true);
-    ed.SetAutoCaretMode(false);
-    ed.SetInsertState(true);
-    ed.SetAutoCaretMode(true);
-    EXPECT_EQ(ed.CaretStyle(), csLeftLine);
-    ed.SetAutoCaretMode(false);
-    EXPECT_EQ(ed.CaretStyle(), csLeftLine);
-    ed.SetInsertState(false);
-    ed.SetAutoCaretMode(true);
-    EXPECT_EQ(ed.CaretStyle(), csFull);
 }
 
 TEST(HexDrawing, FontChangeLaysOutAgain)
