@@ -533,7 +533,7 @@ void THexEditor::DeleteRange(std::int32_t start, std::int32_t end, std::int32_t 
     if (CellToPosition(caretCol, caretRow) >= newSize) {
         bool charPane = false;
         TwinColumn(caretCol, &charPane);
-        caret = PositionToCell(newSize > 0 ? newSize - 1 : 0, charPane);
+        caret = PositionToCell(newSize - 1, charPane);  // (2, 0) once the document is empty
     }
     SetCurrentCell(caret.col, caret.row, true, true);
 

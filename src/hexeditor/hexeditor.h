@@ -264,6 +264,16 @@ private:
     bool maskWhiteSpaces_ = true;
 
     // Selection and undo.
+    // The current-cell rules behind AcceptCell (shift/mouse handling, short
+    // last row, separator column), guarded against their own cell moves.
+    bool CanSelectCell(std::int32_t col, std::int32_t row);
+    // Byte position of the caret's cell (unclamped); sets InCharPane.
+    std::int32_t CaretCellPosition();
+    bool HasSelection() const { return selAnchor_ >= 0; }
+    // Repaints the grid rows that hold the bytes between two positions.
+    void InvalidateRows(std::int32_t fromPosition, std::int32_t toPosition);
+    // Moves the caret to a byte in a pane (hex: the given nibble column).
+    void PlaceCaret(std::int32_t position, bool charPane, std::int32_t nibble);
     std::int32_t selAnchor_ = -1;
     std::int32_t selLow_ = -1;
     std::int32_t selHigh_ = -1;

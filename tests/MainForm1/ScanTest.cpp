@@ -284,16 +284,21 @@ TEST_F(Scan, ErrorInATimerTickGoesToTheErrorBoxAndStopsTheRun)
     EXPECT_FALSE(form.Timer1->Enabled());
 }
 
-TEST_F(Scan, UnwritableScanCopyStillSearchesTheCutContent)
+TEST_F(Scan, UnwritableScanCopyIsNotReportedAndTheRunGoesOn)
 {
-    // A folder standing where the scan copy must go: the save fails, the
-    // reload finds nothing and the editor keeps the cut content, so the scan
-    // still searches the first 500 bytes, finds the module and extracts it.
+    // A folder standing where the scan copy must go: the save fails without a
+    // word, the reload finds no scan copy, and the search runs over the cut
+    // content from where the cut left the caret (its last byte), so the
+    // module before it is not seen. The folder is left alone.
     const auto package = fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker));
     Add("d.umx", package.bytes);
     ASSERT_EQ(::mkdir((dir / "d.BAK").c_str(), 0755), 0);
     StartAndTick();
-    EXPECT_EQ(ReadFile(dir / "d.it"), Tail(package.bytes, package.moduleStart));
+    EXPECT_TRUE(Boxes().boxes.empty());
+    EXPECT_EQ(form.StatusText(), kNoModule);
+    EXPECT_EQ(form.HexEditor1->DataSize(), 500);
+    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{"d.BAK", "d.umx"}));
+    EXPECT_TRUE(ListDir(dir / "d.BAK").empty());
 }
 
 TEST(HexTextToBytes, CleansPadsAndPairs)
