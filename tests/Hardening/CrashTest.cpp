@@ -76,8 +76,9 @@ int CheckAfterKill(const std::string& root, const std::vector<Song>& songs)
         } else {
             EXPECT_TRUE(s.earlier.empty()) << "the earlier module is gone";
         }
-        if (Exists(scanCopy))
+        if (Exists(scanCopy)) {
             EXPECT_EQ(ReadFile(scanCopy), Bytes(s.bytes.begin(), s.bytes.begin() + 500));
+        }
         EXPECT_EQ(ReadFile(package), s.bytes);
         const std::string folder = platform::ExtractFilePath(package);
         for (const std::string& name : ListDir(folder)) {

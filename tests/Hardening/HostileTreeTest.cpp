@@ -248,13 +248,23 @@ TEST_F(HostileTree, AwkwardNamesConvertBesideThemselves)
 
 TEST_F(HostileTree, FolderWithAwkwardNameIsFoundByTheCommandLine)
 {
-    for (const std::string folder : {"-x", "--batch", "leer zeichen", "zeilen\numbruch", "\xFF\xFE"}) {
-        SCOPED_TRACE(folder);
+    // The folder's name reaches the program as raw bytes (printf in a shell:
+    // Qt would pass arguments as UTF-8 only).
+    const std::pair<const char*, std::string> folders[] = {{"-x", "-x"},
+                                                           {"--batch", "--batch"},
+                                                           {"leer zeichen", "leer zeichen"},
+                                                           {"zeilen\\numbruch", "zeilen\numbruch"},
+                                                           {"\\0377\\0376", "\xFF\xFE"},
+                                                           {"a*b?", "a*b?"}};
+    for (const auto& [escaped, folder] : folders) {
+        SCOPED_TRACE(escaped);
         const std::string root = dir / folder;
         ASSERT_EQ(::mkdir(root.c_str(), 0755), 0);
         const Bytes song = SmallPackage(800, 64, "IMPM");
         WriteFile(root + "/a.umx", song);
-        const Outcome r = RunKlangheber({"--batch", Q(root), "--pause", "0"});
+        const Outcome r = RunProgram(QStringLiteral("sh"),
+                                     {"-c", "exec \"$0\" --batch \"$1$(printf '%b' \"$2\")\" --pause 0", KlangheberPath(),
+                                      Q(dir.Path()), QString::fromLatin1(escaped)});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_EQ(ReadFile(root + "/a.it"), Tail(song, 64));
     }
@@ -300,7 +310,7 @@ TEST_F(HostileTree, StaleScanCopyIsNeverSearchedInsteadOfThePackage)
     // is taken from the package as it is now.
     const std::string root = dir / "alt";
     ::mkdir(root.c_str(), 0755);
-    for (const std::string name : {std::string("kurz"), std::string(246, 'N')}) {
+    for (const std::string& name : {std::string("kurz"), std::string(246, 'N')}) {
         SCOPED_TRACE(name.size());
         const Bytes now = SmallPackage(3000, 260, "IMPM");
         WriteFile(root + "/" + name + ".umx", now);
@@ -308,7 +318,7 @@ TEST_F(HostileTree, StaleScanCopyIsNeverSearchedInsteadOfThePackage)
     }
     Run(root);
     EXPECT_EQ(ErrorBox(), "");
-    for (const std::string name : {std::string("kurz"), std::string(246, 'N')})
+    for (const std::string& name : {std::string("kurz"), std::string(246, 'N')})
         EXPECT_EQ(ReadFile(root + "/" + name + ".it"), Tail(SmallPackage(3000, 260, "IMPM"), 260));
 }
 
