@@ -104,23 +104,30 @@ TEST(CrashSafety, KilledAtRandomMomentsNoPartialModuleIsLeftUnderAModuleName)
     const std::vector<Song> songs = MakeSongs(root);
     const std::map<QString, QString> env {{"TMPDIR", Q(tmp)}};
 
-    // One undisturbed run gives the span over which the kills are spread.
+    // A run over an empty folder gives the start-up time; one undisturbed
+    // run gives the span over which the kills are spread.
+    auto timed = [&](const std::string& folder) {
+        const auto begin = std::chrono::steady_clock::now();
+        const Outcome r = RunKlangheber({"--batch", Q(folder)}, env);
+        EXPECT_TRUE(r.finished);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin)
+            .count();
+    };
+    ::mkdir((dir / "leer").c_str(), 0755);
+    const auto startUp = timed(dir / "leer");
     Lay(root, songs);
-    const auto begin = std::chrono::steady_clock::now();
-    const Outcome whole = RunKlangheber({"--batch", Q(root)}, env);
-    const auto span =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin).count();
-    ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    const auto span = timed(root);
     for (const Song& s : songs)
         ASSERT_EQ(ReadFile(platform::ChangeFileExt(root + "/" + s.path, ".it")), Tail(s.bytes, s.start));
 
     const unsigned seed = std::random_device {}();
-    SCOPED_TRACE("seed " + std::to_string(seed) + ", run of " + std::to_string(span) + " ms");
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", start-up " + std::to_string(startUp) + " ms, run of " +
+                 std::to_string(span) + " ms");
     std::mt19937 rng(seed);
-    std::uniform_int_distribution<long long> moment(0, span);
+    std::uniform_int_distribution<long long> moment(startUp * 3 / 4, std::max(span, startUp + 1));
     int leftovers = 0;
     int killedMidRun = 0;
-    constexpr int kTrials = 12;
+    constexpr int kTrials = 20;
     for (int trial = 0; trial < kTrials; ++trial) {
         Lay(root, songs);
         const long long after = moment(rng);
@@ -136,8 +143,8 @@ TEST(CrashSafety, KilledAtRandomMomentsNoPartialModuleIsLeftUnderAModuleName)
         if (!process.waitForFinished(static_cast<int>(after))) {
             process.kill();  // SIGKILL
             ++killedMidRun;
+            ASSERT_TRUE(process.waitForFinished(10000));
         }
-        ASSERT_TRUE(process.waitForFinished(10000));
         leftovers += CheckAfterKill(root, songs);
     }
     EXPECT_GE(killedMidRun, kTrials / 2) << "the kills should land inside the runs";
@@ -209,8 +216,13 @@ TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
     EXPECT_EQ(ReadFile(victim), Bytes({'b', 'l', 'e', 'i', 'b', 't'}));
     EXPECT_EQ(ListDir(victimFolder), std::vector<std::string> {});
     // Both working copies were removed at the end; the links are untouched.
-    const Tree left = Snapshot(tmp);
-    EXPECT_EQ(left.size(), kPlanted);
-    for (const auto& [name, entry] : left)
+    // (Qt keeps its runtime folder here too when none is set.)
+    std::size_t links = 0;
+    for (const auto& [name, entry] : Snapshot(tmp)) {
+        if (name.rfind("runtime-", 0) == 0)
+            continue;
         EXPECT_EQ(entry.type, 'l') << name;
+        ++links;
+    }
+    EXPECT_EQ(links, kPlanted);
 }
