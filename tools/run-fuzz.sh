@@ -20,9 +20,16 @@ for target in scan edit; do
   findings="$dir/findings/$target"
   mkdir -p "$work" "$findings"
   seeds=("tests/fuzz/corpus/$target")
-  if [ "$target" = scan ]; then seeds+=(examples/demo); fi
+  if [ "$target" = scan ]; then
+    # Packages up to a few KiB; the demo packages are good starting points.
+    seeds+=(examples/demo)
+    options=(-max_len=4096)
+  else
+    # Command sequences need length from the start to reach deep states.
+    options=(-max_len=1024 -len_control=0)
+  fi
   echo "== fuzzing $target for $seconds s"
-  if ! "$dir/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=30 \
+  if ! "$dir/tests/fuzz/${target}_fuzz" -max_total_time="$seconds" "${options[@]}" -timeout=30 \
       -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$findings/" "$work" "${seeds[@]}"; then
     echo "run-fuzz: $target found a fault; the input is in $findings/"
     status=1

@@ -64,6 +64,11 @@ const HostileEntry kHostile[] = {
      }},
 };
 
+void PrintTo(const HostileEntry& entry, std::ostream* os)
+{
+    *os << entry.label;
+}
+
 class StopsAt : public BatchRun, public ::testing::WithParamInterface<HostileEntry> {};
 
 }  // namespace
