@@ -83,9 +83,31 @@ void THexEditor::SetBytesPerLine(std::int32_t value)
         throw platform::Exception("Invalid BytesPerLine argument");
     if (value == bytesPerLine_)
         return;
+    // No drawing while the grid is laid out anew; drawing comes back on
+    // every path.
+    setUpdatesEnabled(false);
+    struct Unlock {
+        QWidget* widget;
+        ~Unlock() { widget->setUpdatesEnabled(true); }
+    } unlock{this};
+
+    ResetLineLengths();
+    customLineLengths_ = false;
+    const std::int32_t anchor = selAnchor_;
+    const std::int32_t low = selLow_;
+    const std::int32_t high = selHigh_;
+    const std::int32_t position = CellToPosition(Col(), Row());
+    const bool charPane = inCharPane_;
     bytesPerLine_ = value;
     hexColumns_ = 2 * value;
     SizeChanged();
+    // The caret stays on its byte, in its pane; AcceptCell may clear the
+    // selection on the way, so it is put back afterwards.
+    const Cell cell = PositionToCell(position, charPane);
+    SetCurrentCell(cell.col, cell.row, true, true);
+    selAnchor_ = anchor;
+    selLow_ = low;
+    selHigh_ = high;
 }
 
 void THexEditor::SetBytesPerColumn(std::int32_t value)

@@ -25,6 +25,7 @@ public:
 THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent), pageBuffer_(new std::uint8_t[kPageSize]())
 {
     InitGridLayout();
+    InitDisplay();
     ChooseWorkingCopy();
     ResetUndo();
 }

@@ -7,9 +7,12 @@
 // base supplies cells, the current cell (the caret) and scrolling.
 #pragma once
 
+#include "platform/Colors.h"
 #include "platform/Grid.h"
 
 #include <QFont>
+#include <QImage>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +24,68 @@ enum TTranslationType : std::uint8_t { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC 
 
 // How the offset column labels rows.
 enum TOffsetDisplayStyle : std::uint8_t { odHex, odDec, odOctal, odNone };
+
+// The shape of the caret.
+enum TCaretStyle : std::uint8_t { csFull, csLeftLine, csBottomLine };
+
+using platform::TColor;
+
+class THexEditor;
+
+// The byte editor's colour set. Every setter repaints its editor when the
+// value changes; OddColumn and EvenColumn also recompute their RGB inverse
+// (the colour of selected, unchanged hex digits), and Background is also the
+// editor control's own colour.
+class TColors {
+public:
+    explicit TColors(THexEditor* editor);
+    TColors(const TColors&) = delete;
+    TColors& operator=(const TColors&) = delete;
+
+    // Takes over every colour of another set (through the setters).
+    void Assign(const TColors& other);
+
+    // Each of the low three bytes replaced by 255 minus itself; system
+    // colour codes are not resolved first.
+    static TColor RgbInverse(TColor color);
+
+    TColor Offset() const { return offset_; }
+    void SetOffset(TColor value);
+    TColor OddColumn() const { return oddColumn_; }
+    void SetOddColumn(TColor value);
+    TColor OddColumnInverse() const { return oddColumnInverse_; }
+    TColor EvenColumn() const { return evenColumn_; }
+    void SetEvenColumn(TColor value);
+    TColor EvenColumnInverse() const { return evenColumnInverse_; }
+    TColor PositionBackground() const { return positionBackground_; }
+    void SetPositionBackground(TColor value);
+    TColor CursorFrame() const { return cursorFrame_; }
+    void SetCursorFrame(TColor value);
+    TColor Background() const { return background_; }
+    void SetBackground(TColor value);
+    TColor ChangedText() const { return changedText_; }
+    void SetChangedText(TColor value);
+    TColor PositionText() const { return positionText_; }
+    void SetPositionText(TColor value);
+    TColor ChangedBackground() const { return changedBackground_; }
+    void SetChangedBackground(TColor value);
+
+private:
+    void Set(TColor& field, TColor value);
+
+    TColor offset_ = platform::clBlack;
+    TColor oddColumn_ = platform::clBlue;
+    TColor oddColumnInverse_ = RgbInverse(platform::clBlue);
+    TColor evenColumn_ = platform::clNavy;
+    TColor evenColumnInverse_ = RgbInverse(platform::clNavy);
+    THexEditor* editor_;
+    TColor positionBackground_ = platform::clMaroon;
+    TColor cursorFrame_ = platform::clNavy;
+    TColor background_ = platform::clWindow;
+    TColor changedText_ = platform::clMaroon;
+    TColor positionText_ = platform::clWhite;
+    TColor changedBackground_ = 11075583;  // RGB 255, 255, 168
+};
 
 // Character translation routines and tables (independent of any editor).
 namespace translation {
@@ -215,15 +280,102 @@ public:
     std::int32_t TwinColumn(std::int32_t col, bool* wasCharPane = nullptr) const;
     bool IsBeyondLine(std::int32_t col, std::int32_t row);
 
+    // ---- Cell drawing, colours, markers and caret -----------------------------
+    TColors& Colors() { return *colors_; }
+    const TColors& Colors() const { return *colors_; }
+    // Copies the given set's colours; the editor keeps its own set.
+    void SetColors(const TColors& colors);
+    // Text colour of characters, blank cells and the marker column.
+    TColor FontColor() const { return fontColor_; }
+    void SetFontColor(TColor color);
+    bool FocusFrame() const { return focusFrame_; }
+    void SetFocusFrame(bool on);
+    TCaretStyle CaretStyle() const { return caretStyle_; }
+    void SetCaretStyle(TCaretStyle style);
+    bool AutoCaretMode() const { return autoCaretMode_; }
+    void SetAutoCaretMode(bool on);
+
+    static constexpr int kMarkerCount = 10;
+    // Bookmarks: grid rows, -1 when unset. Nothing moves them when data is
+    // inserted or deleted.
+    void SetMarker(int index, std::int32_t row);
+    // The lowest marker index on a row, or -1.
+    int MarkerOnRow(std::int32_t row) const;
+    // The marker's row, or the current row when it is unset.
+    std::int32_t MarkerRow(int index) const;
+
+    // Builds the caret image for CaretStyle and creates the caret (hidden).
+    void CreateCaretShape();
+    const QImage& CaretBitmap() const { return caretBitmap_; }
+
+    // What PaintCell draws in a cell: its text (ANSI bytes) and colours, and
+    // whether the cell uses the marker font.
+    struct CellLook {
+        std::string text;
+        TColor textColor;
+        TColor background;
+        bool markerFont;
+    };
+    CellLook CellAppearance(std::int32_t col, std::int32_t row);
+    // The marker font: "Arial" at three quarters of the editor font's point
+    // size, rounded half to even.
+    QFont MarkerFont() const;
+    static int MarkerPointSize(int pointSize);
+
+    // ---- Keyboard and mouse editing ------------------------------------------
+    bool WantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool on) { wantTabs_ = on; }
+    bool AltReleased() const { return altReleased_; }
+
+    // The typed character (one Windows-1252 byte).
+    void HandleChar(std::uint8_t ch);
+    void HandleKeyDown(std::uint16_t& key, platform::TShiftState shift);
+    void HandleKeyUp(std::uint16_t& key, platform::TShiftState shift);
+    // Moves the caret for a navigation key; true when the key was handled.
+    bool NavigateKey(platform::TShiftState shift, std::uint16_t key);
+    void HandleMouseDown(Qt::MouseButton button, platform::TShiftState shift, const QPoint& pos);
+
+    unsigned DialogCode() const override;
+    void KeyDown(std::uint16_t& key, platform::TShiftState shift) override { HandleKeyDown(key, shift); }
+    void KeyUp(std::uint16_t& key, platform::TShiftState shift) override { HandleKeyUp(key, shift); }
+    void KeyPress(std::uint8_t ch) override { HandleChar(ch); }
+    void MouseDown(Qt::MouseButton button, platform::TShiftState shift, const QPoint& pos) override
+    {
+        HandleMouseDown(button, shift, pos);
+    }
+
 protected:
     bool AcceptCell(std::int32_t col, std::int32_t row) override;
     bool event(QEvent* event) override;
+    void PaintCell(QPainter& painter, std::int32_t col, std::int32_t row, const QRect& rect) override;
+    void Scrolled(Qt::Orientation orientation) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Opaque clipped text: fills rect with the background, then draws the
+    // text from the rectangle's top-left corner, cut at its edges.
+    void DrawCellText(QPainter& painter, const QRect& rect, const std::string& text, TColor textColor,
+                      TColor background);
     // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
     void GridSizeChanged();
 
 private:
+    friend class TColors;
     // Grid options, font and initial counts, set once at construction.
     void InitGridLayout();
+    // Display state at construction: colours, markers, caret bitmap.
+    void InitDisplay();
+    // Background as the control's colour, repainted at once.
+    void ApplyBackground();
+    // Places the caret, when it exists and is elsewhere (painting calls
+    // this for every current cell, so an unchanged position costs nothing).
+    void PlaceCaretAt(const QPoint& pos);
+    // The current column moved to target row t, kept inside t's line.
+    std::int32_t FixColumn(std::int32_t targetRow, bool charPane);
+    // The last column of a row's line in a pane.
+    std::int32_t LastColumnOfLine(std::int32_t row, bool charPane);
+    void TypeInCharPane(std::uint8_t ch, std::int32_t position);
+    void TypeInHexPane(std::uint8_t ch, std::int32_t position);
     void DropLostWorkingFile();
     // Lets the byte store's tests set Modified and change marks directly.
     friend struct ByteStoreTestAccess;
@@ -297,4 +449,17 @@ private:
     bool inCharPane_ = false;
     bool customLineLengths_ = false;
     std::vector<std::int32_t> lineTable_;
+
+    // Display.
+    std::unique_ptr<TColors> colors_;
+    TColor fontColor_ = platform::clWindowText;
+    bool focusFrame_ = true;
+    TCaretStyle caretStyle_ = csFull;
+    bool autoCaretMode_ = true;
+    std::array<std::int32_t, kMarkerCount> markers_{};
+    QImage caretBitmap_;
+
+    // Input.
+    bool wantTabs_ = true;
+    bool altReleased_ = false;
 };

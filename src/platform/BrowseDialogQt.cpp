@@ -34,19 +34,6 @@ std::string Bytes(const QString& text)
     return QFile::encodeName(text).toStdString();
 }
 
-std::string CleanPath(const std::string& path)
-{
-    std::string out;
-    for (char c : path) {
-        if (c == '/' && !out.empty() && out.back() == '/')
-            continue;
-        out += c;
-    }
-    if (out.size() > 1 && out.back() == '/')
-        out.pop_back();
-    return out;
-}
-
 bool Exists(const std::string& path)
 {
     struct stat st;

@@ -91,6 +91,13 @@ bool UnicodeToAnsi(char32_t ch, std::uint8_t& byte)
     return false;
 }
 
+char32_t AnsiToUnicode(std::uint8_t byte)
+{
+    if (byte >= 0x80 && byte < 0xA0)
+        return kAnsiHigh[byte - 0x80];
+    return byte;
+}
+
 // ---- TCaret -------------------------------------------------------------------
 
 TCaret::TCaret(QWidget* widget) : widget_(widget)
@@ -830,8 +837,19 @@ void TCustomGrid::keyPressEvent(QKeyEvent* event)
     if (key != 0)
         Guard([&] { KeyDown(key, shift); });
     // The typed characters follow as their own messages; Delete types none.
-    if (event->key() != Qt::Key_Delete) {
-        for (const char32_t ch : event->text().toUcs4()) {
+    // As on Windows, Ctrl with a letter types its control character and Ctrl
+    // with any other printable key types nothing (Ctrl+digit is a command,
+    // not a digit); Alt alone types nothing. Ctrl+Alt (AltGr) types as is.
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
+    if (event->key() != Qt::Key_Delete && !(alt && !ctrl)) {
+        for (char32_t ch : event->text().toUcs4()) {
+            if (ctrl && !alt && ch >= 0x20) {
+                if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'))
+                    ch &= 0x1F;
+                else
+                    continue;
+            }
             std::uint8_t byte = 0;
             if (UnicodeToAnsi(ch, byte))
                 Guard([&] { KeyPress(byte); });

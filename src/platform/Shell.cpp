@@ -130,7 +130,13 @@ bool DirectoryExists(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Drops repeated and trailing "/" (the root stays "/").
+
+std::string Utf16ToBytes(const char16_t* text)
+{
+    return WideToPath(text);
+}
+}  // namespace
+
 std::string CleanPath(const std::string& path)
 {
     std::string out;
@@ -144,12 +150,6 @@ std::string CleanPath(const std::string& path)
         out.pop_back();
     return out;
 }
-
-std::string Utf16ToBytes(const char16_t* text)
-{
-    return WideToPath(text);
-}
-}  // namespace
 
 std::u16string PathToWide(const std::string& path)
 {

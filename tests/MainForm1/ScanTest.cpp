@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testsupport;
 using fixtures::ModuleKind;
@@ -299,6 +300,33 @@ TEST_F(Scan, UnwritableScanCopyIsNotReportedAndTheRunGoesOn)
     EXPECT_EQ(form.HexEditor1->DataSize(), 500);
     EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{"d.BAK", "d.umx"}));
     EXPECT_TRUE(ListDir(dir / "d.BAK").empty());
+}
+
+TEST_F(Scan, EmptyScanCopyStopsTheRunWithAnErrorNamingIt)
+{
+    // Something empties the scan copy while the scan lets pending events run
+    // between writing it and loading it again. The first processing of
+    // events (at the start of the tick) posts the truncation again, so it
+    // runs at the next one, right after the scan copy was written.
+    const auto package = fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker));
+    Add("e.umx", package.bytes);
+    const std::string scanCopy = dir / "e.BAK";
+    QMetaObject::invokeMethod(
+        qApp,
+        [scanCopy] {
+            QMetaObject::invokeMethod(
+                qApp, [scanCopy] { ASSERT_EQ(::truncate(scanCopy.c_str(), 0), 0); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    try {
+        StartAndTick();
+        ADD_FAILURE() << "no error";
+    } catch (const platform::Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "Datei " + scanCopy + " kann nicht geöffnet werden");
+    }
+    EXPECT_EQ(form.StatusText(), kEngineStarted);
+    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(Exists(dir / "e.it"));
 }
 
 TEST(HexTextToBytes, CleansPadsAndPairs)

@@ -340,6 +340,20 @@ TEST(GridKeyboard, HooksSeeVirtualKeysAndAnsiCharacters)
     QApplication::sendEvent(&grid, &del);
     EXPECT_EQ(grid.chars, (std::vector<std::uint8_t>{0x80, 0xE9})) << "no character for Delete or outside 1252";
 
+    // As on Windows: Ctrl with a letter types its control character, Ctrl
+    // with a digit and Alt alone type nothing, Ctrl+Alt (AltGr) types as is.
+    grid.chars.clear();
+    auto typed = [&](Qt::Key key, Qt::KeyboardModifiers modifiers, const char* text) {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers, QString::fromLatin1(text));
+        QApplication::sendEvent(&grid, &down);
+    };
+    typed(Qt::Key_T, Qt::ControlModifier, "t");
+    typed(Qt::Key_A, Qt::ControlModifier, "\x01");
+    typed(Qt::Key_3, Qt::ControlModifier, "3");
+    typed(Qt::Key_X, Qt::AltModifier, "x");
+    typed(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@");
+    EXPECT_EQ(grid.chars, (std::vector<std::uint8_t>{0x14, 0x01, '@'}));
+
     EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Backspace, {}), VK_BACK);
     EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Insert, {}), VK_INSERT);
     EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Alt, {}), VK_MENU);
