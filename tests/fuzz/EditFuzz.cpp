@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string name;
         bool undid = false;
 
-        switch (in.Byte() % 16) {
+        switch (in.Byte() % 17) {
         case 0: {
             const std::int32_t p = in.Int(-2, dataSize + 1);
             name = "SelStart " + std::to_string(p);
@@ -296,6 +296,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 cell.col += in.Byte() % 2;
             name = "Move " + std::to_string(p);
             ed.SetCurrentCell(cell.col, cell.row, true, true);
+            break;
+        }
+        case 16: {
+            // A new layout keeps the current byte and the selection.
+            const std::int32_t bytes = in.Int(-1, 40);
+            name = "BytesPerLine " + std::to_string(bytes);
+            try {
+                ed.SetBytesPerLine(bytes);
+            } catch (const platform::Exception&) {
+                FUZZ_CHECK(bytes < 1, name + ": refused");
+            }
             break;
         }
         case 15: {
