@@ -293,6 +293,11 @@ TEST_F(HostileTree, LinksPlantedUnderTheOutputNamesAreReplacedNotWrittenThrough)
     ASSERT_EQ(::symlink((outside + "/opfer1").c_str(), (root + "/mit.BAK").c_str()), 0);
     ASSERT_EQ(::symlink((outside + "/opfer2").c_str(), (root + "/mit.it").c_str()), 0);
     ASSERT_EQ(::symlink((outside + "/opfer3").c_str(), (root + "/a/ohne.BAK").c_str()), 0);
+    // The scan copy's name as a link to the package itself: written through,
+    // the package would be cut to its first 500 bytes.
+    const Bytes self = SmallPackage(3000, 90, "IMPM");
+    WriteFile(root + "/a/b/selbst.umx", self);
+    ASSERT_EQ(::symlink("selbst.umx", (root + "/a/b/selbst.BAK").c_str()), 0);
     const Tree outsideBefore = Snapshot(outside);
 
     Run(root);
@@ -306,6 +311,8 @@ TEST_F(HostileTree, LinksPlantedUnderTheOutputNamesAreReplacedNotWrittenThrough)
     ASSERT_EQ(::lstat((root + "/a/ohne.BAK").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode)) << "the scan copy replaced the link";
     EXPECT_EQ(ReadFile(root + "/a/ohne.BAK"), Bytes(withoutModule.begin(), withoutModule.begin() + 500));
+    EXPECT_EQ(ReadFile(root + "/a/b/selbst.umx"), self);
+    EXPECT_EQ(ReadFile(root + "/a/b/selbst.it"), Tail(self, 90));
 }
 
 TEST_F(HostileTree, StaleScanCopyIsNeverSearchedInsteadOfThePackage)
