@@ -293,11 +293,12 @@ TEST_F(HostileTree, LinksPlantedUnderTheOutputNamesAreReplacedNotWrittenThrough)
     ASSERT_EQ(::symlink((outside + "/opfer1").c_str(), (root + "/mit.BAK").c_str()), 0);
     ASSERT_EQ(::symlink((outside + "/opfer2").c_str(), (root + "/mit.it").c_str()), 0);
     ASSERT_EQ(::symlink((outside + "/opfer3").c_str(), (root + "/a/ohne.BAK").c_str()), 0);
-    // The scan copy's name as a link to the package itself: written through,
-    // the package would be cut to its first 500 bytes.
+    // The scan copy's and the module's names as links to the package itself:
+    // written through, the package would be cut or overwritten.
     const Bytes self = SmallPackage(3000, 90, "IMPM");
     WriteFile(root + "/a/b/selbst.umx", self);
     ASSERT_EQ(::symlink("selbst.umx", (root + "/a/b/selbst.BAK").c_str()), 0);
+    ASSERT_EQ(::symlink("selbst.umx", (root + "/a/b/selbst.it").c_str()), 0);
     const Tree outsideBefore = Snapshot(outside);
 
     Run(root);
