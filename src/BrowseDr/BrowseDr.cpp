@@ -69,10 +69,9 @@ constexpr UINT kBrowseFlagBits[11] = {
 // than parsed cut short (which could name a different folder).
 LPITEMIDLIST ParsePath(IShellFolder* desktop, HWND owner, const std::string& path)
 {
-    const QString wide = QFile::decodeName(QByteArray::fromStdString(path));
-    if (wide.size() > MAX_PATH)
+    const std::u16string name = PathToWide(path);
+    if (name.size() > MAX_PATH)
         return nullptr;
-    const std::u16string name(reinterpret_cast<const char16_t*>(wide.utf16()), static_cast<std::size_t>(wide.size()));
     ULONG eaten = 0;
     ULONG attributes = 0;
     LPITEMIDLIST list = nullptr;
@@ -444,7 +443,7 @@ std::string TzebBrowseDirectoryDlg::SelectionFullPath() const
             switch (name.uType) {
             case STRRET_WSTR:
                 if (name.pOleStr) {
-                    result = QFile::encodeName(QString::fromUtf16(name.pOleStr)).toStdString();
+                    result = WideToPath(name.pOleStr);
                     shellMalloc_->Free(name.pOleStr);
                 }
                 break;

@@ -94,6 +94,11 @@ Options ParseArguments(int argc, char** argv)
             }
             const char* value = argv[++i];
             if (arg == "--batch") {
+                // An empty name would stand for the current folder.
+                if (*value == '\0') {
+                    options.error = "--batch needs a folder, not an empty name";
+                    return options;
+                }
                 options.batchFolder = value;
             } else if (!ParseNonNegative(value, options.pauseMs)) {
                 options.error = std::string("--pause needs a number of milliseconds, not '") + value + "'";

@@ -68,6 +68,14 @@ void TMainForm::OpenClick()
                 .arg(QFile::decodeName(QByteArray::fromStdString(SourceFolder))));
         return;
     }
+    // SearchFile separates masks with ";": the folder's path would split into
+    // masks that search other folders (and convert what they find there).
+    if (SourceFolder.find(';') != std::string::npos) {
+        platform::Application().MessageBox(
+            QStringLiteral("Der Pfad des gewählten Ordners darf kein Semikolon (;) enthalten:\n%1")
+                .arg(QFile::decodeName(QByteArray::fromStdString(SourceFolder))));
+        return;
+    }
     FileSearch1->SetSearchFile(mask);
     FileSearch1->Search();
 }

@@ -97,6 +97,11 @@ void TMainForm::ScanCurrentPackage()
     editor.SetSelStart(kScanLength);
     editor.SetSelEnd(editor.DataSize() - 1);
     editor.DeleteSelection();
+    // Whatever stands under the scan copy's name goes first: a scan copy left
+    // from an earlier run must not be searched in place of the package when
+    // this save fails, and a symbolic link planted there must be replaced, not
+    // written through. (A folder of that name stays; the save then fails.)
+    platform::DeleteFile(scanCopy);
     editor.SaveToFile(scanCopy);
     editor.ResetLineLengths();
     platform::Application().ProcessMessages();

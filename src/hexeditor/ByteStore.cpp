@@ -114,8 +114,16 @@ bool WriteReplacing(int source, std::int64_t size, const std::string& name, Befo
         beforeRename();
         return false;
     }
-    std::string folder = platform::ExtractFilePath(target);
-    std::string pattern = folder + "." + platform::ExtractFileName(target) + ".XXXXXX";
+    // The temporary name must fit where the target's name fits: keep at most
+    // 200 bytes of the name, cut before a UTF-8 continuation byte.
+    std::string base = platform::ExtractFileName(target);
+    if (base.size() > 200) {
+        std::size_t cut = 200;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
+            --cut;
+        base.resize(cut);
+    }
+    std::string pattern = platform::ExtractFilePath(target) + "." + base + ".XXXXXX";
     std::vector<char> tempName(pattern.begin(), pattern.end());
     tempName.push_back('\0');
     const int out = ::mkostemp(tempName.data(), O_CLOEXEC);

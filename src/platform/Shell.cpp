@@ -133,7 +133,7 @@ bool DirectoryExists(const std::string& path)
 
 std::string Utf16ToBytes(const char16_t* text)
 {
-    return QFile::encodeName(QString::fromUtf16(text)).toStdString();
+    return WideToPath(text);
 }
 }  // namespace
 
@@ -148,6 +148,99 @@ std::string CleanPath(const std::string& path)
     }
     if (out.size() > 1 && out.back() == '/')
         out.pop_back();
+    return out;
+}
+
+std::u16string PathToWide(const std::string& path)
+{
+    std::u16string out;
+    const auto* p = reinterpret_cast<const unsigned char*>(path.data());
+    const std::size_t n = path.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        std::size_t length = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if (c < 0x80) {
+            length = 1;
+            code = c;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            code = c & 0x1F;
+            least = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            code = c & 0x0F;
+            least = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            code = c & 0x07;
+            least = 0x10000;
+        }
+        bool valid = length > 0 && i + length <= n;
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                valid = false;
+            else
+                code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and code points beyond U+10FFFF are not
+        // valid UTF-8 either.
+        if (valid && length > 1 && (code < least || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF))
+            valid = false;
+        if (!valid) {
+            out += static_cast<char16_t>(0xDC00 + c);
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (code >> 10));
+            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(code);
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string WideToPath(const char16_t* text)
+{
+    std::string out;
+    if (!text)
+        return out;
+    auto put = [&out](char32_t code) {
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    };
+    for (const char16_t* q = text; *q; ++q) {
+        const char16_t u = *q;
+        if (u >= 0xD800 && u <= 0xDBFF && q[1] >= 0xDC00 && q[1] <= 0xDFFF) {
+            put(0x10000 + ((static_cast<char32_t>(u - 0xD800) << 10) | (q[1] - 0xDC00)));
+            ++q;
+        } else if (u >= 0xDC80 && u <= 0xDCFF) {
+            out += static_cast<char>(u - 0xDC00);  // a byte that was not UTF-8
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            out += '?';  // any other lone surrogate names no byte
+        } else {
+            put(u);
+        }
+    }
     return out;
 }
 
@@ -321,12 +414,12 @@ HRESULT IShellFolder::GetDisplayNameOf(LPCITEMIDLIST list, DWORD flags, STRRET* 
         std::memcpy(name->cStr, text.c_str(), text.size() + 1);
         return S_OK;
     default: {
-        const QString wide = QFile::decodeName(QByteArray::fromStdString(text));
-        const std::size_t bytes = (static_cast<std::size_t>(wide.size()) + 1) * sizeof(char16_t);
+        const std::u16string wide = PathToWide(text);
+        const std::size_t bytes = (wide.size() + 1) * sizeof(char16_t);
         auto* buffer = static_cast<char16_t*>(ShellAllocator().Alloc(bytes));
         if (!buffer)
             return E_OUTOFMEMORY;
-        std::memcpy(buffer, wide.utf16(), bytes);
+        std::memcpy(buffer, wide.c_str(), bytes);
         name->uType = STRRET_WSTR;
         name->pOleStr = buffer;
         return S_OK;

@@ -58,6 +58,13 @@ private:
     int failAfter_ = -1;
 };
 
+// Paths are bytes; the shell's wide strings are UTF-16. Valid UTF-8 converts
+// as text; every byte that is not part of valid UTF-8 becomes the lone
+// surrogate U+DC00 + byte and comes back as that byte, so any path survives a
+// trip through a wide string unchanged.
+std::u16string PathToWide(const std::string& path);
+std::string WideToPath(const char16_t* text);
+
 IMalloc& ShellAllocator();
 HRESULT SHGetMalloc(IMalloc** malloc);
 

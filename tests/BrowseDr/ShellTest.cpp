@@ -134,3 +134,43 @@ TEST_F(ShellTest, IconsVersionAndComCounting)
     CoUninitialize();
     EXPECT_EQ(GetLogicalDrives(), 0u);
 }
+
+TEST(ShellWide, AnyPathSurvivesTheTripThroughAWideString)
+{
+    // Valid UTF-8 becomes UTF-16 text, surrogate pairs included.
+    EXPECT_EQ(PathToWide("/M\xC3\xBCsik/\xF0\x9F\x8E\xB5"), u"/M\u00FCsik/\U0001F3B5");
+    // Bytes that are no UTF-8 (stray, cut, overlong, encoded surrogates)
+    // each come back as themselves.
+    const std::string awkward[] = {"/\xFF\xFE", "/M\xFCller", "/cut\xC3", "/over\xC0\xAF", "/sur\xED\xA0\x80",
+                                   "/high\xF5\x80\x80\x80", "/\xC3\xBC\xBC"};
+    for (const std::string& path : awkward) {
+        const std::u16string wide = PathToWide(path);
+        EXPECT_EQ(WideToPath(wide.c_str()), path);
+    }
+    EXPECT_EQ(PathToWide("/\xFF"), u"/\xDCFF");
+    // Every byte value, in a path of its own.
+    for (int b = 1; b < 256; ++b) {
+        const std::string path = "/a" + std::string(1, static_cast<char>(b)) + "z";
+        EXPECT_EQ(WideToPath(PathToWide(path).c_str()), path) << b;
+    }
+}
+
+TEST_F(ShellTest, FolderWithBytesThatAreNoUtf8IsChosenUnchanged)
+{
+    const std::string folder = temp.Path() + "\xFF\xFE M\xFCller";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    IShellFolder* desktop = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetDesktopFolder(&desktop)));
+    const std::u16string wide = PathToWide(folder);
+    LPITEMIDLIST list = nullptr;
+    ASSERT_TRUE(SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide.c_str(), nullptr, &list, nullptr)));
+    EXPECT_EQ(ILParsingName(list), folder);
+    STRRET name {};
+    desktop->SetNameKind(STRRET_WSTR);
+    ASSERT_TRUE(SUCCEEDED(desktop->GetDisplayNameOf(list, SHGDN_FORPARSING, &name)));
+    ASSERT_EQ(name.uType, STRRET_WSTR);
+    EXPECT_EQ(WideToPath(name.pOleStr), folder);
+    ShellAllocator().Free(name.pOleStr);
+    ShellAllocator().Free(list);
+    desktop->Release();
+}

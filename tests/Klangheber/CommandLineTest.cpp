@@ -97,3 +97,16 @@ TEST(CommandLine, HelpAndVersion)
     ASSERT_EQ(r.out.size(), 1);
     EXPECT_TRUE(r.out[0].startsWith("klangheber "));
 }
+
+TEST(CommandLine, EmptyFolderNameIsRefusedNotTakenAsTheCurrentFolder)
+{
+    TempDir dir;
+    WriteFile(dir / "a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes);
+    QProcess process;
+    process.setWorkingDirectory(Folder(dir));
+    process.start(QStringLiteral(KLANGHEBER_EXE), {"--batch", ""});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("--batch"));
+    EXPECT_FALSE(Exists(dir / "a.it"));
+}

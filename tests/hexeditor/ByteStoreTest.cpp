@@ -567,6 +567,23 @@ TEST_F(ByteStoreTest, SavingThroughASymbolicLinkReplacesTheFileItNames)
     EXPECT_EQ(ReadFile(dir_ / "real.bin"), Bytes({'n', 'e', 'w'}));
 }
 
+TEST_F(ByteStoreTest, SavingWorksForTheLongestNameTheFolderTakes)
+{
+    // 255 bytes, the most a name may have; also one cut inside a UTF-8
+    // character where the temporary name is shortened.
+    auto e = NewEditor();
+    e->AppendBytes("lang", 4);
+    std::string umlauts = std::string(199, 'u');
+    for (int i = 0; i < 20; ++i)
+        umlauts += "\xC3\xBC";
+    for (const std::string& name : {std::string(255, 'n'), umlauts}) {
+        SCOPED_TRACE(name.size());
+        ASSERT_TRUE(e->SaveToFile(dir_ / name));
+        EXPECT_EQ(ReadFile(dir_ / name), Bytes({'l', 'a', 'n', 'g'}));
+    }
+    EXPECT_EQ(ListDir(dir_.Path()).size(), 3u) << "no temporary file is left";
+}
+
 TEST_F(ByteStoreTest, AFailedSaveLeavesTheTargetAndTheEditStateAsTheyWere)
 {
     const std::string doc = dir_ / "doc.bin";

@@ -1,0 +1,229 @@
+// The command line killed at random moments of a run, and two runs side by
+// side over one temporary folder that holds planted links.
+#include "Hostile.h"
+
+#include "platform/FileUtils.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testsupport;
+using namespace hardening;
+
+namespace {
+
+struct Song {
+    std::string path;  // relative to the folder
+    Bytes bytes;
+    std::size_t start;
+    Bytes earlier;  // a module of the same name from before, or empty
+};
+
+// Packages large enough that a run spends most of its time loading, cutting
+// and extracting, where a kill hurts most.
+std::vector<Song> MakeSongs(const std::string& root)
+{
+    std::vector<Song> songs;
+    const std::size_t sizes[] = {2500000, 700000, 1800000, 3000, 1200000, 2200000};
+    std::string folder;
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        folder += "/d" + std::to_string(i);
+        ::mkdir((root + folder).c_str(), 0755);
+        Song s;
+        s.path = folder.substr(1) + "/lied" + std::to_string(i) + ".umx";
+        s.start = 40 + 61 * i;
+        s.bytes = SmallPackage(sizes[i], s.start, "IMPM");
+        if (i % 2 == 0)
+            s.earlier = SmallPackage(5000 + i, 0, "frueher");
+        songs.push_back(std::move(s));
+    }
+    return songs;
+}
+
+void Lay(const std::string& root, const std::vector<Song>& songs)
+{
+    for (const Song& s : songs) {
+        WriteFile(root + "/" + s.path, s.bytes);
+        const std::string out = platform::ChangeFileExt(root + "/" + s.path, ".it");
+        ::unlink(platform::ChangeFileExt(root + "/" + s.path, ".BAK").c_str());
+        if (s.earlier.empty())
+            ::unlink(out.c_str());
+        else
+            WriteFile(out, s.earlier);
+    }
+}
+
+// Every module under a module name is whole (the new one or the earlier one),
+// every scan copy holds the package's first 500 bytes, and nothing else
+// stands in the folders but hidden leftovers of replacements in progress.
+// Returns the number of such leftovers.
+int CheckAfterKill(const std::string& root, const std::vector<Song>& songs)
+{
+    int leftovers = 0;
+    for (const Song& s : songs) {
+        SCOPED_TRACE(s.path);
+        const std::string package = root + "/" + s.path;
+        const std::string out = platform::ChangeFileExt(package, ".it");
+        const std::string scanCopy = platform::ChangeFileExt(package, ".BAK");
+        if (Exists(out)) {
+            const Bytes now = ReadFile(out);
+            const bool whole = now == Tail(s.bytes, s.start) || (!s.earlier.empty() && now == s.earlier);
+            EXPECT_TRUE(whole) << "partial module of " << now.size() << " bytes";
+        } else {
+            EXPECT_TRUE(s.earlier.empty()) << "the earlier module is gone";
+        }
+        if (Exists(scanCopy)) {
+            EXPECT_EQ(ReadFile(scanCopy), Bytes(s.bytes.begin(), s.bytes.begin() + 500));
+        }
+        EXPECT_EQ(ReadFile(package), s.bytes);
+        const std::string folder = platform::ExtractFilePath(package);
+        for (const std::string& name : ListDir(folder)) {
+            if (name[0] == 'd' || name == platform::ExtractFileName(package) ||
+                name == platform::ExtractFileName(out) || name == platform::ExtractFileName(scanCopy))
+                continue;
+            EXPECT_TRUE(IsReplacementLeftover(name)) << "unexpected entry " << name;
+            ++leftovers;
+        }
+    }
+    return leftovers;
+}
+
+}  // namespace
+
+TEST(CrashSafety, KilledAtRandomMomentsNoPartialModuleIsLeftUnderAModuleName)
+{
+    TempDir dir;
+    const std::string root = dir / "lieder";
+    ::mkdir(root.c_str(), 0755);
+    const std::string tmp = dir / "tmp";
+    ::mkdir(tmp.c_str(), 0700);
+    const std::vector<Song> songs = MakeSongs(root);
+    const std::map<QString, QString> env {{"TMPDIR", Q(tmp)}};
+
+    // One undisturbed run; its status lines mark the steps of a run.
+    Lay(root, songs);
+    const Outcome whole = RunKlangheber({"--batch", Q(root)}, env);
+    ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    const int lines = static_cast<int>(whole.out.size());
+    for (const Song& s : songs)
+        ASSERT_EQ(ReadFile(platform::ChangeFileExt(root + "/" + s.path, ".it")), Tail(s.bytes, s.start));
+
+    // Each kill comes a random few milliseconds after a random status line,
+    // so it lands inside the run whatever the machine's speed: while a
+    // package is loaded, cut, saved as scan copy, searched or extracted.
+    const unsigned seed = std::random_device {}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> line(1, lines - 1);
+    std::uniform_int_distribution<int> delay(0, 25);
+    int leftovers = 0;
+    int killedMidRun = 0;
+    constexpr int kTrials = 20;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        Lay(root, songs);
+        const int after = line(rng);
+        const int ms = delay(rng);
+        SCOPED_TRACE("trial " + std::to_string(trial) + ", kill " + std::to_string(ms) + " ms after line " +
+                     std::to_string(after));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", Q(tmp));
+        environment.remove("DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(environment);
+        process.start(KlangheberPath(), {"--batch", Q(root)});
+        ASSERT_TRUE(process.waitForStarted(10000));
+        int seen = 0;
+        while (seen < after && process.state() == QProcess::Running) {
+            process.waitForReadyRead(1000);
+            seen += static_cast<int>(process.readAllStandardOutput().count('\n'));
+        }
+        if (!process.waitForFinished(ms)) {
+            process.kill();  // SIGKILL
+            ++killedMidRun;
+            ASSERT_TRUE(process.waitForFinished(10000));
+        }
+        leftovers += CheckAfterKill(root, songs);
+    }
+    EXPECT_GE(killedMidRun, kTrials / 2) << "the kills should land inside the runs";
+    RecordProperty("leftovers", leftovers);
+
+    // A run after the last kill converts everything.
+    const Outcome again = RunKlangheber({"--batch", Q(root)}, env);
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    for (const Song& s : songs)
+        EXPECT_EQ(ReadFile(platform::ChangeFileExt(root + "/" + s.path, ".it")), Tail(s.bytes, s.start));
+}
+
+TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
+{
+    TempDir dir;
+    const std::string tmp = dir / "tmp";
+    ::mkdir(tmp.c_str(), 0700);
+    const std::string victim = dir / "opfer";
+    WriteFile(victim, std::string("bleibt"));
+    const std::string victimFolder = dir / "opfer-ordner";
+    ::mkdir(victimFolder.c_str(), 0755);
+
+    // Links at the working-copy names of the next 20 seconds: every other one
+    // names an existing file, the rest a file that does not exist yet.
+    const std::uint32_t now = platform::GetTickCount();
+    constexpr std::uint32_t kPlanted = 20000;
+    for (std::uint32_t i = 0; i < kPlanted; ++i) {
+        const std::string target = i % 2 ? victim : victimFolder + "/neu" + std::to_string(i);
+        ASSERT_EQ(::symlink(target.c_str(), THexEditor::WorkingCopyName(tmp + "/", now + i).c_str()), 0);
+    }
+
+    struct Side {
+        std::string root;
+        std::vector<std::pair<std::string, Bytes>> packages;
+        QProcess process;
+    } sides[2];
+    for (int k = 0; k < 2; ++k) {
+        Side& side = sides[k];
+        side.root = dir / ("seite" + std::to_string(k));
+        ::mkdir(side.root.c_str(), 0755);
+        for (int i = 0; i < 40; ++i) {
+            // The same names on both sides, different content.
+            const std::string name = "p" + std::to_string(i) + ".umx";
+            Bytes bytes = SmallPackage(600 + 37 * i + 500 * k, (i * 11 + k * 5) % 400, "IMPM");
+            WriteFile(side.root + "/" + name, bytes);
+            side.packages.emplace_back(name, std::move(bytes));
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", Q(tmp));
+        environment.remove("DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        side.process.setProcessEnvironment(environment);
+    }
+    for (Side& side : sides)
+        side.process.start(KlangheberPath(), {"--batch", Q(side.root)});
+    for (Side& side : sides) {
+        ASSERT_TRUE(side.process.waitForFinished(120000));
+        EXPECT_EQ(side.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(side.process.exitCode(), 0) << side.process.readAllStandardError().toStdString();
+    }
+    for (const Side& side : sides) {
+        for (const auto& [name, bytes] : side.packages) {
+            std::size_t start = 0;
+            while (bytes[start] != 'I' || bytes[start + 1] != 'M')
+                ++start;
+            EXPECT_EQ(ReadFile(side.root + "/" + platform::ChangeFileExt(name, ".it")), Tail(bytes, start)) << name;
+        }
+    }
+    EXPECT_EQ(ReadFile(victim), Bytes({'b', 'l', 'e', 'i', 'b', 't'}));
+    EXPECT_EQ(ListDir(victimFolder), std::vector<std::string> {});
+    // Both working copies were removed at the end; the links are untouched.
+    // (Qt keeps its runtime folder here too when none is set.)
+    std::size_t links = 0;
+    for (const auto& [name, entry] : Snapshot(tmp)) {
+        if (name.rfind("runtime-", 0) == 0)
+            continue;
+        EXPECT_EQ(entry.type, 'l') << name;
+        ++links;
+    }
+    EXPECT_EQ(links, kPlanted);
+}

@@ -1,0 +1,307 @@
+// Faults while the batch writes: a full disk during the scan copy and during
+// the extraction, a folder that goes away or stops taking files between the
+// scan and the extraction, a package that disappears before its turn. The run
+// stops with the error's text, no partial module is left under a module name,
+// and an earlier module of the same name is intact.
+#include "Hostile.h"
+
+#include "fixtures/Fixtures.h"
+#include "platform/FileUtils.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testsupport;
+using namespace hardening;
+using fixtures::ModuleKind;
+
+namespace {
+
+const Bytes kEarlier = {'f', 'r', 'u', 'e', 'h', 'e', 'r'};
+
+fixtures::Package RealPackage(ModuleKind kind, std::uint32_t sampleLength, std::uint32_t moduleStart = 0)
+{
+    fixtures::ModuleOptions song;
+    song.sampleLength = sampleLength;
+    fixtures::PackageOptions options;
+    if (moduleStart)
+        options.moduleStart = moduleStart;
+    return fixtures::WrapInPackage(fixtures::MakeModule(kind, song), options);
+}
+
+// No hidden temporary file of a replacement remains anywhere below root.
+void ExpectNoLeftovers(const std::string& root)
+{
+    for (const auto& [path, entry] : Snapshot(root))
+        EXPECT_FALSE(IsReplacementLeftover(platform::ExtractFileName(path))) << path;
+}
+
+using WriteFault = BatchRun;
+
+}  // namespace
+
+TEST_F(WriteFault, DiskFullDuringTheExtractionStopsTheRunAndKeepsTheEarlierModule)
+{
+    const std::string root = dir / "voll";
+    ::mkdir(root.c_str(), 0755);
+    ::mkdir((root + "/b").c_str(), 0755);
+    ::mkdir((root + "/b/c").c_str(), 0755);
+    const auto first = RealPackage(ModuleKind::ScreamTracker3, 1000);
+    const auto second = RealPackage(ModuleKind::ImpulseTracker, 30000);
+    WriteFile(root + "/a.umx", first.bytes);
+    WriteFile(root + "/b/lied.umx", second.bytes);
+    WriteFile(root + "/b/lied.it", kEarlier);
+    WriteFile(root + "/b/c/spaeter.umx", first.bytes);
+
+    // The limit comes into force when the second extraction begins: the
+    // working copy and the scan copy are written by then.
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    onStatus = [&](const QString& text) {
+        if (text == kExtracting && form.CurrentFile == root + "/b/lied.umx") {
+            rlimit small = old;
+            small.rlim_cur = 10000;  // SIGXFSZ is ignored: writes fail with EFBIG
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+    };
+    Run(root);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_EQ(ErrorBox(), "Zu wenig Speicherplatz.");
+    EXPECT_EQ(form.StatusText(), kExtracting);
+    EXPECT_EQ(form.ListBox1->currentRow(), 1);
+    EXPECT_EQ(ReadFile(root + "/a.s3m"), Tail(first.bytes, first.moduleStart));
+    EXPECT_EQ(ReadFile(root + "/b/lied.it"), kEarlier);
+    EXPECT_FALSE(Exists(root + "/b/c/spaeter.s3m"));
+    EXPECT_EQ(ListDir(root + "/b"), (std::vector<std::string> {"c", "lied.it", "lied.umx"}));
+    ExpectNoLeftovers(root);
+}
+
+namespace {
+
+// Runs the command line over a copy of source on a small file system of its
+// own (a tmpfs in a private mount namespace) that is full except for free
+// bytes; afterwards the file system's content is copied to result. Skips the
+// test where no such file system can be had.
+Outcome RunOnFullDisk(const std::string& source, const std::string& result, long free, const std::string& tmp)
+{
+    const char* script = R"(
+M="$1"; SRC="$2"; OUT="$3"; FREE="$4"; shift 4
+mount -t tmpfs -o size=1m,mode=0755 kh-voll "$M" || exit 99
+cp -a "$SRC"/. "$M"/ || exit 98
+dd if=/dev/zero of="$M/.fueller" bs=4096 2>/dev/null
+sync
+if [ "$FREE" -gt 0 ]; then truncate -s "-$FREE" "$M/.fueller"; fi
+"$@" --batch "$M"
+rc=$?
+rm -f "$M/.fueller"
+cp -a "$M"/. "$OUT"/
+umount "$M"
+exit $rc
+)";
+    const std::string mountPoint = result + ".mnt";
+    ::mkdir(mountPoint.c_str(), 0755);
+    ::mkdir(result.c_str(), 0755);
+    QStringList args;
+    if (::geteuid() != 0)
+        args << "-r" << "-U";
+    args << "-m" << "--propagation" << "private" << "sh" << "-c" << script << "sh" << Q(mountPoint) << Q(source)
+         << Q(result) << QString::number(free) << KlangheberPath();
+    return RunProgram(QStringLiteral("unshare"), args, {{"TMPDIR", Q(tmp)}});
+}
+
+}  // namespace
+
+TEST_F(WriteFault, FullDiskDuringTheScanCopy)
+{
+    // Not a byte free. The failed save of the scan copy is not reported; the
+    // search then runs over the cut content from where the cut left the caret
+    // (its last byte) and finds nothing, so the package counts as one without
+    // a module and the run goes on. Nothing is written, nothing is lost.
+    const std::string source = dir / "quelle";
+    ::mkdir(source.c_str(), 0755);
+    ::mkdir((source + "/b").c_str(), 0755);
+    const auto package = RealPackage(ModuleKind::ImpulseTracker, 20000, 300);
+    WriteFile(source + "/lied.umx", package.bytes);
+    WriteFile(source + "/lied.it", kEarlier);
+    WriteFile(source + "/b/zwei.umx", package.bytes);
+
+    const Outcome r = RunOnFullDisk(source, dir / "ergebnis", 0, tmp.Path());
+    if (r.exitCode == 99)
+        GTEST_SKIP() << "no small file system can be mounted here: " << r.err.toStdString();
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_EQ(r.out, (QStringList {"[1/2] Datei lied.umx wird geladen. Bitte warten...", "[1/2] Engine gestartet.",
+                                   "[2/2] Datei zwei.umx wird geladen. Bitte warten...",
+                                   "[2/2] Keine Impulse-/Scream-/FastTracker-Dateien gefunden!",
+                                   "[2/2] Engine gestartet.",
+                                   "[2/2] Keine Impulse-/Scream-/FastTracker-Dateien gefunden!"}));
+    EXPECT_EQ(ListDir(dir / "ergebnis"), (std::vector<std::string> {"b", "lied.it", "lied.umx"}));
+    EXPECT_EQ(ReadFile(dir / "ergebnis/lied.it"), kEarlier);
+    EXPECT_EQ(ReadFile(dir / "ergebnis/lied.umx"), package.bytes);
+    EXPECT_EQ(ListDir(dir / "ergebnis/b"), std::vector<std::string> {"zwei.umx"});
+}
+
+TEST_F(WriteFault, FullDiskDuringTheExtractionAfterAnEarlierPackageWasConverted)
+{
+    // Room for the first module and a scan copy, not for the second module.
+    const std::string source = dir / "quelle";
+    ::mkdir(source.c_str(), 0755);
+    ::mkdir((source + "/b").c_str(), 0755);
+    const Bytes small = SmallPackage(1500, 300, "IMPM");
+    const auto large = RealPackage(ModuleKind::FastTracker2, 40000);
+    WriteFile(source + "/a.umx", small);
+    WriteFile(source + "/b/lied.umx", large.bytes);
+    WriteFile(source + "/b/lied.xm", kEarlier);
+
+    const Outcome r = RunOnFullDisk(source, dir / "ergebnis", 8192, tmp.Path());
+    if (r.exitCode == 99)
+        GTEST_SKIP() << "no small file system can be mounted here: " << r.err.toStdString();
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Zu wenig Speicherplatz.")) << r.err.toStdString();
+    ASSERT_FALSE(r.out.isEmpty());
+    EXPECT_EQ(r.out.last(), "[2/2] Daten werden extrahiert. Bitte warten...");
+    EXPECT_EQ(ReadFile(dir / "ergebnis/a.it"), Tail(small, 300));
+    EXPECT_EQ(ReadFile(dir / "ergebnis/b/lied.xm"), kEarlier);
+    EXPECT_EQ(ListDir(dir / "ergebnis/b"), (std::vector<std::string> {"lied.umx", "lied.xm"}));
+    ExpectNoLeftovers(dir / "ergebnis");
+}
+
+TEST_F(WriteFault, FolderMovedOrRemovedBetweenScanAndExtraction)
+{
+    const std::string root = dir / "weg";
+    ::mkdir(root.c_str(), 0755);
+    ::mkdir((root + "/z").c_str(), 0755);
+    const Bytes song = SmallPackage(4000, 100, "IMPM");
+    WriteFile(root + "/z/lied.umx", song);
+    WriteFile(root + "/z/lied.it", kEarlier);
+
+    // Moved away: nothing may appear under the old path again.
+    onStatus = [&](const QString& text) {
+        if (text == kEngineStarted) {
+            ASSERT_EQ(::rename((root + "/z").c_str(), (dir / "woanders").c_str()), 0);
+        }
+    };
+    Run(root);
+    EXPECT_EQ(ErrorBox(), "Datei nicht gefunden.");
+    EXPECT_EQ(form.StatusText(), kExtracting);
+    EXPECT_FALSE(Exists(root + "/z"));
+    EXPECT_EQ(ReadFile(dir / "woanders/lied.it"), kEarlier);
+    EXPECT_EQ(ReadFile(dir / "woanders/lied.umx"), song);
+    ExpectNoLeftovers(dir / "woanders");
+
+    // Removed with everything in it.
+    Boxes().boxes.clear();
+    ::mkdir((root + "/z").c_str(), 0755);
+    WriteFile(root + "/z/lied.umx", song);
+    onStatus = [&](const QString& text) {
+        if (text == kEngineStarted) {
+            for (const std::string& name : ListDir(root + "/z"))
+                ::unlink((root + "/z/" + name).c_str());
+            ASSERT_EQ(::rmdir((root + "/z").c_str()), 0);
+        }
+    };
+    Run(root);
+    EXPECT_EQ(ErrorBox(), "Datei nicht gefunden.");
+    EXPECT_EQ(ListDir(root), std::vector<std::string> {});
+}
+
+TEST_F(WriteFault, FolderThatStopsTakingFilesBetweenScanAndExtraction)
+{
+    const std::string root = dir / "zu";
+    ::mkdir(root.c_str(), 0755);
+    const Bytes song = SmallPackage(4000, 100, "IMPM");
+    WriteFile(root + "/lied.umx", song);
+    WriteFile(root + "/lied.it", kEarlier);
+
+    // Root ignores permission bits; the immutable flag stops it too.
+    auto setImmutable = [&](bool on) {
+        const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+        return ok;
+    };
+    bool locked = false;
+    onStatus = [&](const QString& text) {
+        if (text != kEngineStarted)
+            return;
+        if (::geteuid() == 0)
+            locked = setImmutable(true);
+        else
+            locked = ::chmod(root.c_str(), 0555) == 0;
+    };
+    Run(root);
+    if (::geteuid() == 0)
+        setImmutable(false);
+    else
+        ::chmod(root.c_str(), 0755);
+    if (!locked)
+        GTEST_SKIP() << "this file system cannot make a folder refuse new files";
+
+    EXPECT_EQ(ErrorBox(), "Dateizugriff verweigert.");
+    EXPECT_EQ(form.StatusText(), kExtracting);
+    EXPECT_EQ(ReadFile(root + "/lied.it"), kEarlier);
+    ExpectNoLeftovers(root);
+}
+
+TEST_F(WriteFault, FolderStandingUnderTheModuleNameBetweenScanAndExtraction)
+{
+    const std::string root = dir / "ordner";
+    ::mkdir(root.c_str(), 0755);
+    WriteFile(root + "/lied.umx", SmallPackage(4000, 100, "IMPM"));
+    onStatus = [&](const QString& text) {
+        if (text == kEngineStarted) {
+            ::mkdir((root + "/lied.it").c_str(), 0755);
+            WriteFile(root + "/lied.it/inhalt", kEarlier);
+        }
+    };
+    Run(root);
+    EXPECT_EQ(ErrorBox(), "Dateizugriff verweigert.");
+    EXPECT_EQ(ListDir(root + "/lied.it"), std::vector<std::string> {"inhalt"});
+    EXPECT_EQ(ReadFile(root + "/lied.it/inhalt"), kEarlier);
+    ExpectNoLeftovers(root);
+}
+
+TEST_F(WriteFault, PackageGoneOrReplacedBeforeItsTurnStopsTheRunThere)
+{
+    for (const char* how : {"removed", "fifo"}) {
+        SCOPED_TRACE(how);
+        Boxes().boxes.clear();
+        const std::string root = dir / how;
+        ::mkdir(root.c_str(), 0755);
+        ::mkdir((root + "/b").c_str(), 0755);
+        ::mkdir((root + "/b/c").c_str(), 0755);
+        const Bytes song = SmallPackage(2000, 64, "IMPM");
+        WriteFile(root + "/a.umx", song);
+        WriteFile(root + "/b/zwei.umx", song);
+        WriteFile(root + "/b/c/drei.umx", song);
+        onStatus = [&](const QString& text) {
+            if (text == kExtracted && form.CurrentFile == root + "/a.umx") {
+                ::unlink((root + "/b/zwei.umx").c_str());
+                if (std::string(how) == "fifo")
+                    ::mkfifo((root + "/b/zwei.umx").c_str(), 0644);
+            }
+        };
+        const Tree before = Snapshot(root);
+        Run(root);
+        EXPECT_EQ(ErrorBox(), "Invalid SelStart.");
+        EXPECT_EQ(form.ListBox1->currentRow(), 1);
+        EXPECT_EQ(form.StatusText(), Loading("zwei.umx"));
+        EXPECT_EQ(ReadFile(root + "/a.it"), Tail(song, 64));
+        EXPECT_FALSE(Exists(root + "/b/c/drei.it"));
+        EXPECT_FALSE(Exists(root + "/b/zwei.BAK"));
+        EXPECT_FALSE(Exists(root + "/b/zwei.it"));
+    }
+}
