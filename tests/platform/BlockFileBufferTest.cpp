@@ -12,20 +12,6 @@
 using namespace platform;
 using namespace testsupport;
 
-namespace {
-
-int CodeOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EInOutError& e) {
-        return e.ErrorCode();
-    }
-    return 0;
-}
-
-}  // namespace
-
 TEST(BufferedBlockFile, MixedReadsWritesAndSeeksMatchThePlainFile)
 {
     // The same random sequence of calls on a plain file and on buffered ones
@@ -116,11 +102,11 @@ TEST(BufferedBlockFile, WriteFailureSurfacesByCloseAndLeavesTheTargetAlone)
         const std::string block(2048, 'x');
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
         // Collected in the buffer: nothing has reached the file yet.
-        writeCode = CodeOf([&] {
+        writeCode = IoErrorCodeOf([&] {
             f.BlockWrite(block.data(), 2048);
             f.BlockWrite(block.data(), 2048);
         });
-        closeCode = CodeOf([&] { f.Close(); });
+        closeCode = IoErrorCodeOf([&] { f.Close(); });
         ::setrlimit(RLIMIT_FSIZE, &old);
         EXPECT_FALSE(f.IsOpen());
     }
@@ -145,7 +131,7 @@ TEST(BufferedBlockFile, WriteFailureSurfacesAtTheWriteThatFillsTheBuffer)
         f.RewriteReplacing();
         const std::string block(2048, 'y');
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        code = CodeOf([&] {
+        code = IoErrorCodeOf([&] {
             for (int i = 0; i < 10; ++i) {
                 f.BlockWrite(block.data(), 2048);
                 ++blocksWritten;

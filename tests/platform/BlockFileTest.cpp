@@ -11,33 +11,19 @@
 using namespace platform;
 using namespace testsupport;
 
-namespace {
-
-int CodeOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EInOutError& e) {
-        return e.ErrorCode();
-    }
-    return 0;
-}
-
-}  // namespace
-
 TEST(BlockFile, ResetRefusesWhatIsNotARegularFileWithTheRightCode)
 {
     TempDir dir;
     TUntypedFile missing(dir / "fehlt");
-    EXPECT_EQ(CodeOf([&] { missing.Reset(); }), 2);
+    EXPECT_EQ(IoErrorCodeOf([&] { missing.Reset(); }), 2);
     TUntypedFile folder(dir.Path());
-    EXPECT_EQ(CodeOf([&] { folder.Reset(TUntypedFile::Access::ReadOnly); }), 5);
+    EXPECT_EQ(IoErrorCodeOf([&] { folder.Reset(TUntypedFile::Access::ReadOnly); }), 5);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
     TUntypedFile fifo(dir / "fifo");  // must not block waiting for a writer
-    EXPECT_EQ(CodeOf([&] { fifo.Reset(TUntypedFile::Access::ReadOnly); }), 5);
+    EXPECT_EQ(IoErrorCodeOf([&] { fifo.Reset(TUntypedFile::Access::ReadOnly); }), 5);
     EXPECT_FALSE(fifo.IsOpen());
     TUntypedFile notDir(dir / "fehlt/x");
-    EXPECT_EQ(CodeOf([&] { notDir.Reset(); }), 2);
+    EXPECT_EQ(IoErrorCodeOf([&] { notDir.Reset(); }), 2);
 }
 
 TEST(BlockFile, ReadsShortAtTheEndAndSeeksAnywhereButBelowZero)
@@ -53,9 +39,9 @@ TEST(BlockFile, ReadsShortAtTheEndAndSeeksAnywhereButBelowZero)
     EXPECT_EQ(f.BlockRead(buffer, 8), 0);
     f.Seek(1000);
     EXPECT_EQ(f.BlockRead(buffer, 8), 0);
-    EXPECT_EQ(CodeOf([&] { f.Seek(-1); }), 131);
+    EXPECT_EQ(IoErrorCodeOf([&] { f.Seek(-1); }), 131);
     f.Close();
-    EXPECT_EQ(CodeOf([&] { f.BlockRead(buffer, 1); }), 103);
+    EXPECT_EQ(IoErrorCodeOf([&] { f.BlockRead(buffer, 1); }), 103);
     EXPECT_STREQ(EInOutError(103).what(), "E/A-Fehler 103");
 }
 
@@ -122,7 +108,7 @@ TEST(BlockFile, WriteFailureRaisesDiskFullAndTheReplacementIsDropped)
         f.RewriteReplacing();
         const std::string block(2048, 'x');
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        code = CodeOf([&] {
+        code = IoErrorCodeOf([&] {
             f.BlockWrite(block.data(), 2048);
             f.BlockWrite(block.data(), 2048);
         });
@@ -138,9 +124,9 @@ TEST(BlockFile, ReplacementRefusesADirectoryAndAMissingFolder)
     TempDir dir;
     ASSERT_EQ(::mkdir((dir / "ordner").c_str(), 0755), 0);
     TUntypedFile f(dir / "ordner");
-    EXPECT_EQ(CodeOf([&] { f.RewriteReplacing(); }), 5);
+    EXPECT_EQ(IoErrorCodeOf([&] { f.RewriteReplacing(); }), 5);
     TUntypedFile g(dir / "fehlt/ziel");
-    EXPECT_EQ(CodeOf([&] { g.RewriteReplacing(); }), 2);
+    EXPECT_EQ(IoErrorCodeOf([&] { g.RewriteReplacing(); }), 2);
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"ordner"});
 }
 

@@ -1,5 +1,7 @@
 #include "TempDir.h"
 
+#include "platform/Exceptions.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
@@ -92,6 +94,16 @@ std::vector<std::string> ListDir(const std::string& path)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+int IoErrorCodeOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const platform::EInOutError& e) {
+        return e.ErrorCode();
+    }
+    return 0;
 }
 
 platform::RecordingMessageSink& Boxes()

@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ Bytes ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> ListDir(const std::string& path);
+
+// The I/O error code an action raises (EInOutError), or 0 when it raises none.
+int IoErrorCodeOf(const std::function<void()>& action);
 
 // The sink installed by the test main; clear it at the start of a test.
 platform::RecordingMessageSink& Boxes();
