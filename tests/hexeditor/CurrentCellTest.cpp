@@ -9,26 +9,12 @@
 using namespace uitest;
 using editingtest::Pattern;
 
-namespace {
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const platform::Exception& e) {
-        return e.Message();
-    }
-    return "no error";
-}
-
-}  // namespace
-
 TEST(HexCurrentCell, BytesPerLineRange)
 {
     Ui ui(Pattern(1000));
     ui.At(100);
     for (const std::int32_t bad : {0, -1, 257}) {
-        EXPECT_EQ(ErrorOf([&] { ui.ed->SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
+        EXPECT_EQ(testsupport::ErrorMessageOf([&] { ui.ed->SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
         EXPECT_EQ(ui.ed->BytesPerLine(), 16);
         EXPECT_EQ(ui.ed->ColCount(), 51);
         EXPECT_EQ(ui.Caret(), Hex(100));

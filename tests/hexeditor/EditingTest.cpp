@@ -8,20 +8,6 @@
 
 using namespace editingtest;
 
-namespace {
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const platform::Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
-
-}  // namespace
-
 TEST(EditingSelection, CutTo500BytesLeavesOneRecordOf537Bytes)
 {
     const Bytes data = Pattern(1000);
@@ -61,8 +47,8 @@ TEST(EditingSelection, CutTo500BytesLeavesOneRecordOf537Bytes)
 TEST(EditingSelection, AssignmentsOutsideTheDocumentRaiseAndChangeNothing)
 {
     Doc empty(Bytes{});
-    EXPECT_EQ(ErrorOf([&] { empty->SetSelStart(0); }), "Invalid SelStart");
-    EXPECT_EQ(ErrorOf([&] { empty->SetSelEnd(0); }), "Invalid SelEnd");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { empty->SetSelStart(0); }), "Invalid SelStart");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { empty->SetSelEnd(0); }), "Invalid SelEnd");
     EXPECT_EQ(empty->CaretPosition(), 0);
     EXPECT_FALSE(empty->SeekCaret(0, 0, false));
 
@@ -70,8 +56,8 @@ TEST(EditingSelection, AssignmentsOutsideTheDocumentRaiseAndChangeNothing)
     doc->SetSelStart(10);
     doc->SetSelEnd(12);
     for (std::int32_t p : {-1, 40, 1000}) {
-        EXPECT_EQ(ErrorOf([&] { doc->SetSelStart(p); }), "Invalid SelStart");
-        EXPECT_EQ(ErrorOf([&] { doc->SetSelEnd(p); }), "Invalid SelEnd");
+        EXPECT_EQ(testsupport::ErrorMessageOf([&] { doc->SetSelStart(p); }), "Invalid SelStart");
+        EXPECT_EQ(testsupport::ErrorMessageOf([&] { doc->SetSelEnd(p); }), "Invalid SelEnd");
     }
     EXPECT_EQ(doc->SelLow(), 10);
     EXPECT_EQ(doc->SelHigh(), 12);

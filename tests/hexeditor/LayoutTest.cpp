@@ -1,6 +1,7 @@
 // The byte editor's grid layout: column widths, offset column, line table and
 // the mapping between byte positions and cells. Expected pixel sizes come
 // from the measured character width, never from constants.
+#include "TempDir.h"
 #include "hexeditor/hexeditor.h"
 
 #include "platform/Exceptions.h"
@@ -28,16 +29,6 @@ std::vector<int> Widths(const THexEditor& editor)
     for (std::int32_t c = 0; c < editor.ColCount(); ++c)
         widths.push_back(editor.ColWidth(c));
     return widths;
-}
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const platform::Exception& e) {
-        return e.Message();
-    }
-    return "no error";
 }
 
 // The row of a position as a scan of the row starts finds it.
@@ -116,7 +107,7 @@ TEST(HexLayout, BytesPerColumnMovesTheGaps)
     }
     EXPECT_EQ(editor.ColWidth(34), w) << "the separator keeps one character";
 
-    EXPECT_EQ(ErrorOf([&] { editor.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { editor.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
     EXPECT_EQ(editor.BytesPerColumn(), 3);
 }
 
@@ -265,9 +256,9 @@ TEST(HexMapping, SetLineLengthRefusesBadLengths)
     editor.SetLineLength(1, 8);
     const auto before = editor.LineTable();
     EXPECT_EQ(before, (std::vector<std::int32_t>{0, 16, 24}));
-    EXPECT_EQ(ErrorOf([&] { editor.SetLineLength(0, 0); }), "Invalid Line Length argument");
-    EXPECT_EQ(ErrorOf([&] { editor.SetLineLength(0, 17); }), "Invalid Line Length argument");
-    EXPECT_EQ(ErrorOf([&] { editor.SetLineLength(-1, 4); }), "Invalid Line Length argument");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { editor.SetLineLength(0, 0); }), "Invalid Line Length argument");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { editor.SetLineLength(0, 17); }), "Invalid Line Length argument");
+    EXPECT_EQ(testsupport::ErrorMessageOf([&] { editor.SetLineLength(-1, 4); }), "Invalid Line Length argument");
     EXPECT_EQ(editor.LineTable(), before);
     editor.SetLineLength(1, 8);
     EXPECT_EQ(editor.LineTable(), before) << "the same length again changes nothing";
@@ -304,7 +295,7 @@ TEST(HexLayout, BytesPerLineRange)
 {
     LayoutEditor editor;
     for (const std::int32_t bad : {0, -1, 257})
-        EXPECT_EQ(ErrorOf([&] { editor.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
+        EXPECT_EQ(testsupport::ErrorMessageOf([&] { editor.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
     EXPECT_EQ(editor.BytesPerLine(), 16);
     editor.SetBytesPerLine(256);
     EXPECT_EQ(editor.HexColumns(), 512);

@@ -106,6 +106,16 @@ int IoErrorCodeOf(const std::function<void()>& action)
     return 0;
 }
 
+std::string ErrorMessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const platform::Exception& e) {
+        return e.Message();
+    }
+    return "(no exception)";
+}
+
 platform::RecordingMessageSink& Boxes()
 {
     return static_cast<platform::RecordingMessageSink&>(platform::Application().Sink());

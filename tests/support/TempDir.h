@@ -37,6 +37,10 @@ std::vector<std::string> ListDir(const std::string& path);
 // The I/O error code an action raises (EInOutError), or 0 when it raises none.
 int IoErrorCodeOf(const std::function<void()>& action);
 
+// The message of the platform exception an action raises, or
+// "(no exception)" when it raises none.
+std::string ErrorMessageOf(const std::function<void()>& action);
+
 // The sink installed by the test main; clear it at the start of a test.
 platform::RecordingMessageSink& Boxes();
 
