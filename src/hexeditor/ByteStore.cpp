@@ -517,14 +517,8 @@ void THexEditor::AppendBytes(const void* source, std::int32_t count)
     if (count < 0)
         return;
     EnsureWorkingFile();
-    const std::int64_t old = WorkingLength();
-    if (old == 0)
-        changedBytes_.clear();
-    if (old + count > kMaxDataSize)
-        throw platform::EInOutError(platform::ioDiskFull);
-    SetWorkingLength(old + count);
-    WriteBuffer(source, static_cast<std::int32_t>(old), count);
-    SizeChanged();
+    // Inserting at the end moves no tail: the same steps as an insert.
+    InsertBytes(source, count, static_cast<std::int32_t>(WorkingLength()));
 }
 
 void THexEditor::DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol)
