@@ -15,7 +15,7 @@ stages=" ${KH_STAGES:-normal asan fuzz} "
 jobs="$(nproc)"
 failed=()
 
-tools/setup.sh || exit 1
+tools/setup.sh --tests || exit 1
 
 if [[ $stages == *" normal "* ]]; then
   echo "== tests: ${BUILD_DIR:-build}"
