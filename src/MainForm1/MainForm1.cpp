@@ -102,15 +102,6 @@ QString TMainForm::LoadingText(const std::string& path)
            QStringLiteral(" wird geladen. Bitte warten...");
 }
 
-std::string TMainForm::ModuleExtension(std::uint8_t kind)
-{
-    switch (kind) {
-    case 0: return ".it";
-    case 1: return ".s3m";
-    default: return ".xm";
-    }
-}
-
 void TMainForm::AppendToQueue(const std::string& path)
 {
     auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(path)));
@@ -160,7 +151,7 @@ void TMainForm::RipClick()
     platform::TUntypedFile package(CurrentFile);
     package.SetBufferSize(kFileBufferSize);
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
-    platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleExtension(ModuleKind)));
+    platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleKindInfo(ModuleKind).extension));
     output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
     package.Seek(platform::StrToInt(edtStart->text()));

@@ -6,6 +6,7 @@
 #include "platform/Controls.h"
 
 #include "BrowseDr/BrowseDr.h"
+#include "MainForm1/ModuleKinds.h"
 #include "FileFind/FileFind.h"
 #include "hexeditor/hexeditor.h"
 
@@ -18,19 +19,39 @@
 #include <string>
 #include <vector>
 
-// Unit-level state of the three signature searches of a scan.
 namespace MainForm1Unit {
-// The current signature as hexadecimal text.
-extern std::string SearchText;
-// The current signature's bytes; released when the next search is set up.
-extern std::unique_ptr<std::uint8_t[]> SearchBytes;
-extern std::int32_t SearchLength;
-// Position of the last match; -1 for none.
-extern std::int32_t FoundPos;
+
+// The unit-level state of the scan's signature searches: the current
+// signature as hexadecimal text and as bytes, and the position of the last
+// match. The bytes stay held after a search until the next set-up.
+class TSignatureSearch {
+public:
+    // FoundPos := -1, the previous signature's bytes released, SearchText :=
+    // hexText and its bytes (HexTextToBytes) in SearchBytes.
+    void SetUp(const std::string& hexText);
+    // FoundPos := the first match in the editor from its caret to its last
+    // byte, case folding and translation off; -1 for none. Returns FoundPos.
+    std::int32_t FindIn(THexEditor& editor);
+
+    const std::string& SearchText() const { return searchText_; }
+    const std::uint8_t* SearchBytes() const { return searchBytes_.get(); }
+    std::int32_t SearchLength() const { return searchLength_; }
+    std::int32_t FoundPos() const { return foundPos_; }
+
+private:
+    std::string searchText_;
+    std::unique_ptr<std::uint8_t[]> searchBytes_;
+    std::int32_t searchLength_ = 0;
+    std::int32_t foundPos_ = -1;
+};
+
+// The unit's one search state.
+TSignatureSearch& SignatureSearch();
 
 // Hex text to bytes: lower-case, drop every character that is not a hex
 // digit, pad with "0" in front to an even count, then one byte per pair.
 std::vector<std::uint8_t> HexTextToBytes(const std::string& text);
+
 }  // namespace MainForm1Unit
 
 class TMainForm : public QWidget {
@@ -56,7 +77,7 @@ public:
     // The package being converted and the folder of the current run.
     std::string CurrentFile;
     std::string SourceFolder;
-    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2.
+    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2 (kModuleKinds).
     std::uint8_t ModuleKind = 0;
     // Size of the current package, taken when it was loaded.
     std::int32_t PackageSize = 0;
@@ -81,9 +102,6 @@ public:
     void SetStatusText(const QString& text);
     // "Datei <name> wird geladen. Bitte warten..." for a package path.
     static QString LoadingText(const std::string& path);
-
-    // Extension of the module written for a module kind.
-    static std::string ModuleExtension(std::uint8_t kind);
 
 protected:
     void showEvent(QShowEvent* event) override;
