@@ -1,9 +1,9 @@
 // A whole run through the main window, with the real file search, byte
 // editor and timer, and a scripted folder dialog in place of the modal one.
 #include "MainForm1/MainForm1.h"
+#include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
-#include "platform/ScriptedBrowseDialog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,8 +65,8 @@ protected:
     std::string Folder() const { return dir.Path().substr(0, dir.Path().size() - 1); }
 
     TempDir dir;
-    platform::ScriptedBrowseDialog dialog;
-    platform::BrowseDialogOverride useDialog{&dialog};
+    ScriptedBrowseDialog dialog;
+    BrowseDialogOverride useDialog{&dialog};
     TMainForm form;
     std::vector<QString> statuses;
     std::vector<TRunOutcome> ends;
