@@ -3,18 +3,19 @@
 #pragma once
 
 #include "platform/DirEnum.h"
+#include "platform/Events.h"
 
 #include <QObject>
 #include <functional>
 #include <string>
 #include <vector>
 
-// A match was found: fullpath is its folder (ending in "/", empty for the
-// current directory), info the match itself.
+// An event of the walk. For OnFileFind a match was found: fullpath is its
+// folder (ending in "/", empty for the current directory), info the match
+// itself. For OnChangeFolder the walk enters a folder: fullpath is the
+// folder, info its own entry.
 using TFindFileEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
-// The walk enters a folder: fullpath is the folder, info its own entry.
-using TChangeFolderEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
-#include "platform/Events.h"
+using TChangeFolderEvent = TFindFileEvent;
 
 class TFileSearch : public QObject {
     Q_OBJECT

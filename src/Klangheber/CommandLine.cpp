@@ -3,7 +3,6 @@
 #include "MainForm1/MainForm1.h"
 #include "platform/Application.h"
 #include "platform/FileUtils.h"
-#include "platform/ScriptedBrowseDialog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -11,28 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace klangheber {
 
 namespace {
-
-// Prints every box on stderr and remembers what kind of box was shown.
-class BatchSink : public platform::StderrMessageSink {
-public:
-    void ShowError(const QString& title, const QString& text) override
-    {
-        errorShown = true;
-        StderrMessageSink::ShowError(title, text);
-    }
-    void ShowMessage(const QString& title, const QString& text) override
-    {
-        messageShown = true;
-        StderrMessageSink::ShowMessage(title, text);
-    }
-    bool errorShown = false;
-    bool messageShown = false;
-};
 
 bool ParseNonNegative(const char* text, int& value)
 {
@@ -56,6 +39,15 @@ std::string AbsoluteFolder(std::string folder)
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
+}
+
+int ExitCodeOf(TRunOutcome outcome)
+{
+    switch (outcome) {
+    case roCompleted: return kRunCompleted;
+    case roStopped: return kRunStopped;
+    default: return kNothingToDo;
+    }
 }
 
 }  // namespace
@@ -124,37 +116,23 @@ int RunBatch(const std::string& folderArgument, int pauseMs)
         return kNothingToDo;
     }
 
-    BatchSink sink;
-    platform::MessageSink* previousSink = platform::Application().SetSink(&sink);
-    platform::ScriptedBrowseDialog dialog;
-    dialog.ChoosePath(folder);
-    platform::BrowseDialog* previousDialog = platform::SetBrowseDialog(&dialog);
+    // The program ends with the run, so the boxes go to stderr for good.
+    static platform::StderrMessageSink boxesOnStderr;
+    platform::Application().SetSink(&boxesOnStderr);
 
-    int code = kRunCompleted;
-    {
-        TMainForm form;
-        platform::Application().SetMainForm(&form);
-        form.Timer1->SetInterval(pauseMs);
-        form.StatusBar1->OnTextChanged = [&form](const QString& text) {
-            std::printf("[%d/%d] %s\n", form.ListBox1->currentRow() + 1, form.ListBox1->count(),
-                        text.toUtf8().constData());
-            std::fflush(stdout);
-        };
+    TMainForm form;
+    form.SetPackagePause(pauseMs);
+    form.OnRunStatus = [](const QString& text, const TQueuePlace& place) {
+        std::printf("[%d/%d] %s\n", place.index + 1, place.count, text.toUtf8().constData());
+        std::fflush(stdout);
+    };
+    std::optional<TRunOutcome> outcome;
+    form.OnRunEnd = [&outcome](const TRunEnd& end) { outcome = end.outcome; };
 
-        platform::Guard([&form] { form.Open->Click(); });
-        while (form.Timer1->Enabled() && !sink.errorShown)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-
-        if (sink.errorShown)
-            code = kRunStopped;
-        else if (sink.messageShown || form.ListBox1->count() == 0)
-            code = kNothingToDo;
-        platform::Application().SetMainForm(nullptr);
-    }
-
-    platform::SetBrowseDialog(previousDialog);
-    platform::Application().SetSink(previousSink);
-    return code;
+    form.StartRun(folder);
+    while (!outcome)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return ExitCodeOf(*outcome);
 }
 
 }  // namespace klangheber

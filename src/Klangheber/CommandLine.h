@@ -22,8 +22,9 @@ std::string UsageText();
 // Exit codes of a batch run.
 enum ExitCode { kRunCompleted = 0, kRunStopped = 1, kNothingToDo = 2 };
 
-// Runs the batch over a folder; needs a QApplication. Prints each status text
-// on stdout as "[3/120] text" and every message box on stderr.
+// Runs the batch over a folder through the main window's run interface;
+// needs a QApplication. Prints each status text on stdout as "[3/120] text"
+// and every message box on stderr.
 int RunBatch(const std::string& folder, int pauseMs);
 
 }  // namespace klangheber

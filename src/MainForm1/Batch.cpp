@@ -55,10 +55,29 @@ void TMainForm::CreateBatchComponents()
 
 void TMainForm::OpenClick()
 {
+    BeginRun();
     ListBox1->clear();
-    if (!browsefolder1->Execute())
+    if (!browsefolder1->Execute()) {
+        EndRun(roCancelled);
         return;
-    SourceFolder = browsefolder1->SelectionFullPath();
+    }
+    SearchFolder(browsefolder1->SelectionFullPath());
+}
+
+void TMainForm::StartRun(const std::string& folder)
+{
+    platform::Guard([&] {
+        RunStep([&] {
+            BeginRun();
+            ListBox1->clear();
+            SearchFolder(folder);
+        });
+    });
+}
+
+void TMainForm::SearchFolder(const std::string& folder)
+{
+    SourceFolder = folder;
     const std::string mask = SourceFolder + "/" + kPackageMask;
     // A mask cut to what SearchFile holds would search some other folder.
     if (mask.size() > TFileSearch::MaxSearchFileLength) {
@@ -66,6 +85,7 @@ void TMainForm::OpenClick()
             QStringLiteral("Der Pfad des gewählten Ordners ist zu lang (höchstens %1 Zeichen):\n%2")
                 .arg(TFileSearch::MaxSearchFileLength - 1 - kPackageMask.size())
                 .arg(QFile::decodeName(QByteArray::fromStdString(SourceFolder))));
+        EndRun(roRefused);
         return;
     }
     // SearchFile separates masks with ";": the folder's path would split into
@@ -74,6 +94,7 @@ void TMainForm::OpenClick()
         platform::Application().MessageBox(
             QStringLiteral("Der Pfad des gewählten Ordners darf kein Semikolon (;) enthalten:\n%1")
                 .arg(QFile::decodeName(QByteArray::fromStdString(SourceFolder))));
+        EndRun(roRefused);
         return;
     }
     FileSearch1->SetSearchFile(mask);
@@ -89,6 +110,7 @@ void TMainForm::FileSearch1Finish()
 {
     if (ListBox1->count() == 0) {
         platform::Application().MessageBox(kNoPackages);
+        EndRun(roNothingFound);
         return;
     }
     MakeCurrent(0);

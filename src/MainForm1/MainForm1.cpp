@@ -43,7 +43,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     EndBtn = new TButton(QStringLiteral("Programm &beenden"), this);
     EndBtn->setGeometry(152, 8, 113, 25);
     EndBtn->OnClick = [this] { EndBtnClick(); };
-    Open->OnClick = [this] { OpenClick(); };
+    Open->OnClick = [this] { RunStep([this] { OpenClick(); }); };
 
     StatusBar1 = new platform::TStatusBar(this);
     StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
@@ -65,7 +65,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent)
     Timer1 = new platform::TTimer(this);
     Timer1->SetEnabled(false);
     Timer1->SetInterval(200);
-    Timer1->OnTimer = [this] { Timer1Timer(); };
+    Timer1->OnTimer = [this] { TimerTick(); };
 
     CreateHexEditor();
     CreateBatchComponents();
@@ -94,21 +94,14 @@ QString TMainForm::StatusText() const
 void TMainForm::SetStatusText(const QString& text)
 {
     StatusBar1->SetSimpleText(text);
+    if (OnRunStatus)
+        OnRunStatus(text, CurrentPlace());
 }
 
 QString TMainForm::LoadingText(const std::string& path)
 {
     return QStringLiteral("Datei ") + QFile::decodeName(QByteArray::fromStdString(platform::ExtractFileName(path))) +
            QStringLiteral(" wird geladen. Bitte warten...");
-}
-
-std::string TMainForm::ModuleExtension(std::uint8_t kind)
-{
-    switch (kind) {
-    case 0: return ".it";
-    case 1: return ".s3m";
-    default: return ".xm";
-    }
 }
 
 void TMainForm::AppendToQueue(const std::string& path)
@@ -122,6 +115,59 @@ std::string TMainForm::QueueEntry(int index) const
 {
     const QListWidgetItem* item = ListBox1->item(index);
     return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+}
+
+TQueuePlace TMainForm::CurrentPlace() const
+{
+    const int index = ListBox1->currentRow();
+    return {index, ListBox1->count(), index >= 0 ? QueueEntry(index) : std::string()};
+}
+
+int TMainForm::PackagePause() const
+{
+    return Timer1->Interval();
+}
+
+void TMainForm::SetPackagePause(int ms)
+{
+    Timer1->SetInterval(ms);
+}
+
+void TMainForm::BeginRun()
+{
+    EndRun(roCancelled);
+    runActive_ = true;
+}
+
+void TMainForm::EndRun(TRunOutcome outcome, const QString& error)
+{
+    if (!runActive_)
+        return;
+    runActive_ = false;
+    if (OnRunEnd)
+        OnRunEnd({outcome, CurrentPlace(), error});
+}
+
+void TMainForm::RunStep(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const std::exception& e) {
+        EndRun(roStopped, QString::fromUtf8(e.what()));
+        throw;
+    } catch (...) {
+        EndRun(roStopped);
+        throw;
+    }
+}
+
+void TMainForm::TimerTick()
+{
+    RunStep([this] { Timer1Timer(); });
+    // Only the advance step switches the timer on: off after a tick means
+    // the last package is done.
+    if (!Timer1->Enabled())
+        EndRun(roCompleted);
 }
 
 void TMainForm::MakeCurrent(int index)
@@ -160,7 +206,7 @@ void TMainForm::RipClick()
     platform::TUntypedFile package(CurrentFile);
     package.SetBufferSize(kFileBufferSize);
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
-    platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleExtension(ModuleKind)));
+    platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleKindInfo(ModuleKind).extension));
     output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
     package.Seek(platform::StrToInt(edtStart->text()));

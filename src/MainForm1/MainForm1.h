@@ -6,6 +6,7 @@
 #include "platform/Controls.h"
 
 #include "BrowseDr/BrowseDr.h"
+#include "MainForm1/ModuleKinds.h"
 #include "FileFind/FileFind.h"
 #include "hexeditor/hexeditor.h"
 
@@ -14,24 +15,73 @@
 #include <QListWidget>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Unit-level state of the three signature searches of a scan.
 namespace MainForm1Unit {
-// The current signature as hexadecimal text.
-extern std::string SearchText;
-// The current signature's bytes; released when the next search is set up.
-extern std::unique_ptr<std::uint8_t[]> SearchBytes;
-extern std::int32_t SearchLength;
-// Position of the last match; -1 for none.
-extern std::int32_t FoundPos;
+
+// The unit-level state of the scan's signature searches: the current
+// signature as hexadecimal text and as bytes, and the position of the last
+// match. The bytes stay held after a search until the next set-up.
+class TSignatureSearch {
+public:
+    // FoundPos := -1, the previous signature's bytes released, SearchText :=
+    // hexText and its bytes (HexTextToBytes) in SearchBytes.
+    void SetUp(const std::string& hexText);
+    // FoundPos := the first match in the editor from its caret to its last
+    // byte, case folding and translation off; -1 for none. Returns FoundPos.
+    std::int32_t FindIn(THexEditor& editor);
+
+    const std::string& SearchText() const { return searchText_; }
+    const std::uint8_t* SearchBytes() const { return searchBytes_.get(); }
+    std::int32_t SearchLength() const { return searchLength_; }
+    std::int32_t FoundPos() const { return foundPos_; }
+
+private:
+    std::string searchText_;
+    std::unique_ptr<std::uint8_t[]> searchBytes_;
+    std::int32_t searchLength_ = 0;
+    std::int32_t foundPos_ = -1;
+};
+
+// The unit's one search state.
+TSignatureSearch& SignatureSearch();
 
 // Hex text to bytes: lower-case, drop every character that is not a hex
 // digit, pad with "0" in front to an even count, then one byte per pair.
 std::vector<std::uint8_t> HexTextToBytes(const std::string& text);
+
 }  // namespace MainForm1Unit
+
+// Where a run stands when something happens: the queue's current entry.
+struct TQueuePlace {
+    int index = -1;        // the current entry, -1 for none
+    int count = 0;         // entries in the queue
+    std::string package;   // the current entry's full path, empty for none
+};
+
+// How a run ended.
+enum TRunOutcome : std::uint8_t {
+    roCompleted,     // the last package in the queue was done
+    roStopped,       // an error stopped the run at the current package
+    roNothingFound,  // the folder holds no package (after the message box)
+    roRefused,       // the folder's path cannot be searched: too long for the
+                     // mask, or it holds ";" (after the message box)
+    roCancelled,     // the folder dialog was cancelled, or a new run was
+                     // started before this one ended
+};
+
+struct TRunEnd {
+    TRunOutcome outcome = roCompleted;
+    TQueuePlace place;  // the entry current at the end
+    QString error;      // roStopped: the error's message (the box shows
+                        // platform::ErrorBoxText of it); empty otherwise
+};
+
+using TRunStatusEvent = std::function<void(const QString& text, const TQueuePlace& place)>;
+using TRunEndEvent = std::function<void(const TRunEnd& end)>;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -56,7 +106,7 @@ public:
     // The package being converted and the folder of the current run.
     std::string CurrentFile;
     std::string SourceFolder;
-    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2.
+    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2 (kModuleKinds).
     std::uint8_t ModuleKind = 0;
     // Size of the current package, taken when it was loaded.
     std::int32_t PackageSize = 0;
@@ -82,17 +132,50 @@ public:
     // "Datei <name> wird geladen. Bitte warten..." for a package path.
     static QString LoadingText(const std::string& path);
 
-    // Extension of the module written for a module kind.
-    static std::string ModuleExtension(std::uint8_t kind);
+    // ---- Runs for programs that drive the window without a person ----
+    // Starts a run for folder exactly as if the start button had been
+    // pressed and folder chosen in the folder dialog: the queue is emptied,
+    // the folder searched and the first package made current. Returns when
+    // the search is over; the timer converts the packages while the event
+    // loop runs. An error goes to the application's default handler (the
+    // error box), as from any handler of the window, and ends the run.
+    void StartRun(const std::string& folder);
+    // The pause between two packages: the timer's interval, 200 ms as laid out.
+    int PackagePause() const;
+    void SetPackagePause(int ms);
+    // Raised with each status text the window shows and the queue entry that
+    // is current at that moment.
+    TRunStatusEvent OnRunStatus;
+    // Raised once for every run, whether StartRun or the start button began
+    // it: after the last package, after the error that stopped the run
+    // (before the error box), after the message box of a folder without
+    // packages or a refused folder, and when the dialog was cancelled.
+    TRunEndEvent OnRunEnd;
+    // The queue entry current now.
+    TQueuePlace CurrentPlace() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A run has begun and not yet ended; a new one ends it as cancelled.
+    void BeginRun();
+    // Ends the run that is going on (nothing when none is) and raises OnRunEnd.
+    void EndRun(TRunOutcome outcome, const QString& error = {});
+    // Runs one step of a run (its start or a timer tick): an error that
+    // leaves the step ends the run as stopped and goes on to the caller.
+    void RunStep(const std::function<void()>& step);
+    // The timer's handler: a tick, then the end of the run when the tick
+    // made no next package due.
+    void TimerTick();
+    // OpenClick after the dialog: search the folder and fill the queue.
+    void SearchFolder(const std::string& folder);
     void MakeCurrent(int index);
     void CreateHexEditor();
     void CreateBatchComponents();
     // Scans the current package for a module signature and hands a match to
     // the extraction; without one, advances the queue.
     void ScanCurrentPackage();
+
+    bool runActive_ = false;
 };

@@ -12,10 +12,29 @@
 
 namespace MainForm1Unit {
 
-std::string SearchText;
-std::unique_ptr<std::uint8_t[]> SearchBytes;
-std::int32_t SearchLength = 0;
-std::int32_t FoundPos = -1;
+void TSignatureSearch::SetUp(const std::string& hexText)
+{
+    foundPos_ = -1;
+    searchBytes_.reset();
+    searchText_ = hexText;
+    const std::vector<std::uint8_t> bytes = HexTextToBytes(searchText_);
+    searchBytes_.reset(new std::uint8_t[bytes.size()]);
+    searchLength_ = static_cast<std::int32_t>(bytes.size());
+    std::memcpy(searchBytes_.get(), bytes.data(), bytes.size());
+}
+
+std::int32_t TSignatureSearch::FindIn(THexEditor& editor)
+{
+    foundPos_ = editor.Find(searchBytes_.get(), searchLength_, editor.CaretPosition(), editor.DataSize() - 1, false,
+                            false);
+    return foundPos_;
+}
+
+TSignatureSearch& SignatureSearch()
+{
+    static TSignatureSearch search;
+    return search;
+}
 
 std::vector<std::uint8_t> HexTextToBytes(const std::string& text)
 {
@@ -44,19 +63,6 @@ std::vector<std::uint8_t> HexTextToBytes(const std::string& text)
 namespace {
 
 constexpr std::int32_t kScanLength = 500;
-
-struct Signature {
-    const char* text;
-    // Distance from the signature back to the module's first byte.
-    std::int32_t startOffset;
-};
-
-// Searched in this order; the first one found decides the module kind.
-const Signature kSignatures[] = {
-    {"494D504D", 0},                        // IMPM: Impulse Tracker
-    {"5343524D", 44},                       // SCRM: Scream Tracker 3
-    {"457874656E646564204D6F64756C65", 0},  // "Extended Module": FastTracker 2
-};
 
 const QString kEngineStarted = QStringLiteral("Engine gestartet.");
 const QString kNoModule = QStringLiteral("Keine Impulse-/Scream-/FastTracker-Dateien gefunden!");
@@ -113,28 +119,20 @@ void TMainForm::ScanCurrentPackage()
     if (editor.DataSize() <= 0)
         throw platform::EFOpenError(scanCopy);
 
+    TSignatureSearch& search = SignatureSearch();
     bool found = false;
-    for (std::uint8_t kind = 0; kind < 3 && !found; ++kind) {
-        const Signature& signature = kSignatures[kind];
-        FoundPos = -1;
-        SearchBytes.reset();
-        SearchText = signature.text;
-        const std::vector<std::uint8_t> bytes = HexTextToBytes(SearchText);
-        SearchBytes.reset(new std::uint8_t[bytes.size()]);
-        SearchLength = static_cast<std::int32_t>(bytes.size());
-        std::memcpy(SearchBytes.get(), bytes.data(), bytes.size());
+    for (std::size_t i = 0; i < std::size(kModuleKinds) && !found; ++i) {
+        const TModuleKindInfo& kind = kModuleKinds[i];
+        search.SetUp(kind.signature);
         platform::Application().ProcessMessages();
-
-        FoundPos = editor.Find(SearchBytes.get(), SearchLength, editor.CaretPosition(), editor.DataSize() - 1,
-                               false, false);
-        if (FoundPos < 0) {
-            if (kind < 2)
-                ModuleKind = static_cast<std::uint8_t>(kind + 1);
+        if (search.FindIn(editor) < 0) {
+            if (i + 1 < std::size(kModuleKinds))
+                ModuleKind = kModuleKinds[i + 1].kind;
             continue;
         }
-        edtStart->setText(QString::number(FoundPos - signature.startOffset));
-        editor.SetSelStart(FoundPos + SearchLength - 1 - signature.startOffset);
-        editor.SetSelEnd(FoundPos);
+        edtStart->setText(QString::number(search.FoundPos() - kind.signatureOffset));
+        editor.SetSelStart(search.FoundPos() + search.SearchLength() - 1 - kind.signatureOffset);
+        editor.SetSelEnd(search.FoundPos());
         found = true;
     }
 

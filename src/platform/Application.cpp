@@ -45,16 +45,6 @@ void StderrMessageSink::ShowMessage(const QString& title, const QString& text)
     PrintBox(title, text);
 }
 
-void RecordingMessageSink::ShowError(const QString& title, const QString& text)
-{
-    boxes.push_back({true, title, text});
-}
-
-void RecordingMessageSink::ShowMessage(const QString& title, const QString& text)
-{
-    boxes.push_back({false, title, text});
-}
-
 QString ErrorBoxText(const QString& message)
 {
     if (!message.isEmpty() && message.back() > QChar('.'))

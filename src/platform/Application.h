@@ -7,7 +7,6 @@
 #include <exception>
 #include <memory>
 #include <utility>
-#include <vector>
 
 class QWidget;
 
@@ -36,19 +35,6 @@ class StderrMessageSink : public MessageSink {
 public:
     void ShowError(const QString& title, const QString& text) override;
     void ShowMessage(const QString& title, const QString& text) override;
-};
-
-// Keeps every box for later inspection.
-class RecordingMessageSink : public MessageSink {
-public:
-    struct Box {
-        bool error;
-        QString title;
-        QString text;
-    };
-    void ShowError(const QString& title, const QString& text) override;
-    void ShowMessage(const QString& title, const QString& text) override;
-    std::vector<Box> boxes;
 };
 
 // The text the error box shows for an exception message: a full stop is

@@ -1,6 +1,6 @@
 // A small window-handle layer for code written against handle-based window
 // calls: a handle (HWND) points at a Window, which either wraps a Qt widget
-// (WidgetWindow) or is a stand-in that tests build (see ScriptedBrowseDialog.h).
+// (WidgetWindow) or is a stand-in that the tests build.
 // The free functions keep the names and argument order of the calls the
 // folder picker makes, so its logic reads as designed.
 #pragma once

@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 using namespace platform;
+using testsupport::FakeWindow;
+using testsupport::ScriptedBrowseDialog;
 
 namespace {
 

@@ -26,7 +26,7 @@ protected:
         });
     }
     // The real dialog instead of the scripted one, for the test's lifetime.
-    BrowseDialogOverride real{nullptr};
+    testsupport::BrowseDialogOverride real{nullptr};
 };
 
 QDialog* OpenDialog()

@@ -3,8 +3,8 @@
 // COM was stopped as often as it was started.
 #pragma once
 
+#include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
-#include "platform/ScriptedBrowseDialog.h"
 #include "platform/Shell.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +32,7 @@ protected:
     }
 
     testsupport::TempDir temp;
-    platform::ScriptedBrowseDialog script;
-    platform::BrowseDialogOverride installed{&script};
+    testsupport::ScriptedBrowseDialog script;
+    testsupport::BrowseDialogOverride installed{&script};
     std::size_t freeErrors_ = 0;
 };

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "MainForm1/MainForm1.h"
+#include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
-#include "platform/ScriptedBrowseDialog.h"
 
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -82,8 +82,8 @@ protected:
 
     testsupport::TempDir dir;
     ScopedTmpDir tmp;
-    platform::ScriptedBrowseDialog dialog;
-    platform::BrowseDialogOverride useDialog {&dialog};
+    testsupport::ScriptedBrowseDialog dialog;
+    testsupport::BrowseDialogOverride useDialog {&dialog};
     TMainForm form;
     std::vector<QString> statuses;
     // Called with each new status text, after it was recorded.

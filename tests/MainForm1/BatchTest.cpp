@@ -1,9 +1,9 @@
 // A whole run through the main window, with the real file search, byte
 // editor and timer, and a scripted folder dialog in place of the modal one.
 #include "MainForm1/MainForm1.h"
+#include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
-#include "platform/ScriptedBrowseDialog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,6 +43,7 @@ protected:
         Boxes().boxes.clear();
         form.Timer1->SetInterval(0);
         form.StatusBar1->OnTextChanged = [this](const QString& text) { statuses.push_back(text); };
+        form.OnRunEnd = [this](const TRunEnd& end) { ends.push_back(end.outcome); };
     }
 
     // Presses the start button with the dialog answering folder (or Cancel
@@ -64,10 +65,11 @@ protected:
     std::string Folder() const { return dir.Path().substr(0, dir.Path().size() - 1); }
 
     TempDir dir;
-    platform::ScriptedBrowseDialog dialog;
-    platform::BrowseDialogOverride useDialog{&dialog};
+    ScriptedBrowseDialog dialog;
+    BrowseDialogOverride useDialog{&dialog};
     TMainForm form;
     std::vector<QString> statuses;
+    std::vector<TRunOutcome> ends;
 };
 
 }  // namespace
@@ -95,6 +97,7 @@ TEST_F(Batch, CancellingTheDialogEmptiesTheQueueAndStartsNothing)
     EXPECT_EQ(form.ListBox1->count(), 0);
     EXPECT_TRUE(Boxes().boxes.empty());
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{"a.umx"});
+    EXPECT_EQ(ends, std::vector<TRunOutcome>{roCancelled});
 }
 
 TEST_F(Batch, ThreePackagesWithTheSecondWithoutModuleGiveTwoOutputsAndTheExactTexts)
@@ -122,6 +125,7 @@ TEST_F(Batch, ThreePackagesWithTheSecondWithoutModuleGiveTwoOutputsAndTheExactTe
     EXPECT_EQ(form.StatusText(), kExtracted);
     EXPECT_EQ(form.ListBox1->currentRow(), 2);
     EXPECT_EQ(form.SourceFolder, Folder());
+    EXPECT_EQ(ends, std::vector<TRunOutcome>{roCompleted});
 }
 
 TEST_F(Batch, RunEndingWithoutModuleKeepsThatText)

@@ -127,8 +127,8 @@ TEST_F(Scan, EditorHoldsTheScanCopyWithTheMatchSelected)
     EXPECT_EQ(editor.FileName(), dir / "x.BAK");
     EXPECT_EQ(editor.SelLow(), 200);
     EXPECT_EQ(editor.SelHigh(), 214);
-    EXPECT_EQ(MainForm1Unit::FoundPos, 200);
-    EXPECT_EQ(MainForm1Unit::SearchLength, 15);
+    EXPECT_EQ(MainForm1Unit::SignatureSearch().FoundPos(), 200);
+    EXPECT_EQ(MainForm1Unit::SignatureSearch().SearchLength(), 15);
     EXPECT_EQ(ReadFile(dir / "x.xm"), Tail(b, 200));
 }
 

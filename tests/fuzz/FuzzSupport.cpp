@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include "RecordingMessageSink.h"
 #include "platform/Application.h"
 
 #include <QApplication>
@@ -24,7 +25,7 @@ void StartApplication()
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
-    static platform::RecordingMessageSink sink;
+    static testsupport::RecordingMessageSink sink;
     platform::Application().SetSink(&sink);
 }
 

@@ -116,9 +116,9 @@ std::string ErrorMessageOf(const std::function<void()>& action)
     return "(no exception)";
 }
 
-platform::RecordingMessageSink& Boxes()
+RecordingMessageSink& Boxes()
 {
-    return static_cast<platform::RecordingMessageSink&>(platform::Application().Sink());
+    return static_cast<RecordingMessageSink&>(platform::Application().Sink());
 }
 
 }  // namespace testsupport

@@ -2,7 +2,7 @@
 // reading and writing in one call, and access to the recorded message boxes.
 #pragma once
 
-#include "platform/Application.h"
+#include "RecordingMessageSink.h"
 
 #include <cstdint>
 #include <functional>
@@ -42,6 +42,6 @@ int IoErrorCodeOf(const std::function<void()>& action);
 std::string ErrorMessageOf(const std::function<void()>& action);
 
 // The sink installed by the test main; clear it at the start of a test.
-platform::RecordingMessageSink& Boxes();
+RecordingMessageSink& Boxes();
 
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 // GoogleTest entry point for tests that need Qt: an offscreen QApplication
 // (unless a platform was chosen), the application title, and message boxes
 // recorded instead of shown.
+#include "RecordingMessageSink.h"
 #include "platform/Application.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
-    platform::RecordingMessageSink sink;
+    testsupport::RecordingMessageSink sink;
     platform::Application().SetSink(&sink);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

@@ -1,8 +1,10 @@
-#include "platform/ScriptedBrowseDialog.h"
+#include "ScriptedBrowseDialog.h"
 
 #include <cstring>
 
-namespace platform {
+namespace testsupport {
+
+using namespace platform;
 
 FakeWindow::FakeWindow(int id, QRect rect_, bool visible_) : rect(rect_), visible(visible_), id_(id) {}
 
@@ -160,4 +162,4 @@ LPITEMIDLIST ScriptedBrowseDialog::Run(BROWSEINFOA& received)
     return chosen;
 }
 
-}  // namespace platform
+}  // namespace testsupport

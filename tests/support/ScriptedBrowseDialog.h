@@ -1,8 +1,9 @@
-// A stand-in for the browse-for-folder dialog, for tests: it builds a window
+// A stand-in for the browse-for-folder dialog: it builds a window
 // tree of FakeWindows (the dialog and its controls, including the status line
 // with id 14147), sends BFFM_INITIALIZED, plays a script of selection changes
 // and edit-box rejections, and ends with a scripted choice. Every message the
-// caller sends to the dialog is recorded. Install it with SetBrowseDialog.
+// caller sends to the dialog is recorded. Install it with
+// BrowseDialogOverride (or platform::SetBrowseDialog).
 #pragma once
 
 #include "platform/Shell.h"
@@ -12,7 +13,16 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace testsupport {
+
+using platform::BrowseDialog;
+using platform::BROWSEINFOA;
+using platform::LPARAM;
+using platform::LPITEMIDLIST;
+using platform::LRESULT;
+using platform::UINT;
+using platform::Window;
+using platform::WPARAM;
 
 // A window that exists only in memory and records what it is sent.
 class FakeWindow : public Window {
@@ -84,8 +94,8 @@ public:
     // (Run then returns null, as for Cancel).
     int TypeInvalid(const std::string& text);
     FakeWindow* DialogWindow() const { return window_.get(); }
-    FakeWindow* StatusControl() const { return window_ ? window_->Find(kBrowseStatusId) : nullptr; }
-    FakeWindow* OkButton() const { return window_ ? window_->Find(IDOK) : nullptr; }
+    FakeWindow* StatusControl() const { return window_ ? window_->Find(platform::kBrowseStatusId) : nullptr; }
+    FakeWindow* OkButton() const { return window_ ? window_->Find(platform::IDOK) : nullptr; }
 
     // ---- Inspect afterwards ----
     int runs = 0;
@@ -111,8 +121,8 @@ private:
 // Installs a dialog for the lifetime of the guard and restores the previous one.
 class BrowseDialogOverride {
 public:
-    explicit BrowseDialogOverride(BrowseDialog* dialog) : previous_(SetBrowseDialog(dialog)) {}
-    ~BrowseDialogOverride() { SetBrowseDialog(previous_); }
+    explicit BrowseDialogOverride(BrowseDialog* dialog) : previous_(platform::SetBrowseDialog(dialog)) {}
+    ~BrowseDialogOverride() { platform::SetBrowseDialog(previous_); }
     BrowseDialogOverride(const BrowseDialogOverride&) = delete;
     BrowseDialogOverride& operator=(const BrowseDialogOverride&) = delete;
 
@@ -120,4 +130,4 @@ private:
     BrowseDialog* previous_;
 };
 
-}  // namespace platform
+}  // namespace testsupport

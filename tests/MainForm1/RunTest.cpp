@@ -1,0 +1,137 @@
+// The run interface of the main window, as a program without a person uses
+// it: a run started for a folder reports each status text with the queue
+// entry current at that moment, and ends with one end event that tells how
+// it ended.
+#include "MainForm1/MainForm1.h"
+#include "TempDir.h"
+#include "fixtures/Fixtures.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace testsupport;
+using fixtures::ModuleKind;
+
+namespace {
+
+struct RunCase {
+    const char* name;
+    // Files to write below the tree's root: relative path and bytes.
+    std::vector<std::pair<std::string, Bytes>> files;
+    // The folder to run, relative to the tree's root ("" for the root).
+    std::string folder;
+    // Every event in order: "i/n package | text" for a status text, then
+    // "end <outcome> i/n package | error"; packages relative to the root.
+    std::vector<std::string> events;
+    // The one box the run shows (its text starts with this), "" for none.
+    QString box;
+    bool errorBox = false;
+};
+
+void PrintTo(const RunCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const char* OutcomeName(TRunOutcome outcome)
+{
+    switch (outcome) {
+    case roCompleted: return "completed";
+    case roStopped: return "stopped";
+    case roNothingFound: return "nothing-found";
+    case roRefused: return "refused";
+    case roCancelled: return "cancelled";
+    }
+    return "?";
+}
+
+class Run : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(Run, ReportsEachStatusWithItsEntryAndEndsOnceWithItsOutcome)
+{
+    const RunCase& c = GetParam();
+    TempDir dir;
+    for (const auto& [path, bytes] : c.files) {
+        const auto slash = path.rfind('/');
+        if (slash != std::string::npos)
+            ::mkdir((dir / path.substr(0, slash)).c_str(), 0755);
+        WriteFile(dir / path, bytes);
+    }
+    if (!c.folder.empty())
+        ::mkdir((dir / c.folder).c_str(), 0755);
+    Boxes().boxes.clear();
+
+    TMainForm form;
+    form.SetPackagePause(0);
+    std::vector<std::string> events;
+    const auto place = [&dir](const TQueuePlace& p) {
+        const std::string package = p.package.empty() ? "" : p.package.substr(dir.Path().size());
+        return std::to_string(p.index + 1) + "/" + std::to_string(p.count) + " " + package + " | ";
+    };
+    form.OnRunStatus = [&](const QString& text, const TQueuePlace& p) {
+        events.push_back(place(p) + text.toStdString());
+    };
+    bool ended = false;
+    form.OnRunEnd = [&](const TRunEnd& end) {
+        events.push_back(std::string("end ") + OutcomeName(end.outcome) + " " + place(end.place) +
+                         end.error.toStdString());
+        ended = true;
+    };
+
+    // A folder as the dialog gives it: no "/" at the end.
+    const std::string root = dir.Path().substr(0, dir.Path().size() - 1);
+    form.StartRun(c.folder.empty() ? root : root + "/" + c.folder);
+    QElapsedTimer clock;
+    clock.start();
+    while (!ended && clock.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(events, c.events);
+    if (c.box.isEmpty()) {
+        EXPECT_TRUE(Boxes().boxes.empty());
+    } else {
+        ASSERT_EQ(Boxes().boxes.size(), 1u);
+        EXPECT_EQ(Boxes().boxes[0].error, c.errorBox);
+        EXPECT_TRUE(Boxes().boxes[0].text.startsWith(c.box)) << Boxes().boxes[0].text.toStdString();
+    }
+}
+
+const std::string kLoadingA = "Datei a.umx wird geladen. Bitte warten...";
+const std::string kEngine = "Engine gestartet.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, Run,
+    ::testing::Values(
+        RunCase{"Completed",
+                {{"a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes},
+                 {"sub/b.umx", fixtures::MakePackageWithoutModule().bytes}},
+                "",
+                {"1/2 a.umx | " + kLoadingA, "1/2 a.umx | " + kEngine,
+                 "1/2 a.umx | Daten werden extrahiert. Bitte warten...", "1/2 a.umx | Daten erfolgreich extrahiert!",
+                 "2/2 sub/b.umx | Datei b.umx wird geladen. Bitte warten...", "2/2 sub/b.umx | " + kEngine,
+                 "2/2 sub/b.umx | Keine Impulse-/Scream-/FastTracker-Dateien gefunden!",
+                 "end completed 2/2 sub/b.umx | "},
+                ""},
+        RunCase{"StoppedByAnError",
+                {{"a.umx", Bytes(500, 'x')},
+                 {"sub/b.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes}},
+                "",
+                {"1/2 a.umx | " + kLoadingA, "end stopped 1/2 a.umx | Invalid SelStart"},
+                "Invalid SelStart.",
+                true},
+        RunCase{"NothingFound",
+                {{"sub/readme.txt", Bytes(10, 'x')}},
+                "",
+                {"end nothing-found 0/0  | "},
+                "Keine Unreal Musikdateien gefunden (*.umx)!"},
+        RunCase{"RefusedFolder",
+                {{"a;b/a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes}},
+                "a;b",
+                {"end refused 0/0  | "},
+                "Der Pfad des gewählten Ordners darf kein Semikolon"}),
+    [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
