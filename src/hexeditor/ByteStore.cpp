@@ -10,8 +10,8 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/Cursor.h"
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
 
 #include <algorithm>
 #include <cerrno>

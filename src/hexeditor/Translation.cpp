@@ -2,7 +2,7 @@
 // text becomes bytes, under the five translations.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/CodePages.h"
+#include "platform/system/CodePages.h"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #include "Hostile.h"
 
 #include "fixtures/Fixtures.h"
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

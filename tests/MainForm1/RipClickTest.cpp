@@ -4,7 +4,7 @@
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 #include "fixtures/OpenMpt.h"
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <csignal>
 #include <fcntl.h>

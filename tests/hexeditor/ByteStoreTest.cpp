@@ -3,8 +3,8 @@
 // message.
 #include "ByteStoreFixture.h"
 
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -31,9 +31,6 @@ bool CopyFile(const std::string& from, const std::string& to);
 // copy.
 bool CopyFileInto(const std::string& from, int fd);
 
-// "Attributes to none": gives the owner read and write permission.
-bool ResetFileAttributes(const std::string& path);
-
 // $TMPDIR when it names a directory, else /tmp; always ends in "/".
 std::string GetTempPath();
 

@@ -1,6 +1,6 @@
 // CP850 <-> Windows-1252 conversions and Windows-1252 lower-casing, checked
 // against glibc's iconv code page tables and Qt's Unicode case mapping.
-#include "platform/CodePages.h"
+#include "platform/system/CodePages.h"
 
 #include <QChar>
 #include <cstring>

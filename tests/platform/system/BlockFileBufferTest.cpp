@@ -1,7 +1,7 @@
 // The block file with a user-space buffer must behave like the plain one:
 // same counts, same bytes, same errors, only raised no later than Close.
-#include "platform/BlockFile.h"
-#include "platform/Exceptions.h"
+#include "platform/system/BlockFile.h"
+#include "platform/system/Exceptions.h"
 
 #include "TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -165,14 +165,6 @@ bool CopyFile(const std::string& from, const std::string& to)
     if (::close(out) != 0)
         ok = false;
     return ok;
-}
-
-bool ResetFileAttributes(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IRUSR | S_IWUSR) == 0;
 }
 
 std::string GetTempPath()

@@ -1,5 +1,5 @@
-#include "platform/BlockFile.h"
-#include "platform/Exceptions.h"
+#include "platform/system/BlockFile.h"
+#include "platform/system/Exceptions.h"
 
 #include "TempDir.h"
 

@@ -1,7 +1,7 @@
-#include "platform/BlockFile.h"
+#include "platform/system/BlockFile.h"
 
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include "TempDir.h"
 

@@ -1,6 +1,6 @@
-#include "platform/DirEnum.h"
+#include "platform/system/DirEnum.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <cerrno>
 #include <dirent.h>

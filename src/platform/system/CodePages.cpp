@@ -1,5 +1,5 @@
 // CP850 <-> Windows-1252 conversion tables and Windows-1252 lower-casing.
-#include "platform/CodePages.h"
+#include "platform/system/CodePages.h"
 
 namespace platform {
 namespace {
