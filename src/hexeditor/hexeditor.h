@@ -87,14 +87,9 @@ private:
     TColor changedBackground_ = 11075583;  // RGB 255, 255, 168
 };
 
-// Character translation routines and tables (independent of any editor).
+// Character translation routines (independent of any editor); the code
+// page tables live in platform/system/CodePages.h.
 namespace translation {
-extern const std::uint8_t MacToAnsiTable[128];
-extern const std::uint8_t AnsiToMacTable[128];
-extern const std::uint8_t EbcdicToAnsiTable[256];
-// Derived from EbcdicToAnsiTable: its inverse, with 0x26 mapped to 0x50.
-extern const std::uint8_t AnsiToEbcdicTable[256];
-
 // Converts count characters of text to bytes under a translation; source and
 // destination may be the same buffer.
 void TranslateBuffer(TTranslationType translation, const std::uint8_t* source, std::uint8_t* destination,
