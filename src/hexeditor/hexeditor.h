@@ -9,6 +9,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Grid.h"
+#include "platform/system/UniqueFd.h"
 
 #include <QFont>
 #include <QImage>
@@ -144,7 +145,7 @@ public:
 
     const std::string& FileName() const { return fileName_; }
     const std::string& WorkingFileName() const { return workingFileName_; }
-    bool HasWorkingFile() const { return workingFile_ >= 0; }
+    bool HasWorkingFile() const { return workingFile_.IsOpen(); }
     const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
     std::int32_t PageStart() const { return pageStart_; }
     std::int32_t CachedSize() const { return cachedSize_; }
@@ -376,7 +377,10 @@ private:
     friend struct ByteStoreTestAccess;
     // Byte-store helpers (ByteStore.cpp).
     void ChooseWorkingCopy();
-    int OpenWorkingCopy(bool mayCreate);
+    // Creates the working copy exclusively (0600, never through a symbolic
+    // link) and remembers its identity; not open (errno set) on failure.
+    platform::UniqueFd CreateWorkingCopy(const std::string& name);
+    platform::UniqueFd OpenWorkingCopy(bool mayCreate);
     bool IsOwnWorkingCopy(int fd) const;
     std::int64_t WorkingLength() const;
     void SetWorkingLength(std::int64_t length);
@@ -386,7 +390,7 @@ private:
     // Byte store.
     std::string fileName_ = "---";
     std::string workingFileName_;
-    int workingFile_ = -1;
+    platform::UniqueFd workingFile_;
     // Identity of the working copy this editor created; a file of that name
     // with another identity is never used.
     bool ownsWorkingCopy_ = false;

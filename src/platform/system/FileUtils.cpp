@@ -1,88 +1,26 @@
 #include "platform/system/FileUtils.h"
 
+#include "platform/system/FileIo.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
-namespace {
-
-// Opens a regular file without blocking on FIFOs or devices; -1 otherwise.
-int OpenRegular(const std::string& path, int flags)
-{
-    int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EACCES;
-        return -1;
-    }
-    // Back to blocking mode for regular I/O.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
-
-bool WriteAll(int fd, const char* data, size_t count)
-{
-    while (count > 0) {
-        ssize_t n = ::write(fd, data, count);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Copies size bytes from in to out: the kernel's copy first, then a plain
-// read/write loop where the kernel refuses.
-bool CopyDescriptor(int in, int out, off_t size)
-{
-    off_t done = 0;
-    while (done < size) {
-        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - done), 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    if (done == size)
-        return true;
-    if (::lseek(in, done, SEEK_SET) != done || ::lseek(out, done, SEEK_SET) != done)
-        return false;
-    char buffer[1 << 16];
-    while (true) {
-        ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        if (!WriteAll(out, buffer, static_cast<size_t>(n)))
-            return false;
-        done += n;
-    }
-    return done >= size;
-}
-
-}  // namespace
-
 bool FileExists(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
 }
 
 bool DirectoryExists(const std::string& path)
@@ -123,8 +61,8 @@ std::string ExtractFilePath(const std::string& path)
 
 bool CopyFileInto(const std::string& from, int out)
 {
-    int in = OpenRegular(from, O_RDONLY);
-    if (in < 0)
+    const UniqueFd in = OpenRegularFile(from, O_RDONLY);
+    if (!in.IsOpen())
         return false;
     // The bytes go over whatever the descriptor held and the length is set
     // afterwards, and only when it differs: on ext4, truncating a file to 0
@@ -132,39 +70,24 @@ bool CopyFileInto(const std::string& from, int out)
     // truncation wait for the disk.
     struct stat st {};
     struct stat outStat {};
-    bool ok = ::fstat(in, &st) == 0 && ::lseek(out, 0, SEEK_SET) == 0 && CopyDescriptor(in, out, st.st_size) &&
-              ::fstat(out, &outStat) == 0 && (outStat.st_size == st.st_size || ::ftruncate(out, st.st_size) == 0);
-    ::close(in);
-    return ok;
+    return ::fstat(in.Get(), &st) == 0 && CopyDescriptor(in.Get(), out, st.st_size) &&
+           ::fstat(out, &outStat) == 0 && (outStat.st_size == st.st_size || ::ftruncate(out, st.st_size) == 0);
 }
 
 bool CopyFile(const std::string& from, const std::string& to)
 {
-    int in = OpenRegular(from, O_RDONLY);
-    if (in < 0)
-        return false;
+    const UniqueFd in = OpenRegularFile(from, O_RDONLY);
     struct stat st {};
-    if (::fstat(in, &st) != 0) {
-        ::close(in);
+    if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
         return false;
-    }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                     st.st_mode & 0777);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
+    // Never through a symbolic link, never onto the source itself.
+    UniqueFd out = OpenRegularFile(to, O_WRONLY | O_CREAT | O_NOFOLLOW, st.st_mode & 0777);
     struct stat outStat {};
-    bool ok = ::fstat(out, &outStat) == 0 && S_ISREG(outStat.st_mode) &&
-              !(outStat.st_dev == st.st_dev && outStat.st_ino == st.st_ino);
-    if (ok) {
-        ::fcntl(out, F_SETFL, ::fcntl(out, F_GETFL) & ~O_NONBLOCK);
-        ok = ::ftruncate(out, 0) == 0 && CopyDescriptor(in, out, st.st_size);
-    }
-    ::close(in);
-    if (::close(out) != 0)
-        ok = false;
-    return ok;
+    if (!out.IsOpen() || ::fstat(out.Get(), &outStat) != 0 ||
+        (outStat.st_dev == st.st_dev && outStat.st_ino == st.st_ino))
+        return false;
+    const bool copied = ::ftruncate(out.Get(), 0) == 0 && CopyDescriptor(in.Get(), out.Get(), st.st_size);
+    return out.Close() && copied;
 }
 
 std::string GetTempPath()
@@ -190,20 +113,12 @@ std::uint32_t GetTickCount()
 
 bool CanOpenForReading(const std::string& path)
 {
-    int fd = OpenRegular(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    return OpenRegularFile(path, O_RDONLY).IsOpen();
 }
 
 bool CanOpenForWriting(const std::string& path)
 {
-    int fd = OpenRegular(path, O_RDWR);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    return OpenRegularFile(path, O_RDWR).IsOpen();
 }
 
 }  // namespace platform

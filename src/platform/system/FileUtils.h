@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// True when path names an existing entry of any kind (symbolic links
+// followed: a dangling link does not exist).
+bool PathExists(const std::string& path);
 // True when path names an existing entry that is not a directory.
 bool FileExists(const std::string& path);
 // True when path names an existing directory (symbolic links followed).
