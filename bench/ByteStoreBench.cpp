@@ -1,7 +1,7 @@
 // The byte store on a 256 MiB document: loading against a plain file copy of
 // the same file, and inserting one byte at the start (time and peak memory).
 #include "hexeditor/hexeditor.h"
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

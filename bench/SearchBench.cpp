@@ -1,7 +1,7 @@
 // THexEditor::Find over a 64 MiB document for a pattern that does not occur,
 // measured beside memmem over the same bytes held in memory.
 #include "hexeditor/hexeditor.h"
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

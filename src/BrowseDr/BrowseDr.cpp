@@ -1,6 +1,7 @@
 #include "BrowseDr/BrowseDr.h"
 
 #include "platform/Application.h"
+#include "platform/system/FileUtils.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -9,7 +10,6 @@
 #include <QWidget>
 #include <cctype>
 #include <cstring>
-#include <sys/stat.h>
 
 using namespace platform;
 
@@ -169,8 +169,7 @@ bool IsDirectory(const std::string& path)
     // The one root "/" is a directory like any other, not an empty name.
     if (probe.empty() && path == "/")
         probe = "/";
-    struct stat st;
-    return !probe.empty() && ::stat(probe.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return DirectoryExists(probe);
 }
 
 std::string NormalizeSelectionPath(const std::string& s)

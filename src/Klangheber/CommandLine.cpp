@@ -2,7 +2,7 @@
 
 #include "MainForm1/MainForm1.h"
 #include "platform/Application.h"
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

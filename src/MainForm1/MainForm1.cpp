@@ -1,10 +1,10 @@
 #include "MainForm1/MainForm1.h"
 
 #include "platform/Application.h"
-#include "platform/BlockFile.h"
-#include "platform/FileUtils.h"
+#include "platform/system/BlockFile.h"
+#include "platform/system/FileUtils.h"
 #include "platform/Fonts.h"
-#include "platform/SysUtils.h"
+#include "platform/system/SysUtils.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -191,8 +191,8 @@ void TMainForm::RipClick()
     platform::DeleteFile(platform::ChangeFileExt(CurrentFile, ".BAK"));
     SetStatusText(kExtracting);
 
-    const std::int32_t end = platform::StrToInt(edtEnd->text());
-    const std::int32_t start = platform::StrToInt(edtStart->text());
+    const std::int32_t end = platform::StrToInt(edtEnd->text().toStdString());
+    const std::int32_t start = platform::StrToInt(edtStart->text().toStdString());
     const double span = static_cast<double>(end) - static_cast<double>(start);
     const std::int64_t passes = static_cast<std::int64_t>(std::trunc(span / kBlockSize)) + 1;
 
@@ -209,7 +209,7 @@ void TMainForm::RipClick()
     platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleKindInfo(ModuleKind).extension));
     output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
-    package.Seek(platform::StrToInt(edtStart->text()));
+    package.Seek(platform::StrToInt(edtStart->text().toStdString()));
 
     char buffer[kBlockSize];
     for (std::int64_t pass = 0; pass < passes; ++pass) {

@@ -4,8 +4,8 @@
 #include "MainForm1/MainForm1.h"
 
 #include "platform/Application.h"
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
 #include "platform/Fonts.h"
 
 #include <cstring>

@@ -10,8 +10,10 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/Cursor.h"
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
+#include "platform/system/FileUtils.h"
+#include "platform/system/ReplacingFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,85 +23,15 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-// Reads up to count bytes at offset; returns how many were read.
-std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset)
-{
-    auto* out = static_cast<std::uint8_t*>(destination);
-    std::int64_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(fd, out + done, static_cast<size_t>(count - done), offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return done;
-}
-
-// Writes count bytes at offset; false when not all of them were written.
-bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset)
-{
-    const auto* in = static_cast<const std::uint8_t*>(source);
-    std::int64_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pwrite(fd, in + done, static_cast<size_t>(count - done), offset + done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// Copies the first size bytes of in to the start of out: the kernel's copy
-// first, a read/write loop where the kernel refuses. False on a short copy.
-bool CopyDescriptor(int in, int out, std::int64_t size)
-{
-    loff_t inOffset = 0;
-    loff_t outOffset = 0;
-    while (inOffset < size) {
-        const ssize_t n =
-            ::copy_file_range(in, &inOffset, out, &outOffset, static_cast<size_t>(size - inOffset), 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-    }
-    if (inOffset != outOffset)
-        return false;
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[1 << 16]);
-    if (!buffer)
-        return false;
-    std::int64_t done = inOffset;
-    while (done < size) {
-        const std::int64_t n = ReadAt(in, buffer.get(), std::min<std::int64_t>(1 << 16, size - done), done);
-        if (n <= 0 || !WriteAt(out, buffer.get(), n, done))
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-mode_t CurrentUmask()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-// Writes size bytes of the descriptor source into a temporary file beside
-// target and, once that copy is complete and beforeRename agrees, renames it
-// over target. The target keeps its permissions (and, where allowed, its
-// owner). A symbolic link as target is written through to the file it names.
-// On failure the target is left as it was and the temporary file removed.
-template <class BeforeRename>
-bool WriteReplacing(int source, std::int64_t size, const std::string& name, BeforeRename beforeRename)
+// Writes the first size bytes of source into a replacement of name: a
+// symbolic link as name is written through to the file it names, the target
+// keeps its permissions (and, where allowed, its owner). The source is closed
+// (not truncated) before the new file takes the target's place; a failing
+// close fails the save. On failure the target is left as it was.
+bool WriteReplacing(platform::UniqueFd& source, std::int64_t size, const std::string& name)
 {
     std::string target = name;
     struct stat st {};
@@ -110,45 +42,25 @@ bool WriteReplacing(int source, std::int64_t size, const std::string& name, Befo
         }
     }
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) {
-        beforeRename();
-        return false;
+    platform::ReplacingFile out;
+    // An existing target's permissions are copied exactly; until then the
+    // new file is the owner's alone. A new target gets the mode of a plain
+    // create.
+    bool ok = !(exists && !S_ISREG(st.st_mode)) && out.Create(target, exists ? 0600 : 0666);
+    if (ok && exists) {
+        const mode_t mode = st.st_mode & 07777;
+        ok = ::fchmod(out.Fd(), mode) == 0;
+        if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+            // Only a privileged user may hand the file back to its owner; the
+            // permission bits are kept either way.
+            if (::fchown(out.Fd(), st.st_uid, st.st_gid) == 0)
+                ok = ::fchmod(out.Fd(), mode) == 0;
+        }
     }
-    // The temporary name must fit where the target's name fits: keep at most
-    // 200 bytes of the name, cut before a UTF-8 continuation byte.
-    std::string base = platform::ExtractFileName(target);
-    if (base.size() > 200) {
-        std::size_t cut = 200;
-        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80)
-            --cut;
-        base.resize(cut);
-    }
-    std::string pattern = platform::ExtractFilePath(target) + "." + base + ".XXXXXX";
-    std::vector<char> tempName(pattern.begin(), pattern.end());
-    tempName.push_back('\0');
-    const int out = ::mkostemp(tempName.data(), O_CLOEXEC);
-    if (out < 0) {
-        beforeRename();
-        return false;
-    }
-    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    bool ok = ::fchmod(out, mode) == 0;
-    if (ok && exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
-        // Only a privileged user may hand the file back to its owner; the
-        // permission bits are kept either way.
-        if (::fchown(out, st.st_uid, st.st_gid) == 0)
-            ok = ::fchmod(out, mode) == 0;
-    }
-    ok = ok && CopyDescriptor(source, out, size);
-    if (::close(out) != 0)
+    ok = ok && platform::CopyDescriptor(source.Get(), out.Fd(), size);
+    if (!source.Close())
         ok = false;
-    if (!beforeRename())
-        ok = false;
-    if (ok && ::rename(tempName.data(), target.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(tempName.data());
-    return ok;
+    return ok && out.Commit();
 }
 
 }  // namespace
@@ -160,6 +72,20 @@ std::string THexEditor::WorkingCopyName(const std::string& folder, std::uint32_t
     return folder + digits + ".ZQWK";
 }
 
+platform::UniqueFd THexEditor::CreateWorkingCopy(const std::string& name)
+{
+    platform::UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    struct stat st {};
+    if (fd.IsOpen() && ::fstat(fd.Get(), &st) == 0) {
+        ownsWorkingCopy_ = true;
+        workingDev_ = st.st_dev;
+        workingIno_ = st.st_ino;
+    } else {
+        fd.Reset();
+    }
+    return fd;
+}
+
 void THexEditor::ChooseWorkingCopy()
 {
     // Names are tried from the current tick on; a name that exists in any
@@ -169,20 +95,10 @@ void THexEditor::ChooseWorkingCopy()
     std::string name;
     for (int attempt = 0; attempt < 0x10000; ++attempt, ++tick) {
         name = WorkingCopyName(folder, tick);
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            struct stat st {};
-            if (::fstat(fd, &st) == 0) {
-                ownsWorkingCopy_ = true;
-                workingDev_ = st.st_dev;
-                workingIno_ = st.st_ino;
-            }
-            ::close(fd);
-            break;
-        }
-        // Any other refusal (a full or read-only folder) keeps this name;
-        // creating it is tried again when the first document needs it.
-        if (errno != EEXIST)
+        // Any refusal but an existing name (a full or read-only folder)
+        // keeps this name; creating it is tried again when the first
+        // document needs it.
+        if (CreateWorkingCopy(name).IsOpen() || errno != EEXIST)
             break;
     }
     workingFileName_ = name;
@@ -195,32 +111,15 @@ bool THexEditor::IsOwnWorkingCopy(int fd) const
            st.st_ino == workingIno_;
 }
 
-int THexEditor::OpenWorkingCopy(bool mayCreate)
+platform::UniqueFd THexEditor::OpenWorkingCopy(bool mayCreate)
 {
-    int fd = ::open(workingFileName_.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        if (!IsOwnWorkingCopy(fd)) {
-            ::close(fd);
-            return -1;
-        }
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return fd;
-    }
+    platform::UniqueFd fd = platform::OpenRegularFile(workingFileName_, O_RDWR | O_NOFOLLOW);
+    if (fd.IsOpen())
+        return IsOwnWorkingCopy(fd.Get()) ? std::move(fd) : platform::UniqueFd();
     if (errno != ENOENT || !mayCreate)
-        return -1;
+        return {};
     // Gone from the folder (or never created): create it afresh, exclusively.
-    fd = ::open(workingFileName_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    ownsWorkingCopy_ = true;
-    workingDev_ = st.st_dev;
-    workingIno_ = st.st_ino;
-    return fd;
+    return CreateWorkingCopy(workingFileName_);
 }
 
 void THexEditor::RemoveWorkingCopy()
@@ -234,7 +133,7 @@ void THexEditor::RemoveWorkingCopy()
 std::int64_t THexEditor::WorkingLength() const
 {
     struct stat st {};
-    if (workingFile_ < 0 || ::fstat(workingFile_, &st) != 0)
+    if (!workingFile_.IsOpen() || ::fstat(workingFile_.Get(), &st) != 0)
         return 0;
     return st.st_size;
 }
@@ -244,7 +143,7 @@ void THexEditor::SetWorkingLength(std::int64_t length)
     // The page and the cached size describe the old length from here on.
     cachedSize_ = -1;
     pageStart_ = -1;
-    if (::ftruncate(workingFile_, length) != 0)
+    if (::ftruncate(workingFile_.Get(), length) != 0)
         throw platform::EInOutError(platform::IoCodeFromErrno(errno));
 }
 
@@ -264,23 +163,23 @@ bool THexEditor::LoadFromFile(const std::string& name)
         fileIsReadOnly_ = false;
 
     CloseWorkingFile();
-    int fd = -1;
+    platform::UniqueFd fd;
     bool copied = false;
     {
         platform::WaitCursor wait(this);
         fd = OpenWorkingCopy(true);
-        if (fd >= 0) {
-            copied = platform::CopyFileInto(name, fd);
+        if (fd.IsOpen()) {
+            copied = platform::CopyFileInto(name, fd.Get());
             struct stat copy {};
-            if (copied && (::fstat(fd, &copy) != 0 || copy.st_size > kMaxDataSize))
+            if (copied && (::fstat(fd.Get(), &copy) != 0 || copy.st_size > kMaxDataSize))
                 copied = false;
         }
     }
-    if (fd < 0) {
+    if (!fd.IsOpen()) {
         StartEmptyDocument();
         throw platform::EFOpenError(workingFileName_);
     }
-    workingFile_ = fd;
+    workingFile_ = std::move(fd);
     if (!copied) {
         // Never present a partial copy as the file: start an empty document.
         StartEmptyDocument();
@@ -308,19 +207,10 @@ bool THexEditor::SaveToFile(const std::string& name)
             InvalidateGrid();
             return false;
         }
-        if (workingFile_ >= 0) {
-            const int fd = workingFile_;
-            result = WriteReplacing(fd, WorkingLength(), name, [&] {
-                // The working copy is closed (not truncated) before the new
-                // file takes the target's place; a failing close fails the save.
-                workingFile_ = -1;
-                return ::close(fd) == 0;
-            });
-            const int reopened = OpenWorkingCopy(false);
-            if (reopened >= 0)
-                workingFile_ = reopened;
-            else
-                lost = true;
+        if (workingFile_.IsOpen()) {
+            result = WriteReplacing(workingFile_, WorkingLength(), name);
+            workingFile_ = OpenWorkingCopy(false);
+            lost = !workingFile_.IsOpen();
         } else {
             // An empty new document has no working copy to copy or reopen.
             lost = true;
@@ -345,10 +235,7 @@ void THexEditor::DropLostWorkingFile()
 {
     // Nothing may be read or written through the lost descriptor: the editor
     // starts over as an empty document.
-    if (workingFile_ >= 0) {
-        ::close(workingFile_);
-        workingFile_ = -1;
-    }
+    workingFile_.Reset();
     StartEmptyDocument();
 }
 
@@ -373,17 +260,14 @@ void THexEditor::NewFile(const std::string& name)
 
 void THexEditor::EnsureWorkingFile()
 {
-    if (workingFile_ >= 0)
+    if (workingFile_.IsOpen())
         return;
-    const int fd = OpenWorkingCopy(true);
-    if (fd < 0)
+    platform::UniqueFd fd = OpenWorkingCopy(true);
+    if (!fd.IsOpen())
         throw platform::EFCreateError(workingFileName_);
-    if (::ftruncate(fd, 0) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw platform::EInOutError(platform::IoCodeFromErrno(err));
-    }
-    workingFile_ = fd;
+    if (::ftruncate(fd.Get(), 0) != 0)
+        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+    workingFile_ = std::move(fd);
     cachedSize_ = -1;
     pageStart_ = -1;
     changedBytes_.clear();
@@ -391,12 +275,11 @@ void THexEditor::EnsureWorkingFile()
 
 void THexEditor::CloseWorkingFile()
 {
-    if (workingFile_ < 0)
+    if (!workingFile_.IsOpen())
         return;
     // The emptied file stays on disk, reserved for this editor.
-    (void)::ftruncate(workingFile_, 0);
-    ::close(workingFile_);
-    workingFile_ = -1;
+    (void)::ftruncate(workingFile_.Get(), 0);
+    workingFile_.Reset();
     cachedSize_ = -1;
     pageStart_ = -1;
 }
@@ -418,8 +301,8 @@ void THexEditor::EnsurePage(std::int32_t position)
     cachedSize_ = -1;
     const std::int32_t start = position > kPageSize / 2 ? position - kPageSize / 2 : 0;
     // A read that ends at the end of the file leaves the rest of the buffer.
-    if (workingFile_ >= 0)
-        ReadAt(workingFile_, pageBuffer_.get(), kPageSize, start);
+    if (workingFile_.IsOpen())
+        platform::ReadAt(workingFile_.Get(), pageBuffer_.get(), kPageSize, start);
     pageStart_ = start;
 }
 
@@ -444,24 +327,24 @@ void THexEditor::WriteByte(std::int32_t position, std::uint8_t value)
 void THexEditor::ReadBuffer(void* destination, std::int32_t position, std::int32_t count)
 {
     // Failures are not reported; a short read leaves the rest as it was.
-    if (workingFile_ < 0 || position < 0 || count <= 0)
+    if (!workingFile_.IsOpen() || position < 0 || count <= 0)
         return;
-    ReadAt(workingFile_, destination, count, position);
+    platform::ReadAt(workingFile_.Get(), destination, count, position);
 }
 
 void THexEditor::WriteBuffer(const void* source, std::int32_t position, std::int32_t count)
 {
     // Failures are not reported; a write that would take the working copy
     // beyond the largest document size is not made.
-    if (workingFile_ < 0 || position < 0 || count <= 0 ||
+    if (!workingFile_.IsOpen() || position < 0 || count <= 0 ||
         static_cast<std::int64_t>(position) + count > kMaxDataSize)
         return;
-    WriteAt(workingFile_, source, count, position);
+    platform::WriteAt(workingFile_.Get(), source, count, position);
 }
 
 void THexEditor::MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count)
 {
-    if (workingFile_ < 0 || count <= 0 || from == to || from < 0 || to < 0 ||
+    if (!workingFile_.IsOpen() || count <= 0 || from == to || from < 0 || to < 0 ||
         static_cast<std::int64_t>(to) + count > kMaxDataSize)
         return;
     // One bounded buffer, allocated before anything moves: when memory is
@@ -476,9 +359,9 @@ void THexEditor::MoveBlock(std::int32_t from, std::int32_t to, std::int32_t coun
     while (done < count) {
         const std::int64_t n = std::min<std::int64_t>(piece, count - done);
         const std::int64_t offset = to > from ? count - done - n : done;
-        const std::int64_t got = ReadAt(workingFile_, buffer.get(), n, from + offset);
+        const std::int64_t got = platform::ReadAt(workingFile_.Get(), buffer.get(), n, from + offset);
         if (got > 0)
-            WriteAt(workingFile_, buffer.get(), got, to + offset);
+            platform::WriteAt(workingFile_.Get(), buffer.get(), got, to + offset);
         done += n;
     }
 }
@@ -504,7 +387,7 @@ void THexEditor::InsertBytes(const void* source, std::int32_t count, std::int32_
             MoveBlock(position, position + count, static_cast<std::int32_t>(old - position));
         } catch (...) {
             // Nothing has moved yet: give the document its old length back.
-            (void)::ftruncate(workingFile_, old);
+            (void)::ftruncate(workingFile_.Get(), old);
             throw;
         }
     }
@@ -524,7 +407,7 @@ void THexEditor::AppendBytes(const void* source, std::int32_t count)
 void THexEditor::DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol)
 {
     const std::int64_t size = WorkingLength();
-    if (workingFile_ < 0 || start < 0 || end < start || end > size)
+    if (!workingFile_.IsOpen() || start < 0 || end < start || end > size)
         return;
     if (end <= size - 1)
         MoveBlock(end, start, static_cast<std::int32_t>(size - end));

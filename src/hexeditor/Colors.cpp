@@ -3,7 +3,7 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/Application.h"
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <QFocusEvent>
 #include <QPainter>

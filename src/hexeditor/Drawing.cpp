@@ -4,6 +4,7 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/Fonts.h"
+#include "platform/system/CodePages.h"
 
 #include <QFontInfo>
 #include <QPainter>

@@ -17,7 +17,7 @@
 // empty: no command reads, records or removes bytes for it.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <QGuiApplication>
 #include <algorithm>

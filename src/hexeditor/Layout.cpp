@@ -5,7 +5,7 @@
 // B bytes, or, with CustomLineLengths, lines whose starts the line table holds.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 #include "platform/Fonts.h"
 
 #include <QFontMetrics>

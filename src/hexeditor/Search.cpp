@@ -9,7 +9,7 @@
 // window, which starts at the first candidate the last one could not hold.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/CodePages.h"
+#include "platform/system/CodePages.h"
 #include "platform/Cursor.h"
 
 #include <algorithm>

@@ -9,6 +9,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Grid.h"
+#include "platform/system/UniqueFd.h"
 
 #include <QFont>
 #include <QImage>
@@ -87,14 +88,9 @@ private:
     TColor changedBackground_ = 11075583;  // RGB 255, 255, 168
 };
 
-// Character translation routines and tables (independent of any editor).
+// Character translation routines (independent of any editor); the code
+// page tables live in platform/system/CodePages.h.
 namespace translation {
-extern const std::uint8_t MacToAnsiTable[128];
-extern const std::uint8_t AnsiToMacTable[128];
-extern const std::uint8_t EbcdicToAnsiTable[256];
-// Derived from EbcdicToAnsiTable: its inverse, with 0x26 mapped to 0x50.
-extern const std::uint8_t AnsiToEbcdicTable[256];
-
 // Converts count characters of text to bytes under a translation; source and
 // destination may be the same buffer.
 void TranslateBuffer(TTranslationType translation, const std::uint8_t* source, std::uint8_t* destination,
@@ -149,7 +145,7 @@ public:
 
     const std::string& FileName() const { return fileName_; }
     const std::string& WorkingFileName() const { return workingFileName_; }
-    bool HasWorkingFile() const { return workingFile_ >= 0; }
+    bool HasWorkingFile() const { return workingFile_.IsOpen(); }
     const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
     std::int32_t PageStart() const { return pageStart_; }
     std::int32_t CachedSize() const { return cachedSize_; }
@@ -381,7 +377,10 @@ private:
     friend struct ByteStoreTestAccess;
     // Byte-store helpers (ByteStore.cpp).
     void ChooseWorkingCopy();
-    int OpenWorkingCopy(bool mayCreate);
+    // Creates the working copy exclusively (0600, never through a symbolic
+    // link) and remembers its identity; not open (errno set) on failure.
+    platform::UniqueFd CreateWorkingCopy(const std::string& name);
+    platform::UniqueFd OpenWorkingCopy(bool mayCreate);
     bool IsOwnWorkingCopy(int fd) const;
     std::int64_t WorkingLength() const;
     void SetWorkingLength(std::int64_t length);
@@ -391,7 +390,7 @@ private:
     // Byte store.
     std::string fileName_ = "---";
     std::string workingFileName_;
-    int workingFile_ = -1;
+    platform::UniqueFd workingFile_;
     // Identity of the working copy this editor created; a file of that name
     // with another identity is never used.
     bool ownsWorkingCopy_ = false;

@@ -4,6 +4,7 @@
 // the messages sent to its window handle.
 #include "platform/Application.h"
 #include "platform/Shell.h"
+#include "platform/system/FileUtils.h"
 
 #include <QDialog>
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace platform {
 namespace {
@@ -32,12 +32,6 @@ QString Show(const std::string& bytes)
 std::string Bytes(const QString& text)
 {
     return QFile::encodeName(text).toStdString();
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
 }
 
 class FolderDialog : public QDialog {
@@ -306,7 +300,7 @@ void FolderDialog::OkClicked()
                 candidate = text;
             else if (!path.empty())
                 candidate = (path == "/" ? path : path + "/") + text;
-            if (!candidate.empty() && Exists(candidate)) {
+            if (!candidate.empty() && PathExists(candidate)) {
                 path = CleanPath(candidate);
             } else if (info_.ulFlags & BIF_VALIDATE) {
                 // Zero from the callback dismisses the dialog without a choice.

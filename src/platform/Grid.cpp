@@ -1,6 +1,7 @@
 #include "platform/Grid.h"
 
 #include "platform/Application.h"
+#include "platform/system/CodePages.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -30,14 +31,6 @@ constexpr std::array<KeyMapping, 24> kKeyTable{{
     {Qt::Key_Left, VK_LEFT},       {Qt::Key_Up, VK_UP},            {Qt::Key_Right, VK_RIGHT},
     {Qt::Key_Down, VK_DOWN},       {Qt::Key_Insert, VK_INSERT},    {Qt::Key_Delete, VK_DELETE},
     {Qt::Key_Pause, 19},           {Qt::Key_CapsLock, 20},         {Qt::Key_Print, 44},
-}};
-
-// Unicode characters of the Windows-1252 bytes 0x80 to 0x9F (0 = undefined;
-// those five bytes stand for the C1 controls of the same value).
-constexpr std::array<char16_t, 32> kAnsiHigh{{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 }};
 
 std::int32_t Clamp64(std::int64_t value, std::int32_t low, std::int32_t high)
@@ -74,28 +67,6 @@ TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers)
     if (modifiers & Qt::ControlModifier)
         shift |= ssCtrl;
     return shift;
-}
-
-bool UnicodeToAnsi(char32_t ch, std::uint8_t& byte)
-{
-    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
-        byte = static_cast<std::uint8_t>(ch);
-        return true;
-    }
-    for (std::size_t i = 0; i < kAnsiHigh.size(); ++i) {
-        if (kAnsiHigh[i] == ch) {
-            byte = static_cast<std::uint8_t>(0x80 + i);
-            return true;
-        }
-    }
-    return false;
-}
-
-char32_t AnsiToUnicode(std::uint8_t byte)
-{
-    if (byte >= 0x80 && byte < 0xA0)
-        return kAnsiHigh[byte - 0x80];
-    return byte;
 }
 
 // ---- TCaret -------------------------------------------------------------------

@@ -68,12 +68,6 @@ enum DialogCodeFlag : unsigned {
 std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
 // The modifier set of a Qt modifier state.
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers);
-// A Unicode character as one Windows-1252 byte; false when the code page
-// lacks it.
-bool UnicodeToAnsi(char32_t ch, std::uint8_t& byte);
-// A Windows-1252 byte as a Unicode character (the five undefined bytes stand
-// for the C1 controls of the same value).
-char32_t AnsiToUnicode(std::uint8_t byte);
 
 // A text caret: a bitmap XOR-drawn over its widget, blinking at the desktop's
 // cursor flash time. Like the Windows caret it starts hidden after Create,

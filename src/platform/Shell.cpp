@@ -1,5 +1,7 @@
 #include "platform/Shell.h"
 
+#include "platform/system/FileUtils.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -116,18 +118,6 @@ const ItemHeader* HeaderOf(LPCITEMIDLIST list)
 const char* NameOf(LPCITEMIDLIST list)
 {
     return reinterpret_cast<const char*>(list) + sizeof(ItemHeader);
-}
-
-bool PathExists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-bool DirectoryExists(const std::string& path)
-{
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 

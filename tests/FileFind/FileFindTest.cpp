@@ -1,7 +1,7 @@
 #include "FileFind/FileFind.h"
 
 #include "TempDir.h"
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <QMetaObject>
 #include <QTimer>

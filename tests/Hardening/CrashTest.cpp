@@ -2,7 +2,7 @@
 // side over one temporary folder that holds planted links.
 #include "Hostile.h"
 
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "Hostile.h"
 
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

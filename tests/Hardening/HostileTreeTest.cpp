@@ -4,7 +4,7 @@
 // ended, and writes nothing but scan copies and modules beside the packages.
 #include "Hostile.h"
 
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <fcntl.h>
 #include <functional>

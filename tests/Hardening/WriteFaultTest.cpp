@@ -5,14 +5,14 @@
 // and an earlier module of the same name is intact.
 #include "Hostile.h"
 
+#include "FileSizeLimit.h"
 #include "fixtures/Fixtures.h"
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,17 +60,14 @@ TEST_F(WriteFault, DiskFullDuringTheExtractionStopsTheRunAndKeepsTheEarlierModul
 
     // The limit comes into force when the second extraction begins: the
     // working copy and the scan copy are written by then.
-    rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    FileSizeLimit limit;
     onStatus = [&](const QString& text) {
-        if (text == kExtracting && form.CurrentFile == root + "/b/lied.umx") {
-            rlimit small = old;
-            small.rlim_cur = 10000;  // SIGXFSZ is ignored: writes fail with EFBIG
-            ::setrlimit(RLIMIT_FSIZE, &small);
-        }
+        if (text == kExtracting && form.CurrentFile == root + "/b/lied.umx")
+            limit.Apply(10000);
     };
     Run(root);
-    ::setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_TRUE(limit.Applied());
+    limit.Lift();
 
     EXPECT_EQ(ErrorBox(), "Zu wenig Speicherplatz.");
     EXPECT_EQ(form.StatusText(), kExtracting);

@@ -1,16 +1,17 @@
 // The extraction behind the hidden button Rip: what it writes, the texts it
 // shows, the advance step it ends with, and every way it can fail.
 #include "MainForm1/MainForm1.h"
+#include "FileSizeLimit.h"
+#include "Pattern.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 #include "fixtures/OpenMpt.h"
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,15 +22,6 @@ namespace {
 
 const QString kExtracting = QStringLiteral("Daten werden extrahiert. Bitte warten...");
 const QString kExtracted = QStringLiteral("Daten erfolgreich extrahiert!");
-
-// Bytes that differ from their neighbours, so a shifted copy shows.
-Bytes Pattern(std::size_t n, unsigned seed = 7)
-{
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = static_cast<std::uint8_t>((i * 31 + seed + i / 251) % 256);
-    return b;
-}
 
 Bytes Slice(const Bytes& b, std::size_t from, std::size_t to)
 {
@@ -305,18 +297,15 @@ TEST_F(RipClick, WriteFailureLeavesNoPartialModuleAndKeepsTheEarlierOne)
     WriteFile(dir / "lied.umx", Pattern(20000));
     WriteFile(dir / "lied.it", "frueher");
     Queue({"lied.umx", "next.umx"}, 0);
-    rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 5000;  // SIGXFSZ is ignored by the test main: writes fail with EFBIG
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(5000);
+    ASSERT_TRUE(limit.Applied());
     std::string message;
     try {
         Rip(0, 20000);
     } catch (const platform::EInOutError& e) {
         message = e.what();
     }
-    ::setrlimit(RLIMIT_FSIZE, &old);
+    limit.Lift();
     EXPECT_EQ(message, "Zu wenig Speicherplatz");
     ExpectStoppedCleanly({"lied.it", "lied.umx"});
     EXPECT_EQ(ReadFile(dir / "lied.it"), Bytes({'f', 'r', 'u', 'e', 'h', 'e', 'r'}));

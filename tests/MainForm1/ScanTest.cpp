@@ -5,7 +5,7 @@
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 #include "fixtures/OpenMpt.h"
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

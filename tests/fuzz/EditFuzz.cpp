@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 
 #include "hexeditor/hexeditor.h"
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 
 #include "MainForm1/MainForm1.h"
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include <QFile>
 #include <algorithm>

@@ -2,13 +2,13 @@
 // $TMPDIR, so working copies land where the test can watch them.
 #pragma once
 
+#include "Pattern.h"
 #include "TempDir.h"
 #include "hexeditor/hexeditor.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
-#include <random>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -53,15 +53,6 @@ protected:
         auto editor = std::make_unique<THexEditor>();
         editor->PropertiesLoaded();
         return editor;
-    }
-
-    static testsupport::Bytes Pattern(std::size_t size, unsigned seed = 1)
-    {
-        std::mt19937 rng(seed);
-        testsupport::Bytes data(size);
-        for (auto& b : data)
-            b = static_cast<std::uint8_t>(rng());
-        return data;
     }
 
     // The document as it stands in the working copy on disk.

@@ -5,6 +5,7 @@
 #include "ByteStoreFixture.h"
 
 #include <algorithm>
+#include <random>
 
 using testsupport::Bytes;
 

@@ -2,43 +2,27 @@
 // buffer, size changes, the working copy's safety and the state-changed
 // message.
 #include "ByteStoreFixture.h"
+#include "FileSizeLimit.h"
 
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <climits>
 #include <fcntl.h>
 #include <regex>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using testsupport::Bytes;
 using testsupport::Exists;
+using testsupport::FileSizeLimit;
 using testsupport::ListDir;
+using testsupport::Pattern;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
-
-// Files written by this process stop at the given size while it lives
-// (SIGXFSZ is ignored by the test main, so writes fail with EFBIG): a full
-// disk that holds for root as well.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_ {};
-};
 
 mode_t ModeOf(const std::string& path)
 {
@@ -595,6 +579,7 @@ TEST_F(ByteStoreTest, AFailedSaveLeavesTheTargetAndTheEditStateAsTheyWere)
     ByteStoreTestAccess::SetModified(*e, true);
     {
         FileSizeLimit full(100000);
+        ASSERT_TRUE(full.Applied());
         EXPECT_FALSE(e->SaveToFile(doc));
     }
     EXPECT_EQ(ReadFile(doc), Bytes({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));

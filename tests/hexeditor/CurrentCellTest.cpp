@@ -2,7 +2,7 @@
 // keeps the current byte and the selection, and the caret after scrolling.
 #include "UiSupport.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <gtest/gtest.h>
 

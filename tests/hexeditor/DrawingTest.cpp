@@ -3,7 +3,7 @@
 // decides and on the pixels of the rendered editor.
 #include "UiSupport.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 #include "platform/Fonts.h"
 
 #include <QFontInfo>

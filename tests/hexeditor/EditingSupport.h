@@ -2,6 +2,7 @@
 // known bytes, its contents read back, and the undo log decoded record by record.
 #pragma once
 
+#include "Pattern.h"
 #include "TempDir.h"
 #include "hexeditor/hexeditor.h"
 
@@ -16,16 +17,7 @@ namespace editingtest {
 
 using testsupport::Bytes;
 
-inline Bytes Pattern(std::int32_t size, std::uint32_t seed = 1)
-{
-    Bytes data(static_cast<std::size_t>(size));
-    std::uint32_t x = seed * 2654435761u + 12345u;
-    for (auto& b : data) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(x >> 16);
-    }
-    return data;
-}
+using testsupport::Pattern;
 
 // An editor holding a document: loaded from a file (non-empty data) or a new
 // empty document.

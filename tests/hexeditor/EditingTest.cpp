@@ -2,7 +2,7 @@
 // they write decoded field by field.
 #include "EditingSupport.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "TempDir.h"
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

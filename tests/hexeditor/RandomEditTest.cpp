@@ -3,7 +3,7 @@
 // marks and undo count; then undone step by step back to the start.
 #include "EditingSupport.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Byte-pattern search: the documented cases, and a randomized comparison
 // with a naive scan over documents that span several pages.
 #include "hexeditor/hexeditor.h"
-#include "platform/CodePages.h"
+#include "platform/system/CodePages.h"
 
 #include "TempDir.h"
 

@@ -1,4 +1,4 @@
-// Character translation: tables, byte <-> character routines under every
+// Character translation: byte <-> character routines under every
 // translation, buffer conversion, and the repainting property setters.
 #include "hexeditor/hexeditor.h"
 
@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <gtest/gtest.h>
 #include <cstring>
-#include <set>
 
 using namespace translation;
 
@@ -34,49 +33,6 @@ void Settle()
 }
 
 }  // namespace
-
-TEST(TranslationTables, MacTablesAreInversePermutations)
-{
-    std::set<int> seen;
-    for (int i = 0; i < 128; ++i) {
-        const int ansi = MacToAnsiTable[i];
-        ASSERT_GE(ansi, 0x80);
-        seen.insert(ansi);
-        EXPECT_EQ(AnsiToMacTable[ansi - 0x80], i + 0x80) << i;
-        EXPECT_EQ(MacToAnsiTable[AnsiToMacTable[i] - 0x80], i + 0x80) << i;
-    }
-    EXPECT_EQ(seen.size(), 128u);
-    EXPECT_EQ(MacToAnsiTable[0x80 - 0x80], 0xC4);
-    EXPECT_EQ(MacToAnsiTable[0xFF - 0x80], 0x9D);
-}
-
-TEST(TranslationTables, AnsiToEbcdicInvertsEbcdicToAnsi)
-{
-    int produced = 0;
-    for (int c = 0; c < 256; ++c) {
-        // The EBCDIC codes that show as c.
-        std::vector<int> codes;
-        for (int e = 0; e < 256; ++e)
-            if (EbcdicToAnsiTable[e] == c && c != 0)
-                codes.push_back(e);
-        if (codes.empty()) {
-            EXPECT_EQ(AnsiToEbcdicTable[c], 0) << c;
-        } else {
-            ++produced;
-            EXPECT_EQ(AnsiToEbcdicTable[c], codes.front()) << c;
-        }
-    }
-    EXPECT_EQ(produced, 91);
-    EXPECT_EQ(EbcdicToAnsiTable[0x50], 0x26);
-    EXPECT_EQ(EbcdicToAnsiTable[0x51], 0x26);
-    EXPECT_EQ(AnsiToEbcdicTable[0x26], 0x50);
-    // A few entries of the code table that differ from other EBCDIC variants.
-    EXPECT_EQ(EbcdicToAnsiTable[0x4F], 0xFE);
-    EXPECT_EQ(EbcdicToAnsiTable[0x6A], 0x7C);
-    EXPECT_EQ(EbcdicToAnsiTable[0xE0], 0x5C);
-    EXPECT_EQ(EbcdicToAnsiTable[0xA1], 0x7E);
-    EXPECT_EQ(EbcdicToAnsiTable[0x4A], 0x00);
-}
 
 TEST(Translation, EbcdicShowsAndTypes)
 {

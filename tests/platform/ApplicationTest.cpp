@@ -49,3 +49,13 @@ TEST(ProcessMessages, RunsDueTimersOnceTheFullPassIsDue)
     platform::Application().ProcessMessages();
     EXPECT_TRUE(fired);
 }
+
+TEST(ErrorBoxText, AppendsStopOnlyAfterCharacterSortingAfterStop)
+{
+    EXPECT_EQ(platform::ErrorBoxText("Invalid SelStart"), "Invalid SelStart.");
+    EXPECT_EQ(platform::ErrorBoxText("Fertig."), "Fertig.");
+    EXPECT_EQ(platform::ErrorBoxText("Wirklich!"), "Wirklich!");  // '!' sorts before '.'
+    EXPECT_EQ(platform::ErrorBoxText("Pfad/"), "Pfad/.");          // '/' sorts after '.'
+    EXPECT_EQ(platform::ErrorBoxText("E/A-Fehler 131"), "E/A-Fehler 131.");
+    EXPECT_EQ(platform::ErrorBoxText(""), "");
+}

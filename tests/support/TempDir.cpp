@@ -1,6 +1,6 @@
 #include "TempDir.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <algorithm>
 #include <cstdlib>

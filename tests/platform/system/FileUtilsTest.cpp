@@ -1,4 +1,4 @@
-#include "platform/FileUtils.h"
+#include "platform/system/FileUtils.h"
 
 #include "TempDir.h"
 
@@ -43,6 +43,12 @@ TEST(FileHelpers, ExistsAndDeleteTellFilesFromFolders)
     EXPECT_FALSE(FileExists(dir / "d"));
     EXPECT_FALSE(FileExists(dir / "fehlt"));
     EXPECT_TRUE(DirectoryExists(dir / "d"));
+    EXPECT_FALSE(DirectoryExists(""));
+    ASSERT_EQ(::symlink((dir / "fehlt").c_str(), (dir / "haengt").c_str()), 0);
+    EXPECT_TRUE(PathExists(dir / "f") && PathExists(dir / "d") && PathExists(dir / "link"));
+    EXPECT_FALSE(PathExists(dir / "haengt")) << "a dangling link names nothing";
+    EXPECT_FALSE(PathExists(""));
+    EXPECT_TRUE(DeleteFile(dir / "haengt"));
     EXPECT_FALSE(DeleteFile(dir / "d"));
     EXPECT_FALSE(DeleteFile(dir / "fehlt"));
     EXPECT_TRUE(DeleteFile(dir / "link"));  // the link, not its target

@@ -1,4 +1,4 @@
-#include "platform/DirEnum.h"
+#include "platform/system/DirEnum.h"
 
 #include "TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
 
 #include <cerrno>
 

@@ -3,6 +3,9 @@
 // of the error code.
 #pragma once
 
+#include "platform/system/ReplacingFile.h"
+#include "platform/system/UniqueFd.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,7 +25,7 @@ public:
 
     void AssignFile(const std::string& path) { path_ = path; }
     const std::string& Path() const { return path_; }
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_.IsOpen() || replacement_.IsOpen(); }
 
     // Gives the file a user-space buffer of that many bytes (0, the default:
     // none), so that small blocks become large system calls. Reads then fetch
@@ -55,8 +58,10 @@ public:
 private:
     enum class Buffered { Nothing, ReadAhead, PendingWrites };
 
-    void RaiseFromErrno(int err);
+    [[noreturn]] void RaiseFromErrno(int err);
     void OpenRegular(int flags);
+    // The open descriptor: the replacement's while one is in progress.
+    int Fd() const { return replacement_.IsOpen() ? replacement_.Fd() : file_.Get(); }
     int ReadDirect(char* out, int count);
     void WriteDirect(const char* in, int count);
     // Writes the collected bytes; raises the I/O error when that fails.
@@ -66,8 +71,8 @@ private:
     void ClearBuffer() noexcept;
 
     std::string path_;
-    std::string temporary_;  // set while RewriteReplacing is in progress
-    int fd_ = -1;
+    UniqueFd file_;              // Reset and Rewrite
+    ReplacingFile replacement_;  // RewriteReplacing
     std::unique_ptr<char[]> buffer_;
     int bufferSize_ = 0;
     Buffered buffered_ = Buffered::Nothing;

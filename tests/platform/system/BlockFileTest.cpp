@@ -1,10 +1,10 @@
-#include "platform/BlockFile.h"
-#include "platform/Exceptions.h"
+#include "platform/system/BlockFile.h"
+#include "platform/system/Exceptions.h"
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,21 +98,17 @@ TEST(BlockFile, WriteFailureRaisesDiskFullAndTheReplacementIsDropped)
 {
     TempDir dir;
     WriteFile(dir / "ziel", "alt");
-    rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 3000;  // SIGXFSZ is ignored by the test main
     int code = 0;
     {
         TUntypedFile f(dir / "ziel");
         f.RewriteReplacing();
         const std::string block(2048, 'x');
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        FileSizeLimit limit(3000);
+        ASSERT_TRUE(limit.Applied());
         code = IoErrorCodeOf([&] {
             f.BlockWrite(block.data(), 2048);
             f.BlockWrite(block.data(), 2048);
         });
-        ::setrlimit(RLIMIT_FSIZE, &old);
     }
     EXPECT_EQ(code, 101);
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"ziel"});

@@ -1,13 +1,13 @@
 // The block file with a user-space buffer must behave like the plain one:
 // same counts, same bytes, same errors, only raised no later than Close.
-#include "platform/BlockFile.h"
-#include "platform/Exceptions.h"
+#include "platform/system/BlockFile.h"
+#include "platform/system/Exceptions.h"
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <random>
-#include <sys/resource.h>
 
 using namespace platform;
 using namespace testsupport;
@@ -89,10 +89,6 @@ TEST(BufferedBlockFile, WriteFailureSurfacesByCloseAndLeavesTheTargetAlone)
 {
     TempDir dir;
     WriteFile(dir / "ziel", "alt");
-    rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 3000;  // SIGXFSZ is ignored by the test main
     int writeCode = -1;
     int closeCode = -1;
     {
@@ -100,14 +96,15 @@ TEST(BufferedBlockFile, WriteFailureSurfacesByCloseAndLeavesTheTargetAlone)
         f.SetBufferSize(65536);
         f.RewriteReplacing();
         const std::string block(2048, 'x');
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        FileSizeLimit limit(3000);
+        ASSERT_TRUE(limit.Applied());
         // Collected in the buffer: nothing has reached the file yet.
         writeCode = IoErrorCodeOf([&] {
             f.BlockWrite(block.data(), 2048);
             f.BlockWrite(block.data(), 2048);
         });
         closeCode = IoErrorCodeOf([&] { f.Close(); });
-        ::setrlimit(RLIMIT_FSIZE, &old);
+        limit.Lift();
         EXPECT_FALSE(f.IsOpen());
     }
     EXPECT_EQ(writeCode, 0);
@@ -119,10 +116,6 @@ TEST(BufferedBlockFile, WriteFailureSurfacesByCloseAndLeavesTheTargetAlone)
 TEST(BufferedBlockFile, WriteFailureSurfacesAtTheWriteThatFillsTheBuffer)
 {
     TempDir dir;
-    rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 5000;
     int code = 0;
     int blocksWritten = 0;
     {
@@ -130,14 +123,15 @@ TEST(BufferedBlockFile, WriteFailureSurfacesAtTheWriteThatFillsTheBuffer)
         f.SetBufferSize(4096);
         f.RewriteReplacing();
         const std::string block(2048, 'y');
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        FileSizeLimit limit(5000);
+        ASSERT_TRUE(limit.Applied());
         code = IoErrorCodeOf([&] {
             for (int i = 0; i < 10; ++i) {
                 f.BlockWrite(block.data(), 2048);
                 ++blocksWritten;
             }
         });
-        ::setrlimit(RLIMIT_FSIZE, &old);
+        limit.Lift();
     }
     EXPECT_EQ(code, 101);
     // The first flush (4096 bytes) fits; the second passes the limit.

@@ -1,6 +1,7 @@
-#include "platform/DirEnum.h"
+#include "platform/system/DirEnum.h"
 
-#include "platform/Exceptions.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/UniqueFd.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -167,12 +168,11 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec)
 
     // O_NONBLOCK so that a FIFO given as the folder can never block the
     // open; O_DIRECTORY makes it fail instead.
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    DIR* dir = fd.IsOpen() ? ::fdopendir(fd.Get()) : nullptr;
     if (!dir) {
         int code = IoCodeFromErrno(errno);
-        if (fd >= 0)
-            ::close(fd);
+        fd.Reset();
         // A single named entry can still be looked up where its folder
         // cannot be read.
         if (!HasWildcard(pattern)) {
@@ -186,6 +186,7 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec)
         }
         return code == 0 ? feFileNotFound : code;
     }
+    fd.Release();  // the DIR owns the descriptor now
     auto state = std::make_unique<detail::FindState>();
     state->dir = dir;
     state->pattern = pattern;

@@ -41,9 +41,6 @@ struct FindState;
 }
 
 struct TSearchRec;
-int FindFirst(const std::string& path, int attr, TSearchRec& rec);
-int FindNext(TSearchRec& rec);
-void FindClose(TSearchRec& rec);
 
 // The open enumeration behind a TSearchRec. Copying a record copies the entry
 // only: the copy holds no enumeration. The enumeration is closed by FindClose,

@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// True when path names an existing entry of any kind (symbolic links
+// followed: a dangling link does not exist).
+bool PathExists(const std::string& path);
 // True when path names an existing entry that is not a directory.
 bool FileExists(const std::string& path);
 // True when path names an existing directory (symbolic links followed).
@@ -30,9 +33,6 @@ bool CopyFile(const std::string& from, const std::string& to);
 // afterwards holds exactly the file's bytes. False on any failure or short
 // copy.
 bool CopyFileInto(const std::string& from, int fd);
-
-// "Attributes to none": gives the owner read and write permission.
-bool ResetFileAttributes(const std::string& path);
 
 // $TMPDIR when it names a directory, else /tmp; always ends in "/".
 std::string GetTempPath();

@@ -1,16 +1,13 @@
-#include "platform/BlockFile.h"
+#include "platform/system/BlockFile.h"
 
-#include "platform/Exceptions.h"
-#include "platform/FileUtils.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace platform {
 
@@ -28,18 +25,10 @@ void TUntypedFile::OpenRegular(int flags)
 {
     if (IsOpen())
         Close();
-    // Non-blocking, so a FIFO or a device never stalls the open; only regular
-    // files are accepted.
-    int fd = ::open(path_.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
+    // Only regular files; a FIFO or a device never stalls the open.
+    file_ = OpenRegularFile(path_, flags);
+    if (!file_.IsOpen())
         RaiseFromErrno(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw EInOutError(ioAccessDenied);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    fd_ = fd;
     ClearBuffer();
 }
 
@@ -57,32 +46,8 @@ void TUntypedFile::RewriteReplacing()
 {
     if (IsOpen())
         Close();
-    // A directory standing under the target name can never be replaced.
-    struct stat target {};
-    if (::stat(path_.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-        throw EInOutError(ioAccessDenied);
-    // The temporary name must fit where the target name fits: keep at most
-    // 200 bytes of the name, cut before a UTF-8 continuation byte.
-    std::string name = ExtractFileName(path_);
-    if (name.size() > 200) {
-        std::size_t cut = 200;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.resize(cut);
-    }
-    std::string pattern = ExtractFilePath(path_) + "." + name + ".XXXXXX";
-    std::vector<char> temporary(pattern.begin(), pattern.end());
-    temporary.push_back('\0');
-    int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    if (!replacement_.Create(path_))
         RaiseFromErrno(errno);
-    // mkostemp creates the file for the owner only; give it the mode a plain
-    // create would have.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    temporary_ = temporary.data();
-    fd_ = fd;
     ClearBuffer();
 }
 
@@ -94,7 +59,7 @@ void TUntypedFile::Seek(std::int64_t position)
         throw EInOutError(ioNegativeSeek);
     FlushWrites();
     ClearBuffer();
-    if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
+    if (::lseek(Fd(), static_cast<off_t>(position), SEEK_SET) < 0)
         RaiseFromErrno(errno);
 }
 
@@ -121,7 +86,7 @@ int TUntypedFile::ReadDirect(char* out, int count)
 {
     int done = 0;
     while (done < count) {
-        ssize_t n = ::read(fd_, out + done, static_cast<size_t>(count - done));
+        ssize_t n = ::read(Fd(), out + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -137,7 +102,7 @@ void TUntypedFile::WriteDirect(const char* in, int count)
 {
     int done = 0;
     while (done < count) {
-        ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
+        ssize_t n = ::write(Fd(), in + done, static_cast<size_t>(count - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -164,7 +129,7 @@ void TUntypedFile::DropReadAhead()
         return;
     const int unread = bufferLen_ - bufferPos_;
     ClearBuffer();
-    if (unread > 0 && ::lseek(fd_, -static_cast<off_t>(unread), SEEK_CUR) < 0)
+    if (unread > 0 && ::lseek(Fd(), -static_cast<off_t>(unread), SEEK_CUR) < 0)
         RaiseFromErrno(errno);
 }
 
@@ -232,34 +197,19 @@ void TUntypedFile::Close()
         throw;
     }
     ClearBuffer();
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
+    const bool closed = replacement_.IsOpen() ? replacement_.Commit() : file_.Close();
+    if (!closed) {
         const int err = errno;
         Abandon();
         RaiseFromErrno(err);
-    }
-    if (!temporary_.empty()) {
-        if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
-            const int err = errno;
-            Abandon();
-            RaiseFromErrno(err);
-        }
-        temporary_.clear();
     }
 }
 
 void TUntypedFile::Abandon() noexcept
 {
     ClearBuffer();
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-    }
+    file_.Reset();
+    replacement_.Discard();
 }
 
 }  // namespace platform

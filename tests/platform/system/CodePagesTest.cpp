@@ -1,12 +1,15 @@
-// CP850 <-> Windows-1252 conversions and Windows-1252 lower-casing, checked
-// against glibc's iconv code page tables and Qt's Unicode case mapping.
-#include "platform/CodePages.h"
+// The code pages: CP850 <-> Windows-1252 and Windows-1252 <-> Unicode checked
+// against glibc's iconv tables, lower-casing against Qt's Unicode case
+// mapping, and the Macintosh and EBCDIC tables against each other.
+#include "platform/system/CodePages.h"
 
 #include <QChar>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -123,4 +126,63 @@ TEST(CodePages, LowerCasingFollowsWindows1252)
     platform::CharLowerBuff(buffer, sizeof buffer);
     const std::uint8_t lowered[] = {'m', 'z', 0xE4, 0x9A, '['};
     EXPECT_EQ(0, std::memcmp(buffer, lowered, sizeof buffer));
+}
+
+TEST(CodePages, Windows1252AgainstUnicodeBothWays)
+{
+    for (int b = 0; b < 256; ++b) {
+        // The bytes iconv leaves undefined stand for the C1 control of the
+        // same value.
+        const char32_t expected = Decode("CP1252", static_cast<std::uint8_t>(b)).value_or(static_cast<char32_t>(b));
+        EXPECT_EQ(platform::AnsiToUnicode(static_cast<std::uint8_t>(b)), expected) << b;
+        std::uint8_t back = 0;
+        EXPECT_TRUE(platform::UnicodeToAnsi(expected, back)) << b;
+        EXPECT_EQ(back, b);
+    }
+    std::uint8_t byte = 0;
+    EXPECT_FALSE(platform::UnicodeToAnsi(0x0100, byte));
+    EXPECT_FALSE(platform::UnicodeToAnsi(0x20AD, byte));
+}
+
+TEST(CodePages, MacTablesAreInversePermutations)
+{
+    std::set<int> seen;
+    for (int i = 0; i < 128; ++i) {
+        const int ansi = platform::MacToAnsiTable[i];
+        ASSERT_GE(ansi, 0x80);
+        seen.insert(ansi);
+        EXPECT_EQ(platform::AnsiToMacTable[ansi - 0x80], i + 0x80) << i;
+        EXPECT_EQ(platform::MacToAnsiTable[platform::AnsiToMacTable[i] - 0x80], i + 0x80) << i;
+    }
+    EXPECT_EQ(seen.size(), 128u);
+    EXPECT_EQ(platform::MacToAnsiTable[0x80 - 0x80], 0xC4);
+    EXPECT_EQ(platform::MacToAnsiTable[0xFF - 0x80], 0x9D);
+}
+
+TEST(CodePages, AnsiToEbcdicInvertsEbcdicToAnsi)
+{
+    int produced = 0;
+    for (int c = 0; c < 256; ++c) {
+        // The EBCDIC codes that show as c.
+        std::vector<int> codes;
+        for (int e = 0; e < 256; ++e)
+            if (platform::EbcdicToAnsiTable[e] == c && c != 0)
+                codes.push_back(e);
+        if (codes.empty()) {
+            EXPECT_EQ(platform::AnsiToEbcdicTable[c], 0) << c;
+        } else {
+            ++produced;
+            EXPECT_EQ(platform::AnsiToEbcdicTable[c], codes.front()) << c;
+        }
+    }
+    EXPECT_EQ(produced, 91);
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0x50], 0x26);
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0x51], 0x26);
+    EXPECT_EQ(platform::AnsiToEbcdicTable[0x26], 0x50);
+    // A few entries of the code table that differ from other EBCDIC variants.
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0x4F], 0xFE);
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0x6A], 0x7C);
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0xE0], 0x5C);
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0xA1], 0x7E);
+    EXPECT_EQ(platform::EbcdicToAnsiTable[0x4A], 0x00);
 }

@@ -1,0 +1,32 @@
+// Descriptor-level file primitives: opening a regular file without blocking,
+// positional reads and writes, and copying between descriptors.
+#pragma once
+
+#include "platform/system/UniqueFd.h"
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace platform {
+
+// Opens path with the open(2) flags given (O_CREAT creates with mode, less
+// the umask) but only when it names a regular file: the open never blocks on
+// a FIFO or a device, and anything that is not a regular file is refused with
+// errno EACCES. The descriptor is close-on-exec and in blocking mode. On
+// failure the result is not open and errno tells why.
+UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode = 0666);
+
+// Reads up to count bytes at offset; how many were read (fewer at the end of
+// the file or on an error).
+std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset);
+// Writes count bytes at offset; false when not all of them were written.
+bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset);
+
+// Copies the first size bytes of in to the start of out, leaving both file
+// positions alone: the kernel's copy (copy_file_range) first, a read/write
+// loop where the kernel refuses. False when fewer than size bytes could be
+// copied.
+bool CopyDescriptor(int in, int out, std::int64_t size);
+
+}  // namespace platform

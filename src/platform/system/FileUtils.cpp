@@ -1,0 +1,124 @@
+#include "platform/system/FileUtils.h"
+
+#include "platform/system/FileIo.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFile(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext)
+{
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart)
+        return path + ext;
+    return path.substr(0, dot) + ext;
+}
+
+std::string ExtractFileName(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ExtractFilePath(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool CopyFileInto(const std::string& from, int out)
+{
+    const UniqueFd in = OpenRegularFile(from, O_RDONLY);
+    if (!in.IsOpen())
+        return false;
+    // The bytes go over whatever the descriptor held and the length is set
+    // afterwards, and only when it differs: on ext4, truncating a file to 0
+    // marks it for a flush on its next close, and the flush makes a later
+    // truncation wait for the disk.
+    struct stat st {};
+    struct stat outStat {};
+    return ::fstat(in.Get(), &st) == 0 && CopyDescriptor(in.Get(), out, st.st_size) &&
+           ::fstat(out, &outStat) == 0 && (outStat.st_size == st.st_size || ::ftruncate(out, st.st_size) == 0);
+}
+
+bool CopyFile(const std::string& from, const std::string& to)
+{
+    const UniqueFd in = OpenRegularFile(from, O_RDONLY);
+    struct stat st {};
+    if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
+        return false;
+    // Never through a symbolic link, never onto the source itself.
+    UniqueFd out = OpenRegularFile(to, O_WRONLY | O_CREAT | O_NOFOLLOW, st.st_mode & 0777);
+    struct stat outStat {};
+    if (!out.IsOpen() || ::fstat(out.Get(), &outStat) != 0 ||
+        (outStat.st_dev == st.st_dev && outStat.st_ino == st.st_ino))
+        return false;
+    const bool copied = ::ftruncate(out.Get(), 0) == 0 && CopyDescriptor(in.Get(), out.Get(), st.st_size);
+    return out.Close() && copied;
+}
+
+std::string GetTempPath()
+{
+    std::string dir;
+    if (const char* env = std::getenv("TMPDIR"); env && *env && DirectoryExists(env))
+        dir = env;
+    else
+        dir = "/tmp";
+    if (dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+std::uint32_t GetTickCount()
+{
+    timespec ts {};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    const unsigned long long ms =
+        static_cast<unsigned long long>(ts.tv_sec) * 1000ULL + static_cast<unsigned long long>(ts.tv_nsec) / 1000000ULL;
+    return static_cast<std::uint32_t>(ms);
+}
+
+bool CanOpenForReading(const std::string& path)
+{
+    return OpenRegularFile(path, O_RDONLY).IsOpen();
+}
+
+bool CanOpenForWriting(const std::string& path)
+{
+    return OpenRegularFile(path, O_RDWR).IsOpen();
+}
+
+}  // namespace platform

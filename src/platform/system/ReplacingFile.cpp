@@ -1,0 +1,105 @@
+#include "platform/system/ReplacingFile.h"
+
+#include "platform/system/FileUtils.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::size_t kMaxNameBytes = 200;
+constexpr int kNameAttempts = 1000;
+
+// The target's name cut to kMaxNameBytes, before a UTF-8 continuation byte.
+std::string ShortenedName(const std::string& target)
+{
+    std::string name = ExtractFileName(target);
+    if (name.size() > kMaxNameBytes) {
+        std::size_t cut = kMaxNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+// Six letters or digits, different from call to call.
+std::string RandomSuffix()
+{
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[6] = {};
+    if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+        // No entropy at hand: the clock and a counter still tell the names apart.
+        static std::uint64_t counter = 0;
+        timespec ts {};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        std::uint64_t x = static_cast<std::uint64_t>(ts.tv_nsec) ^ (++counter * 0x9E3779B97F4A7C15ULL) ^
+                          static_cast<std::uint64_t>(::getpid());
+        for (unsigned char& b : bytes) {
+            b = static_cast<unsigned char>(x);
+            x = (x >> 8) | (x << 56);
+        }
+    }
+    std::string suffix;
+    for (unsigned char b : bytes)
+        suffix += kLetters[b % (sizeof kLetters - 1)];
+    return suffix;
+}
+
+}  // namespace
+
+bool ReplacingFile::Create(const std::string& target, mode_t mode)
+{
+    Discard();
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    const std::string stem = ExtractFilePath(target) + "." + ShortenedName(target) + ".";
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = stem + RandomSuffix();
+        // O_EXCL: never an existing file, never through a symbolic link.
+        fd_.Reset(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd_.IsOpen()) {
+            target_ = target;
+            temporary_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;  // errno is still EEXIST
+}
+
+bool ReplacingFile::Commit()
+{
+    if (!fd_.Close() || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        Discard();
+        errno = err;
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+void ReplacingFile::Discard() noexcept
+{
+    const int saved = errno;
+    fd_.Reset();
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    errno = saved;
+}
+
+}  // namespace platform

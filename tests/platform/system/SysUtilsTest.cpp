@@ -1,0 +1,23 @@
+#include "platform/system/Exceptions.h"
+#include "platform/system/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(StrToInt, AcceptsDecimalAndRejectsEverythingElse)
+{
+    EXPECT_EQ(StrToInt("0"), 0);
+    EXPECT_EQ(StrToInt("-56"), -56);
+    EXPECT_EQ(StrToInt("  10000"), 10000);
+    EXPECT_EQ(StrToInt("2147483647"), 2147483647);
+    EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
+    for (const char* bad : {"", "12a", "2147483648", " ", "-", "1 ", "0x10"}) {
+        try {
+            StrToInt(bad);
+            ADD_FAILURE() << bad;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' ist kein gültiger Integerwert");
+        }
+    }
+}
