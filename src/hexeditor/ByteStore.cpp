@@ -9,11 +9,11 @@
 // written or deleted.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Cursor.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/ReplacingFile.h"
+#include "platform/widgets/Cursor.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "BrowseDr/BrowseDr.h"
 #include "ShellFixture.h"
 
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QWidget>
 #include <cstdlib>

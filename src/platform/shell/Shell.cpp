@@ -1,4 +1,4 @@
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
 
 #include "platform/system/FileUtils.h"
 

@@ -1,7 +1,7 @@
-#include "platform/Grid.h"
+#include "platform/widgets/Grid.h"
 
-#include "platform/Application.h"
 #include "platform/system/CodePages.h"
+#include "platform/widgets/Application.h"
 
 #include <QApplication>
 #include <QKeyEvent>

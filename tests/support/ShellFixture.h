@@ -5,7 +5,7 @@
 
 #include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The grid base: cell geometry, the current cell and its AcceptCell hook,
 // scrolling (also of a grid with the rows of a 2^31 - 1 byte document),
 // painting of visible cells only, keyboard and mouse handling, the caret.
-#include "platform/Grid.h"
+#include "platform/widgets/Grid.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -8,7 +8,7 @@
 // allocator counts its live blocks so that tests can prove nothing leaks.
 #pragma once
 
-#include "platform/ShellWindow.h"
+#include "platform/shell/ShellWindow.h"
 
 #include <cstddef>
 #include <cstdint>
