@@ -19,7 +19,6 @@ protected:
     }
     void TearDown() override
     {
-        platform::ShellAllocator().FailAllocationsAfter(-1);
         EXPECT_EQ(platform::ShellAllocator().LiveBlocks(), 0u) << "a shell block leaked";
         EXPECT_EQ(platform::ShellAllocator().FreeErrors(), freeErrors_) << "a block was freed twice";
         EXPECT_EQ(platform::ComInitCount(), 0);
