@@ -167,7 +167,6 @@ public:
 
     // Which STRRET kind GetDisplayNameOf hands out (STRRET_WSTR by default).
     void SetNameKind(UINT kind) { nameKind_ = kind; }
-    ULONG References() const { return refs_; }
 
 private:
     UINT nameKind_ = STRRET_WSTR;
