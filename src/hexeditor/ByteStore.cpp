@@ -9,11 +9,11 @@
 // written or deleted.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Cursor.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/ReplacingFile.h"
+#include "platform/widgets/Cursor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -192,7 +192,7 @@ bool THexEditor::LoadFromFile(const std::string& name)
     modified_ = false;
     ClearSelection(false);
     SetSelecting(false);
-    SetCurrentCell(2, 0, true, true);
+    SetCurrentCell(2, 0, true);
     return true;
 }
 
@@ -255,7 +255,7 @@ void THexEditor::NewFile(const std::string& name)
     SizeChanged();
     modified_ = false;
     fileIsReadOnly_ = true;
-    SetCurrentCell(2, 0, true, true);
+    SetCurrentCell(2, 0, true);
 }
 
 void THexEditor::EnsureWorkingFile()
@@ -420,7 +420,7 @@ void THexEditor::DeleteRange(std::int32_t start, std::int32_t end, std::int32_t 
         TwinColumn(caretCol, &charPane);
         caret = PositionToCell(newSize - 1, charPane);  // (2, 0) once the document is empty
     }
-    SetCurrentCell(caret.col, caret.row, true, true);
+    SetCurrentCell(caret.col, caret.row, true);
 
     SizeChanged();
     ClearSelection(false);

@@ -132,7 +132,7 @@ void THexEditor::PlaceCaret(std::int32_t position, bool charPane, std::int32_t n
     Cell cell = PositionToCell(position, charPane);
     if (!charPane)
         cell.col += nibble;
-    SetCurrentCell(cell.col, cell.row, true, true);
+    SetCurrentCell(cell.col, cell.row, true);
 }
 
 void THexEditor::SetSelStart(std::int32_t position)
@@ -367,7 +367,7 @@ void THexEditor::ReplaceSelection(const void* source, std::int32_t count)
     if (changedBytes_.size() >= static_cast<std::size_t>(range.start))
         changedBytes_.resize(static_cast<std::size_t>(range.start));
     if (CellToPosition(caretCol, caretRow) == range.start && range.start < DataSize()) {
-        SetCurrentCell(caretCol, caretRow, true, true);
+        SetCurrentCell(caretCol, caretRow, true);
         selAnchor_ = selLow_ = range.start;
         selHigh_ = range.start + count - 1;
         NotifyStateChanged();
@@ -673,7 +673,7 @@ bool THexEditor::CanSelectCell(std::int32_t col, std::int32_t row)
     if (col == hexColumns_ + 2) {
         // The separator column: a click lands on the row's last hex column.
         if (leftButton)
-            SetCurrentCell(std::max(2, col - 1), row, true, true);
+            SetCurrentCell(std::max(2, col - 1), row, true);
         return false;
     }
     return true;

@@ -182,7 +182,7 @@ bool THexEditor::NavigateKey(TShiftState shift, std::uint16_t key)
     const bool charPane = inCharPane_;
     const std::int32_t size = DataSize();
     const std::int32_t visible = VisibleRowCount();
-    auto moveTo = [this](std::int32_t col, std::int32_t row) { SetCurrentCell(col, row, true, true); };
+    auto moveTo = [this](std::int32_t col, std::int32_t row) { SetCurrentCell(col, row, true); };
     auto moveToRow = [&](std::int32_t row) { moveTo(FixColumn(row, charPane), row); };
     auto moveToPosition = [&](std::int32_t position) {
         const Cell cell = PositionToCell(position, charPane);

@@ -6,7 +6,7 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/system/Exceptions.h"
-#include "platform/Fonts.h"
+#include "platform/widgets/Fonts.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -104,7 +104,7 @@ void THexEditor::SetBytesPerLine(std::int32_t value)
     // The caret stays on its byte, in its pane; AcceptCell may clear the
     // selection on the way, so it is put back afterwards.
     const Cell cell = PositionToCell(position, charPane);
-    SetCurrentCell(cell.col, cell.row, true, true);
+    SetCurrentCell(cell.col, cell.row, true);
     selAnchor_ = anchor;
     selLow_ = low;
     selHigh_ = high;

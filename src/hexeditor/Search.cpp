@@ -10,7 +10,7 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/system/CodePages.h"
-#include "platform/Cursor.h"
+#include "platform/widgets/Cursor.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // notification of the byte editor.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -7,9 +7,9 @@
 // base supplies cells, the current cell (the caret) and scrolling.
 #pragma once
 
-#include "platform/Colors.h"
-#include "platform/Grid.h"
 #include "platform/system/UniqueFd.h"
+#include "platform/widgets/Colors.h"
+#include "platform/widgets/Grid.h"
 
 #include <QFont>
 #include <QImage>
