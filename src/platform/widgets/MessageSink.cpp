@@ -14,7 +14,7 @@ namespace platform {
 namespace {
 
 // The icon of the program's windows: the main form's, else the application's.
-QIcon ProgramIcon()
+QIcon MainWindowIcon()
 {
     QWidget* form = Application().MainForm();
     return form ? form->windowIcon() : QApplication::windowIcon();
@@ -36,7 +36,7 @@ int TitleBarWidth(const QString& title)
 // allowance for the title leaves "Klan…ber" of "Klangheber".
 void FitToTitle(QMessageBox& box)
 {
-    box.setWindowIcon(ProgramIcon());
+    box.setWindowIcon(MainWindowIcon());
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
