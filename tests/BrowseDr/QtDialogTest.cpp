@@ -248,3 +248,27 @@ TEST_F(QtDialogTest, TreeShowsWhatIsThereAndFollowsTheDisk)
         });
     }
 }
+
+// Under another root the tree shows that folder as its one top row, and a
+// folder outside it cannot be selected.
+TEST_F(QtDialogTest, AnotherRootIsTheTreesOneTopRow)
+{
+    const std::string music = MakeDir("home/musik");
+    const std::string outside = MakeDir("draussen");
+    TzebBrowseDirectoryDlg dlg;
+    dlg.SetRoot(idPersonal);
+    std::vector<std::string> top;
+    std::string afterOutside;
+    ASSERT_TRUE(ExecuteWith(dlg, [&](QDialog* dialog) {
+        QTreeView* tree = Tree(dialog);
+        for (int row = 0; row < tree->model()->rowCount(tree->rootIndex()); ++row)
+            top.push_back(PathOf(tree->model()->index(row, 0, tree->rootIndex())));
+        dlg.SetSelection(outside);
+        afterOutside = CurrentPath(dialog);
+        dlg.SetSelection(music);
+        Button(dialog, "okButton")->click();
+    }));
+    EXPECT_EQ(top, std::vector<std::string>{home});
+    EXPECT_EQ(afterOutside, home);
+    EXPECT_EQ(dlg.Selection(), music);
+}

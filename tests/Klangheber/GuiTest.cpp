@@ -22,8 +22,9 @@ using fixtures::ModuleKind;
 
 namespace {
 
-// The row named name under parent, once the tree has read that folder.
-QModelIndex WaitForRow(QTreeView* tree, const QModelIndex& parent, const QString& name)
+// The row named name under parent, once the tree has read that folder. The
+// rows are sorted as they arrive, so only persistent indexes stay put.
+QModelIndex WaitForRow(QTreeView* tree, const QPersistentModelIndex& parent, const QString& name)
 {
     QModelIndex found;
     QTest::qWaitFor(
@@ -66,7 +67,7 @@ void PickFolder(const std::string& path, bool& done)
     ASSERT_EQ(names.last(), "Dateisystem");
 
     Click(places, places->model()->index(places->count() - 1, 0));
-    QModelIndex item = tree->currentIndex();
+    QPersistentModelIndex item = tree->currentIndex();
     ASSERT_EQ(item.data().toString(), "/");
     for (const QString& part : QString::fromStdString(path).split('/', Qt::SkipEmptyParts)) {
         const QModelIndex next = WaitForRow(tree, item, part);
