@@ -4,8 +4,9 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QStorageInfo>
 #include <QStyle>
+#include <cstdio>
+#include <mntent.h>
 
 namespace platform {
 namespace {
@@ -19,6 +20,22 @@ bool StartsWithFolder(const std::string& path, const std::string& folder)
 {
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
            path[folder.size()] == '/';
+}
+
+// Every mount point, read from the mount table only: asking a hung network
+// mount for its state would stop the dialog.
+std::vector<std::string> MountPoints()
+{
+    std::vector<std::string> mounts;
+    FILE* table = ::setmntent("/proc/self/mounts", "r");
+    if (!table)
+        return mounts;
+    mntent entry;
+    char buffer[4096];
+    while (::getmntent_r(table, &entry, buffer, sizeof buffer))
+        mounts.push_back(CleanPath(entry.mnt_dir));
+    ::endmntent(table);
+    return mounts;
 }
 
 std::string LastComponent(const std::string& path)
@@ -48,11 +65,7 @@ std::vector<Place> FolderPlaces()
     if (!desktop.empty() && desktop != home)
         places.push_back({QStringLiteral("Schreibtisch"), desktop, ThemeIcon("user-desktop", QStyle::SP_DesktopIcon)});
 
-    std::vector<std::string> mounts;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
-        if (volume.isValid() && volume.isReady())
-            mounts.push_back(CleanPath(QFile::encodeName(volume.rootPath()).toStdString()));
-    for (const std::string& medium : RemovableMediaFolders(mounts))
+    for (const std::string& medium : RemovableMediaFolders(MountPoints()))
         places.push_back({QFile::decodeName(QByteArray::fromStdString(LastComponent(medium))), medium,
                           ThemeIcon("drive-removable-media", QStyle::SP_DriveFDIcon)});
 
