@@ -44,9 +44,10 @@ public:
     ~FolderDialog() override;
 
     // Sends BFFM_INITIALIZED; when the callback selected nothing, selects
-    // startFolder (or the root when the tree cannot show it); then sends the
-    // first BFFM_SELCHANGED and starts reporting selection changes.
-    void Initialize(const std::string& startFolder);
+    // and expands the first of lastFolder, the home folder and the root that
+    // the tree shows; then sends the first BFFM_SELCHANGED and starts
+    // reporting selection changes.
+    void Initialize(const std::string& lastFolder);
     const std::string& ChosenPath() const { return chosen_; }
     std::string CurrentPath() const { return model_->PathOf(tree_->currentIndex()); }
 
@@ -278,7 +279,7 @@ bool FolderDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
     }
 }
 
-void FolderDialog::Initialize(const std::string& startFolder)
+void FolderDialog::Initialize(const std::string& lastFolder)
 {
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { Guard([&] { SelectionChanged(current); }); });
@@ -286,10 +287,8 @@ void FolderDialog::Initialize(const std::string& startFolder)
     reporting_ = true;
     if (tree_->currentIndex().isValid()) {
         SelectionChanged(tree_->currentIndex());
-    } else if (Select(startFolder)) {
+    } else if (Select(lastFolder) || Select(SpecialFolderPath(CSIDL_PERSONAL)) || Select(model_->Root())) {
         Open(tree_->currentIndex());
-    } else {
-        Select(model_->Root());
     }
 }
 
@@ -346,8 +345,7 @@ LPITEMIDLIST QtBrowseDialog::Run(BROWSEINFOA& info)
 {
     QWidget* owner = WidgetOf(info.hwndOwner);
     FolderDialog dialog(info, owner ? owner->window() : nullptr);
-    dialog.Initialize(lastFolder_.empty() || !DirectoryExists(lastFolder_) ? SpecialFolderPath(CSIDL_PERSONAL)
-                                                                            : lastFolder_);
+    dialog.Initialize(lastFolder_);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     const std::string left = accepted ? dialog.ChosenPath() : dialog.CurrentPath();
     if (!left.empty())
