@@ -188,6 +188,7 @@ TEST_F(QtDialogTest, OpensOnHomeFirstAndAfterACancelWhereItWasLeft)
     bool expanded = false;
     EXPECT_FALSE(ExecuteWith(dlg, [&](QDialog* dialog) {
         QTreeView* tree = Tree(dialog);
+        EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("titleText")), nullptr) << "no strip without a title";
         const QPersistentModelIndex opened = tree->currentIndex();
         expanded = tree->isExpanded(opened);
         EXPECT_TRUE(QTest::qWaitFor([&] { return tree->model()->rowCount(opened) > 0; }, 10000));
