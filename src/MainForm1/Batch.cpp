@@ -1,46 +1,65 @@
-// The start of a run: choose a folder, walk it for packages, fill the queue
-// and switch the timer on for the first package.
+// The start of a run: a folder chosen in the dialog or dropped on the window,
+// walked for packages; the queue filled and the timer switched on for the
+// first package.
 #include "MainForm1/MainForm1.h"
 
+#include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+// The built-in icons are linked from this static library only when
+// registered by hand; outside any namespace, as the macro requires.
+static void RegisterBuiltInIcon()
+{
+    Q_INIT_RESOURCE(MainForm1);
+}
 
 namespace {
 
 const QString kNoPackages = QStringLiteral("Keine Unreal Musikdateien gefunden (*.umx)!");
 const std::string kPackageMask = "*.umx";
 
-// The window icon: a note on a round amber badge.
-QIcon MakeWindowIcon()
+// The window icon: the icon theme's "klangheber" where the program is
+// installed, else the same icon built in.
+QIcon ProgramIcon()
 {
-    QIcon icon;
-    for (int size : {16, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setBrush(QColor(0xE0, 0x8A, 0x1E));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
-        painter.setBrush(QColor(0x20, 0x20, 0x30));
-        const double u = size / 16.0;
-        painter.drawEllipse(QRectF(4 * u, 9.5 * u, 4 * u, 3 * u));
-        painter.drawRect(QRectF(7 * u, 3 * u, 1.2 * u, 8 * u));
-        painter.drawRect(QRectF(7 * u, 3 * u, 4.5 * u, 1.6 * u));
-        icon.addPixmap(pixmap);
+    RegisterBuiltInIcon();
+    QIcon builtIn;
+    builtIn.addFile(QStringLiteral(":/klangheber/klangheber-48.png"));
+    builtIn.addFile(QStringLiteral(":/klangheber/klangheber-128.png"));
+    return QIcon::fromTheme(QStringLiteral("klangheber"), builtIn);
+}
+
+// The first folder among dragged items, as its path's bytes; empty when
+// none is a folder on this machine.
+std::string DraggedFolder(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const std::string path = QFile::encodeName(QDir::cleanPath(url.toLocalFile())).toStdString();
+        if (platform::DirectoryExists(path))
+            return path;
     }
-    return icon;
+    return {};
 }
 
 }  // namespace
 
 void TMainForm::CreateBatchComponents()
 {
-    setWindowIcon(MakeWindowIcon());
+    setWindowIcon(ProgramIcon());
+    setAcceptDrops(true);
 
     FileSearch1 = new TFileSearch(this);
     FileSearch1->SetSearchFile(kPackageMask);
@@ -72,6 +91,30 @@ void TMainForm::StartRun(const std::string& folder)
             ListBox1->clear();
             SearchFolder(folder);
         });
+    });
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!runActive_ && !DraggedFolder(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const std::string folder = DraggedFolder(event->mimeData());
+    if (runActive_ || folder.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The run starts once the drop is over, so the program the folder came
+    // from is not kept waiting while the folder is searched.
+    QTimer::singleShot(0, this, [this, folder] {
+        if (!runActive_)
+            StartRun(folder);
     });
 }
 

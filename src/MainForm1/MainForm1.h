@@ -156,6 +156,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A folder dropped on the window starts a run for it (StartRun), unless
+    // a run is going; anything that is not a folder is refused.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // A run has begun and not yet ended; a new one ends it as cancelled.

@@ -4,11 +4,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <cstdlib>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -19,26 +23,85 @@ protected:
     void SetUp() override
     {
         ShellFixture::SetUp();
+        // A home folder of the test's own, where the dialog opens first.
+        home = MakeDir("home");
+        ::setenv("HOME", home.c_str(), 1);
         // Never hang on a dialog that a failed step left open.
         QTimer::singleShot(20000, [] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                 dialog->reject();
         });
     }
-    // The real dialog instead of the scripted one, for the test's lifetime.
-    testsupport::BrowseDialogOverride real{nullptr};
+    void TearDown() override
+    {
+        ::setenv("HOME", oldHome.c_str(), 1);
+        ShellFixture::TearDown();
+    }
+    // Opens the dialog, runs step inside its modal loop and returns Execute's result.
+    bool ExecuteWith(TzebBrowseDirectoryDlg& dlg, const std::function<void(QDialog*)>& step)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog)
+                step(dialog);
+            else
+                ADD_FAILURE() << "no dialog open";
+        });
+        const bool result = dlg.Execute();
+        EXPECT_TRUE(ran);
+        return result;
+    }
+
+    std::string home;
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    // A dialog of the test's own (the real one, not the script), so that
+    // where earlier tests left the process's dialog does not matter.
+    QtBrowseDialog qtDialog;
+    testsupport::BrowseDialogOverride real{&qtDialog};
 };
 
-QDialog* OpenDialog()
+QTreeView* Tree(QDialog* dialog)
 {
-    return qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    return dialog->findChild<QTreeView*>(QStringLiteral("folderTree"));
+}
+
+std::string PathOf(const QModelIndex& index)
+{
+    return index.data(QFileSystemModel::FilePathRole).toString().toStdString();
 }
 
 std::string CurrentPath(QDialog* dialog)
 {
-    auto* tree = dialog->findChild<QTreeWidget*>(QStringLiteral("folderTree"));
-    QTreeWidgetItem* item = tree ? tree->currentItem() : nullptr;
-    return item ? item->data(0, Qt::UserRole).toByteArray().toStdString() : std::string();
+    return PathOf(Tree(dialog)->currentIndex());
+}
+
+QPushButton* Button(QDialog* dialog, const char* name)
+{
+    return dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+// The names the tree shows under its current row, once that folder has been
+// read (it fills in the background).
+std::vector<std::string> RowsUnderCurrent(QTreeView* tree, std::size_t expected)
+{
+    const QPersistentModelIndex folder = tree->currentIndex();
+    QAbstractItemModel* model = tree->model();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->rowCount(folder) == static_cast<int>(expected); }, 10000))
+        << model->rowCount(folder) << " rows";
+    std::vector<std::string> names;
+    for (int row = 0; row < model->rowCount(folder); ++row)
+        names.push_back(model->index(row, 0, folder).data().toString().toStdString());
+    return names;
+}
+
+QModelIndex RowNamed(QTreeView* tree, const QString& name)
+{
+    const QModelIndexList found =
+        tree->model()->match(tree->model()->index(0, 0, tree->currentIndex()), Qt::DisplayRole, name, 1,
+                             Qt::MatchExactly);
+    return found.isEmpty() ? QModelIndex() : found.first();
 }
 
 }  // namespace
@@ -57,16 +120,11 @@ TEST_F(QtDialogTest, OpensTalksThroughCallbackAndReturnsChoice)
 
     bool okDisabled = false;
     bool okEnabled = false;
-    bool ran = false;
     std::string status;
     std::string title;
     std::string treeSelection;
-    QTimer::singleShot(0, [&] {
-        ran = true;
-        QDialog* dialog = OpenDialog();
-        ASSERT_NE(dialog, nullptr);
-        auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("okButton"));
-        ASSERT_NE(ok, nullptr);
+    ASSERT_TRUE(ExecuteWith(dlg, [&](QDialog* dialog) {
+        QPushButton* ok = Button(dialog, "okButton");
         status = dialog->findChild<QLabel*>(QStringLiteral("statusText"))->text().toStdString();
         title = dialog->findChild<QLabel*>(QStringLiteral("titleText"))->text().toStdString();
         dlg.SetEnableOKButton(false);
@@ -76,18 +134,16 @@ TEST_F(QtDialogTest, OpensTalksThroughCallbackAndReturnsChoice)
         dlg.SetSelection(b);
         treeSelection = CurrentPath(dialog);
         ok->click();
-    });
-    ASSERT_TRUE(dlg.Execute());
-    ASSERT_TRUE(ran);
+    }));
     EXPECT_TRUE(created);
     EXPECT_EQ(status, "Bitte wählen");
     EXPECT_EQ(title, "Ordner mit Musik");
     EXPECT_TRUE(okDisabled);
     EXPECT_TRUE(okEnabled);
     EXPECT_EQ(treeSelection, b);
-    // First the root the tree opens on, last the folder set while open.
+    // First the home folder the tree opens on, last the folder set while open.
     ASSERT_GE(changes.size(), 2u);
-    EXPECT_EQ(changes.front(), "/");
+    EXPECT_EQ(changes.front(), home);
     EXPECT_EQ(changes.back(), b);
     EXPECT_EQ(dlg.Selection(), b);
     EXPECT_EQ(dlg.SelectionFullPath(), b);
@@ -103,27 +159,117 @@ TEST_F(QtDialogTest, EditBoxTextIsValidatedAndCancelReturnsNothing)
     std::vector<std::string> rejected;
     dlg.OnValidateFailed = [&](TzebBrowseDirectoryDlg*, std::string path, bool&) { rejected.push_back(path); };
     std::string opened;
-    QTimer::singleShot(0, [&] {
-        QDialog* dialog = OpenDialog();
-        ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(ExecuteWith(dlg, [&](QDialog* dialog) {
         opened = CurrentPath(dialog);
         auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
-        auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("okButton"));
         ASSERT_NE(edit, nullptr);
         edit->setText(QStringLiteral("gibt-es-nicht"));
-        ok->click();  // rejected, the dialog stays open
+        Button(dialog, "okButton")->click();  // rejected, the dialog stays open
         edit->setText(QString::fromStdString(temp.Path()));
-        ok->click();
-    });
-    ASSERT_TRUE(dlg.Execute());
+        Button(dialog, "okButton")->click();
+    }));
     EXPECT_EQ(opened, a);
     EXPECT_EQ(rejected, std::vector<std::string>{"gibt-es-nicht"});
     EXPECT_EQ(dlg.Selection() + "/", temp.Path());
 
-    QTimer::singleShot(0, [&] {
-        if (QDialog* dialog = OpenDialog())
-            dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
-    });
-    EXPECT_FALSE(dlg.Execute());
+    EXPECT_FALSE(ExecuteWith(dlg, [](QDialog* dialog) { Button(dialog, "cancelButton")->click(); }));
     EXPECT_EQ(dlg.Selection(), "");
+}
+
+// Without a selection the dialog never opens on "/", where Enter would walk
+// the whole machine: the first time on the home folder, expanded, and after
+// a cancel where it was left. OK stays the default button.
+TEST_F(QtDialogTest, OpensOnHomeFirstAndAfterACancelWhereItWasLeft)
+{
+    const std::string music = MakeDir("home/musik");
+    TzebBrowseDirectoryDlg dlg;
+    std::vector<std::string> shown;  // the tree's selection after each change
+    dlg.OnSelChanged = [&](TzebBrowseDirectoryDlg*, std::string path, LPCITEMIDLIST) { shown.push_back(path); };
+    bool expanded = false;
+    EXPECT_FALSE(ExecuteWith(dlg, [&](QDialog* dialog) {
+        QTreeView* tree = Tree(dialog);
+        EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("titleText")), nullptr) << "no strip without a title";
+        const QPersistentModelIndex opened = tree->currentIndex();
+        expanded = tree->isExpanded(opened);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tree->model()->rowCount(opened) > 0; }, 10000));
+        QTest::keyClick(tree, Qt::Key_Down);
+        Button(dialog, "cancelButton")->click();
+    }));
+    EXPECT_EQ(shown, (std::vector<std::string>{home, music}));
+    EXPECT_TRUE(expanded);
+
+    shown.clear();
+    EXPECT_TRUE(ExecuteWith(dlg, [&](QDialog* dialog) {
+        EXPECT_TRUE(Button(dialog, "okButton")->isDefault());
+        QTest::keyClick(Tree(dialog), Qt::Key_Return);
+    }));
+    EXPECT_EQ(shown, std::vector<std::string>{music});
+    EXPECT_EQ(dlg.Selection(), music);
+}
+
+// The tree shows folders (files too when asked), an expand arrow only where
+// there is something to expand, and follows folders that appear or vanish.
+TEST_F(QtDialogTest, TreeShowsWhatIsThereAndFollowsTheDisk)
+{
+    MakeDir("home/leer");
+    MakeDir("home/voll");
+    MakeDir("home/voll/innen");
+    MakeDir("home/nur-datei");
+    MakeDir("home/.versteckt");
+    testsupport::WriteFile(temp / "home/lied.umx", "x");
+    testsupport::WriteFile(temp / "home/nur-datei/lied.umx", "x");
+
+    struct Case {
+        TBrowseFlags options;
+        std::vector<std::string> rows;
+        bool fileOnlyFolderExpands;
+    };
+    const Case cases[] = {
+        {{}, {"leer", "nur-datei", "voll"}, false},
+        {{bfIncludeFiles}, {"leer", "nur-datei", "voll", "lied.umx"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows.size());
+        TzebBrowseDirectoryDlg dlg;
+        dlg.SetOptions(c.options);
+        ExecuteWith(dlg, [&](QDialog* dialog) {
+            QTreeView* tree = Tree(dialog);
+            EXPECT_EQ(RowsUnderCurrent(tree, c.rows.size()), c.rows);
+            QAbstractItemModel* model = tree->model();
+            EXPECT_TRUE(model->hasChildren(RowNamed(tree, "voll")));
+            EXPECT_FALSE(model->hasChildren(RowNamed(tree, "leer")));
+            EXPECT_EQ(model->hasChildren(RowNamed(tree, "nur-datei")), c.fileOnlyFolderExpands);
+            EXPECT_FALSE(RowNamed(tree, "voll").data(Qt::DecorationRole).value<QIcon>().isNull());
+
+            MakeDir("home/neu");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return RowNamed(tree, "neu").isValid(); }, 10000));
+            ::rmdir((temp / "home/neu").c_str());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !RowNamed(tree, "neu").isValid(); }, 10000));
+            Button(dialog, "cancelButton")->click();
+        });
+    }
+}
+
+// Under another root the tree shows that folder as its one top row, and a
+// folder outside it cannot be selected.
+TEST_F(QtDialogTest, AnotherRootIsTheTreesOneTopRow)
+{
+    const std::string music = MakeDir("home/musik");
+    const std::string outside = MakeDir("draussen");
+    TzebBrowseDirectoryDlg dlg;
+    dlg.SetRoot(idPersonal);
+    std::vector<std::string> top;
+    std::string afterOutside;
+    ASSERT_TRUE(ExecuteWith(dlg, [&](QDialog* dialog) {
+        QTreeView* tree = Tree(dialog);
+        for (int row = 0; row < tree->model()->rowCount(tree->rootIndex()); ++row)
+            top.push_back(PathOf(tree->model()->index(row, 0, tree->rootIndex())));
+        dlg.SetSelection(outside);
+        afterOutside = CurrentPath(dialog);
+        dlg.SetSelection(music);
+        Button(dialog, "okButton")->click();
+    }));
+    EXPECT_EQ(top, std::vector<std::string>{home});
+    EXPECT_EQ(afterOutside, home);
+    EXPECT_EQ(dlg.Selection(), music);
 }

@@ -1,6 +1,6 @@
 // The real window on a real X server (Xvfb), used as a person uses it: press
-// the start button, pick the folder in the folder dialog by clicking through
-// its tree, press OK, and wait for the run to end.
+// the start button, pick the folder in the folder dialog by clicking a place
+// and then through its tree, press OK, and wait for the run to end.
 #include "MainForm1/MainForm1.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
@@ -12,7 +12,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QListWidget>
+#include <QTreeView>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -21,8 +22,31 @@ using fixtures::ModuleKind;
 
 namespace {
 
-// Clicks through the dialog's folder tree to path and presses OK. Runs inside
-// the dialog's modal loop.
+// The row named name under parent, once the tree has read that folder. The
+// rows are sorted as they arrive, so only persistent indexes stay put.
+QModelIndex WaitForRow(QTreeView* tree, const QPersistentModelIndex& parent, const QString& name)
+{
+    QModelIndex found;
+    QTest::qWaitFor(
+        [&] {
+            for (int row = 0; row < tree->model()->rowCount(parent) && !found.isValid(); ++row)
+                if (tree->model()->index(row, 0, parent).data().toString() == name)
+                    found = tree->model()->index(row, 0, parent);
+            return found.isValid();
+        },
+        20000);
+    return found;
+}
+
+void Click(QAbstractItemView* view, const QModelIndex& index)
+{
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+// Checks the places beside the tree, starts from the file system's place and
+// clicks through the folder tree to path, then presses OK. Runs inside the
+// dialog's modal loop.
 void PickFolder(const std::string& path, bool& done)
 {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -30,22 +54,32 @@ void PickFolder(const std::string& path, bool& done)
         QTimer::singleShot(50, [&path, &done] { PickFolder(path, done); });
         return;
     }
-    auto* tree = dialog->findChild<QTreeWidget*>("folderTree");
+    auto* places = dialog->findChild<QListWidget*>("placesList");
+    auto* tree = dialog->findChild<QTreeView*>("folderTree");
+    ASSERT_NE(places, nullptr);
     ASSERT_NE(tree, nullptr);
-    QTreeWidgetItem* item = tree->topLevelItem(0);
-    const QStringList parts = QString::fromStdString(path).split('/', Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; i < item->childCount() && !next; ++i)
-            if (item->child(i)->text(0) == part)
-                next = item->child(i);
-        ASSERT_NE(next, nullptr) << part.toStdString();
-        tree->scrollToItem(next);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(next).center());
-        EXPECT_EQ(tree->currentItem(), next);
+    QStringList names;
+    for (int i = 0; i < places->count(); ++i) {
+        names << places->item(i)->text();
+        EXPECT_FALSE(places->item(i)->icon().isNull()) << names.last().toStdString();
+    }
+    ASSERT_TRUE(names.contains("Persönlicher Ordner")) << names.join(", ").toStdString();
+    ASSERT_EQ(names.last(), "Dateisystem");
+
+    Click(places, places->model()->index(places->count() - 1, 0));
+    QPersistentModelIndex item = tree->currentIndex();
+    ASSERT_EQ(item.data().toString(), "/");
+    for (const QString& part : QString::fromStdString(path).split('/', Qt::SkipEmptyParts)) {
+        const QModelIndex next = WaitForRow(tree, item, part);
+        ASSERT_TRUE(next.isValid()) << part.toStdString();
+        EXPECT_FALSE(next.data(Qt::DecorationRole).value<QIcon>().isNull()) << "a folder icon";
+        Click(tree, next);
+        EXPECT_EQ(tree->currentIndex(), next);
         QTest::keyClick(tree, Qt::Key_Right);  // expand, as a person opens the folder
         item = next;
     }
+    QDir().mkpath(QStringLiteral(KH_ARTIFACT_DIR));
+    EXPECT_TRUE(dialog->grab().save(QStringLiteral(KH_ARTIFACT_DIR "/klangheber-folder-dialog.png")));
     auto* ok = dialog->findChild<QPushButton*>("okButton");
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(ok, Qt::LeftButton);
@@ -79,7 +113,6 @@ TEST(Gui, StartButtonFolderDialogAndAWholeRun)
     EXPECT_TRUE(Boxes().boxes.empty());
 
     const QString artifact = QStringLiteral(KH_ARTIFACT_DIR "/klangheber-window.png");
-    QDir().mkpath(QStringLiteral(KH_ARTIFACT_DIR));
     EXPECT_TRUE(form.grab().save(artifact));
     platform::Application().SetMainForm(nullptr);
 }

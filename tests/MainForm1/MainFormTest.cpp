@@ -10,6 +10,7 @@ TEST(MainForm, StartsIdleWithItsControls)
 {
     TMainForm form;
     EXPECT_EQ(form.windowTitle(), "Klangheber");
+    EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(48, 48))) << "the program's icon, built in";
     EXPECT_FALSE(form.Timer1->Enabled());
     EXPECT_EQ(form.Timer1->Interval(), 200);
     EXPECT_EQ(form.StatusText(), "");

@@ -6,8 +6,12 @@
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -133,5 +137,43 @@ INSTANTIATE_TEST_SUITE_P(
                 {"end refused 0/0  | "},
                 "Der Pfad des gewählten Ordners darf kein Semikolon"}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+// Drags a path onto the window as a file manager does; true when the window
+// took the drop.
+bool DropOn(QWidget& window, const std::string& path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    return drop.isAccepted();
+}
+
+// A folder dropped on the window starts a run as if chosen in the dialog; a
+// file, and anything while a run is going, is refused.
+TEST(RunByDrop, AFolderDroppedOnTheWindowStartsARun)
+{
+    TempDir dir;
+    WriteFile(dir / "a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes);
+    const std::string folder = dir.Path().substr(0, dir.Path().size() - 1);
+    TMainForm form;
+    EXPECT_TRUE(form.acceptDrops());
+    std::vector<TRunOutcome> ends;
+    form.OnRunEnd = [&](const TRunEnd& end) { ends.push_back(end.outcome); };
+    bool started = false;
+    form.OnRunStatus = [&](const QString&, const TQueuePlace& place) { started = place.count == 1; };
+
+    EXPECT_FALSE(DropOn(form, dir / "a.umx"));
+    ASSERT_TRUE(DropOn(form, folder));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started; }, 20000));
+    EXPECT_FALSE(DropOn(form, folder)) << "a run is going";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ends.empty(); }, 20000));
+    EXPECT_EQ(ends, std::vector<TRunOutcome>{roCompleted});
+    EXPECT_TRUE(Exists(dir / "a.it"));
+}
 
 }  // namespace

@@ -1,28 +1,32 @@
-// The modal Qt dialog behind SHBrowseForFolderA: a lazily filled folder tree
-// from the root, the title above it, an optional status line and edit box,
-// OK and Cancel. It talks to its caller only through the browse callback and
-// the messages sent to its window handle.
+// The modal Qt dialog behind SHBrowseForFolderA: the title above (only when
+// there is one), an optional status line, the places beside a folder tree
+// from the root, an optional edit box, OK and Cancel. It talks to its caller
+// only through the browse callback and the messages sent to its window
+// handle. Without a selection from the caller it opens on the folder it was
+// left on last time, or on the home folder, never on the whole machine.
+#include "platform/shell/FolderTree.h"
+#include "platform/shell/Places.h"
 #include "platform/shell/Shell.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
 #include <QDialog>
-#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <cstring>
 
 namespace platform {
 namespace {
 
-constexpr int kPathRole = Qt::UserRole;
-constexpr int kFilledRole = Qt::UserRole + 1;
+constexpr int kPlacePathRole = Qt::UserRole;
 
 QString Show(const std::string& bytes)
 {
@@ -39,75 +43,66 @@ public:
     FolderDialog(BROWSEINFOA& info, QWidget* parent);
     ~FolderDialog() override;
 
-    // Sends BFFM_INITIALIZED, then the first BFFM_SELCHANGED, and starts
+    // Sends BFFM_INITIALIZED; when the callback selected nothing, selects
+    // and expands the first of lastFolder, the home folder and the root that
+    // the tree shows; then sends the first BFFM_SELCHANGED and starts
     // reporting selection changes.
-    void Initialize();
+    void Initialize(const std::string& lastFolder);
     const std::string& ChosenPath() const { return chosen_; }
+    std::string CurrentPath() const { return model_->PathOf(tree_->currentIndex()); }
 
 private:
     int Callback(UINT msg, LPARAM lParam);
     bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const std::string& path, const QString& text, bool isDir);
-    void Fill(QTreeWidgetItem* item);
-    QTreeWidgetItem* FindPath(const std::string& path);
-    std::string PathOf(const QTreeWidgetItem* item) const;
-    void SelectionChanged(QTreeWidgetItem* current);
+    void AddTitle(const char* title, QVBoxLayout* layout);
+    void AddStatusLine(QVBoxLayout* layout);
+    QListWidget* MakePlaces();
+    void MakeTree();
+    // Makes a path the tree's current row, its folders above expanded; false
+    // when the tree does not show it.
+    bool Select(const std::string& path);
+    // Expands a row and has its folder read, also before the tree is laid out.
+    void Open(const QModelIndex& index);
+    void KeepCurrentInView(const std::string& loadedFolder);
+    void SelectionChanged(const QModelIndex& current);
     void OkClicked();
     HWND ControlHandle(QWidget* control, int id);
 
     BROWSEINFOA& info_;
-    std::string root_;
-    bool includeFiles_;
     bool reporting_ = false;
     std::string chosen_;
     WidgetWindow* window_;
-    QLabel* title_;
     QLabel* status_ = nullptr;
-    QTreeWidget* tree_;
+    FolderTreeModel* model_;
+    QTreeView* tree_;
     QLineEdit* edit_ = nullptr;
     QPushButton* ok_;
     QPushButton* cancel_;
 };
 
-FolderDialog::FolderDialog(BROWSEINFOA& info, QWidget* parent)
-    : QDialog(parent), info_(info), includeFiles_((info.ulFlags & BIF_BROWSEINCLUDEFILES) != 0)
+std::string RootOf(const BROWSEINFOA& info)
+{
+    const std::string root = info.pidlRoot ? CleanPath(ILParsingName(info.pidlRoot)) : std::string("/");
+    return root.empty() || root[0] != '/' ? std::string("/") : root;
+}
+
+FolderDialog::FolderDialog(BROWSEINFOA& info, QWidget* parent) : QDialog(parent), info_(info)
 {
     setObjectName(QStringLiteral("BrowseForFolderDialog"));
     setWindowTitle(QStringLiteral("Ordner suchen"));
     setModal(true);
     window_ = static_cast<WidgetWindow*>(HandleOf(this));
     window_->MessageHook = [this](UINT msg, WPARAM w, LPARAM l, LRESULT& r) { return HandleMessage(msg, w, l, r); };
-
-    root_ = info.pidlRoot ? CleanPath(ILParsingName(info.pidlRoot)) : std::string("/");
-    if (root_.empty() || root_[0] != '/')
-        root_ = "/";
+    model_ = new FolderTreeModel(RootOf(info), (info.ulFlags & BIF_BROWSEINCLUDEFILES) != 0, this);
 
     auto* layout = new QVBoxLayout(this);
-    title_ = new QLabel(Show(info.lpszTitle ? info.lpszTitle : ""), this);
-    title_->setObjectName(QStringLiteral("titleText"));
-    title_->setTextFormat(Qt::PlainText);
-    title_->setWordWrap(true);
-    layout->addWidget(title_);
-    ControlHandle(title_, kBrowseTitleId);
-
-    if (info.ulFlags & BIF_STATUSTEXT) {
-        status_ = new QLabel(this);
-        status_->setObjectName(QStringLiteral("statusText"));
-        status_->setTextFormat(Qt::PlainText);
-        // The text is fitted by the caller; it must never widen the dialog.
-        status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        layout->addWidget(status_);
-        ControlHandle(status_, kBrowseStatusId);
-        // The new dialog style has no status line; the control exists hidden.
-        if (info.ulFlags & BIF_NEWDIALOGSTYLE)
-            status_->hide();
-    }
-
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("folderTree"));
-    tree_->setHeaderHidden(true);
-    tree_->setColumnCount(1);
-    layout->addWidget(tree_, 1);
+    AddTitle(info.lpszTitle, layout);
+    AddStatusLine(layout);
+    MakeTree();
+    auto* browse = new QHBoxLayout;
+    browse->addWidget(MakePlaces());
+    browse->addWidget(tree_, 1);
+    layout->addLayout(browse, 1);
     ControlHandle(tree_, kBrowseTreeId);
 
     if (info.ulFlags & BIF_EDITBOX) {
@@ -130,17 +125,14 @@ FolderDialog::FolderDialog(BROWSEINFOA& info, QWidget* parent)
     ControlHandle(ok_, IDOK);
     ControlHandle(cancel_, IDCANCEL);
 
-    QTreeWidgetItem* rootItem = AddItem(nullptr, root_, Show(root_), true);
-    Fill(rootItem);
-    rootItem->setExpanded(true);
-
-    connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Guard([&] { Fill(item); }); });
     connect(ok_, &QPushButton::clicked, this, [this] { Guard([this] { OkClicked(); }); });
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(model_, &FolderTreeModel::FolderLoaded, this,
+            [this](const std::string& folder) { Guard([&] { KeepCurrentInView(folder); }); });
 
     // Lay the controls out now, so that sizes read during BFFM_INITIALIZED
     // (before the window is shown) are the real ones.
-    resize(340, 400);
+    resize(520, 420);
     layout->activate();
 }
 
@@ -148,6 +140,78 @@ FolderDialog::~FolderDialog()
 {
     reporting_ = false;
     tree_->disconnect(this);
+    if (tree_->selectionModel())
+        tree_->selectionModel()->disconnect(this);
+}
+
+void FolderDialog::AddTitle(const char* title, QVBoxLayout* layout)
+{
+    // An empty title takes no room at all.
+    if (!title || !*title)
+        return;
+    auto* label = new QLabel(Show(title), this);
+    label->setObjectName(QStringLiteral("titleText"));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    ControlHandle(label, kBrowseTitleId);
+}
+
+void FolderDialog::AddStatusLine(QVBoxLayout* layout)
+{
+    if (!(info_.ulFlags & BIF_STATUSTEXT))
+        return;
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusText"));
+    status_->setTextFormat(Qt::PlainText);
+    // The text is fitted by the caller; it must never widen the dialog.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(status_);
+    ControlHandle(status_, kBrowseStatusId);
+    // The new dialog style has no status line; the control exists hidden.
+    if (info_.ulFlags & BIF_NEWDIALOGSTYLE)
+        status_->hide();
+}
+
+QListWidget* FolderDialog::MakePlaces()
+{
+    auto* places = new QListWidget(this);
+    places->setObjectName(QStringLiteral("placesList"));
+    for (const Place& place : FolderPlaces()) {
+        if (!model_->Contains(place.path))
+            continue;
+        auto* item = new QListWidgetItem(place.icon, place.name, places);
+        item->setToolTip(Show(place.path));
+        item->setData(kPlacePathRole, QByteArray::fromStdString(place.path));
+    }
+    places->setMaximumWidth(std::max(places->sizeHintForColumn(0), 60) + 2 * places->frameWidth() + 8);
+    places->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    // A click on a place selects it in the tree; the place list keeps no
+    // selection of its own.
+    connect(places, &QListWidget::itemClicked, this, [this, places](QListWidgetItem* item) {
+        Guard([&] {
+            const std::string path = item->data(kPlacePathRole).toByteArray().toStdString();
+            if (Select(path))
+                Open(tree_->currentIndex());
+            places->clearSelection();
+            tree_->setFocus();
+        });
+    });
+    return places;
+}
+
+void FolderDialog::MakeTree()
+{
+    tree_ = new QTreeView(this);
+    tree_->setObjectName(QStringLiteral("folderTree"));
+    tree_->setHeaderHidden(true);
+    tree_->setUniformRowHeights(true);
+    tree_->setModel(model_);
+    tree_->setRootIndex(model_->ViewRoot());
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // The root folder is open from the start.
+    Open(model_->index(0, 0, model_->ViewRoot()));
 }
 
 HWND FolderDialog::ControlHandle(QWidget* control, int id)
@@ -162,68 +226,32 @@ int FolderDialog::Callback(UINT msg, LPARAM lParam)
     return info_.lpfn ? info_.lpfn(window_, msg, lParam, info_.lParam) : 0;
 }
 
-QTreeWidgetItem* FolderDialog::AddItem(QTreeWidgetItem* parent, const std::string& path, const QString& text,
-                                       bool isDir)
+bool FolderDialog::Select(const std::string& wanted)
 {
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
-    item->setText(0, text);
-    item->setToolTip(0, Show(path));
-    item->setData(0, kPathRole, QByteArray::fromStdString(path));
-    item->setData(0, kFilledRole, !isDir);
-    item->setChildIndicatorPolicy(isDir ? QTreeWidgetItem::ShowIndicator
-                                        : QTreeWidgetItem::DontShowIndicatorWhenChildless);
-    return item;
+    const QModelIndex index = model_->IndexOf(CleanPath(wanted));
+    if (!index.isValid())
+        return false;
+    for (QModelIndex up = index.parent(); up.isValid() && up != tree_->rootIndex(); up = up.parent())
+        Open(up);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
+    return true;
 }
 
-std::string FolderDialog::PathOf(const QTreeWidgetItem* item) const
+void FolderDialog::Open(const QModelIndex& index)
 {
-    return item ? item->data(0, kPathRole).toByteArray().toStdString() : std::string();
+    tree_->expand(index);
+    if (model_->canFetchMore(index))
+        model_->fetchMore(index);
 }
 
-void FolderDialog::Fill(QTreeWidgetItem* item)
+void FolderDialog::KeepCurrentInView(const std::string& loadedFolder)
 {
-    if (item->data(0, kFilledRole).toBool())
-        return;
-    item->setData(0, kFilledRole, true);
-    const std::string path = PathOf(item);
-    QDir::Filters filter = QDir::Dirs | QDir::NoDotAndDotDot;
-    if (includeFiles_)
-        filter |= QDir::Files;
-    const QFileInfoList entries =
-        QDir(Show(path)).entryInfoList(filter, QDir::Name | QDir::IgnoreCase | QDir::DirsFirst);
-    for (const QFileInfo& entry : entries) {
-        const std::string name = Bytes(entry.fileName());
-        AddItem(item, path == "/" ? "/" + name : path + "/" + name, entry.fileName(), entry.isDir());
-    }
-    item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
-}
-
-QTreeWidgetItem* FolderDialog::FindPath(const std::string& wanted)
-{
-    const std::string path = CleanPath(wanted);
-    QTreeWidgetItem* item = tree_->topLevelItem(0);
-    if (!item)
-        return nullptr;
-    if (path == root_)
-        return item;
-    const std::string prefix = root_ == "/" ? root_ : root_ + "/";
-    if (path.compare(0, prefix.size(), prefix) != 0)
-        return nullptr;
-    std::size_t start = prefix.size();
-    while (start < path.size()) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        const std::string childPath = path.substr(0, end);
-        Fill(item);
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; i < item->childCount() && !next; ++i)
-            if (PathOf(item->child(i)) == childPath)
-                next = item->child(i);
-        if (!next)
-            return nullptr;
-        item = next;
-        start = end + 1;
-    }
-    return item;
+    // The folders above the selection fill in the background and push it
+    // down; keep it on screen while they do.
+    const std::string current = CurrentPath();
+    if (!current.empty() && current.compare(0, loadedFolder.size(), loadedFolder) == 0)
+        tree_->scrollTo(tree_->currentIndex());
 }
 
 bool FolderDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -243,13 +271,7 @@ bool FolderDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
             path = lParam ? reinterpret_cast<const char*>(lParam) : "";
         else if (ILIsFileSystem(reinterpret_cast<LPCITEMIDLIST>(lParam)))
             path = ILParsingName(reinterpret_cast<LPCITEMIDLIST>(lParam));
-        if (QTreeWidgetItem* item = path.empty() ? nullptr : FindPath(path)) {
-            for (QTreeWidgetItem* up = item->parent(); up; up = up->parent())
-                up->setExpanded(true);
-            tree_->setCurrentItem(item);
-            tree_->scrollToItem(item);
-            result = 1;
-        }
+        result = !path.empty() && Select(path) ? 1 : 0;
         return true;
     }
     default:
@@ -257,27 +279,28 @@ bool FolderDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
     }
 }
 
-void FolderDialog::Initialize()
+void FolderDialog::Initialize(const std::string& lastFolder)
 {
-    connect(tree_, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { Guard([&] { SelectionChanged(current); }); });
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { Guard([&] { SelectionChanged(current); }); });
     Callback(BFFM_INITIALIZED, 0);
     reporting_ = true;
-    if (tree_->currentItem())
-        SelectionChanged(tree_->currentItem());
-    else
-        tree_->setCurrentItem(tree_->topLevelItem(0));
+    if (tree_->currentIndex().isValid()) {
+        SelectionChanged(tree_->currentIndex());
+    } else if (Select(lastFolder) || Select(SpecialFolderPath(CSIDL_PERSONAL)) || Select(model_->Root())) {
+        Open(tree_->currentIndex());
+    }
 }
 
-void FolderDialog::SelectionChanged(QTreeWidgetItem* current)
+void FolderDialog::SelectionChanged(const QModelIndex& current)
 {
-    if (!current)
+    if (!current.isValid())
         return;
     if (edit_)
-        edit_->setText(current->text(0));
+        edit_->setText(current.data().toString());
     if (!reporting_)
         return;
-    LPITEMIDLIST item = ILCreateFromPath(PathOf(current));
+    LPITEMIDLIST item = ILCreateFromPath(model_->PathOf(current));
     if (!item)
         return;
     struct FreeItem {
@@ -289,11 +312,11 @@ void FolderDialog::SelectionChanged(QTreeWidgetItem* current)
 
 void FolderDialog::OkClicked()
 {
-    QTreeWidgetItem* current = tree_->currentItem();
-    std::string path = PathOf(current);
+    const QModelIndex current = tree_->currentIndex();
+    std::string path = model_->PathOf(current);
     if (edit_) {
         const QString typed = edit_->text().trimmed();
-        if (!typed.isEmpty() && !(current && typed == current->text(0))) {
+        if (!typed.isEmpty() && !(current.isValid() && typed == current.data().toString())) {
             const std::string text = Bytes(typed);
             std::string candidate;
             if (text[0] == '/')
@@ -322,8 +345,12 @@ LPITEMIDLIST QtBrowseDialog::Run(BROWSEINFOA& info)
 {
     QWidget* owner = WidgetOf(info.hwndOwner);
     FolderDialog dialog(info, owner ? owner->window() : nullptr);
-    dialog.Initialize();
-    if (dialog.exec() != QDialog::Accepted || dialog.ChosenPath().empty())
+    dialog.Initialize(lastFolder_);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const std::string left = accepted ? dialog.ChosenPath() : dialog.CurrentPath();
+    if (!left.empty())
+        lastFolder_ = left;
+    if (!accepted || dialog.ChosenPath().empty())
         return nullptr;
     LPITEMIDLIST chosen = ILCreateFromPath(dialog.ChosenPath());
     if (!chosen)

@@ -533,7 +533,8 @@ LPITEMIDLIST SHBrowseForFolderA(BROWSEINFOA* info)
         return nullptr;
     if (replacement)
         return replacement->Run(*info);
-    QtBrowseDialog dialog;
+    // One dialog for the process, so that each one opens where the last was left.
+    static QtBrowseDialog dialog;
     return dialog.Run(*info);
 }
 

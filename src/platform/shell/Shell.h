@@ -280,13 +280,20 @@ public:
     virtual LPITEMIDLIST Run(BROWSEINFOA& info) = 0;
 };
 
-// The modal Qt dialog: a folder tree from the root (files too with
-// BIF_BROWSEINCLUDEFILES), the title above it, a status line with
-// BIF_STATUSTEXT (hidden in the new dialog style), an edit box with
-// BIF_EDITBOX, OK and Cancel.
+// The modal Qt dialog: a folder tree from the root on Qt's file-system model
+// (files too with BIF_BROWSEINCLUDEFILES), the places (home, desktop,
+// removable media, "/") beside it, the title above it when there is one, a
+// status line with BIF_STATUSTEXT (hidden in the new dialog style), an edit
+// box with BIF_EDITBOX, OK and Cancel. When the callback selects nothing
+// during BFFM_INITIALIZED, the dialog opens on the folder this object's last
+// dialog was left on (chosen or cancelled), the first time on the home
+// folder, expanded.
 class QtBrowseDialog : public BrowseDialog {
 public:
     LPITEMIDLIST Run(BROWSEINFOA& info) override;
+
+private:
+    std::string lastFolder_;
 };
 
 // Replaces the dialog SHBrowseForFolderA shows; null restores the Qt dialog.

@@ -4,13 +4,19 @@
 
 namespace platform {
 
+QFont ArialMetricSans()
+{
+    // No style hint: with one, fontconfig answers a missing "Arial" with its
+    // default sans (DejaVu Sans, much wider) instead of the Arial-metric face
+    // it aliases to Arial (Nimbus Sans, Liberation Sans).
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans")});
+    return font;
+}
+
 QFont FormFont()
 {
-    QFont font;
-    const QStringList families = {QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans Condensed"),
-                                  QStringLiteral("Arial"), QStringLiteral("Helvetica")};
-    font.setFamilies(families);
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = ArialMetricSans();
     font.setPixelSize(11);
     return font;
 }
@@ -26,8 +32,7 @@ QFont CourierFont(int pixelHeight)
 
 QFont ArialFont(int pointSize)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = ArialMetricSans();
     font.setPointSize(pointSize);
     return font;
 }

@@ -5,12 +5,17 @@
 
 namespace platform {
 
-// "MS Sans Serif" 8 pt: an Arial-metric sans at 11 pixels, so the fixed
+// "Arial", resolved as a plain request for it resolves: Arial where it is
+// installed, else the face fontconfig gives Arial's metrics with (Nimbus
+// Sans, Liberation Sans). Every Arial-like font of the program is this one.
+// Size not set.
+QFont ArialMetricSans();
+// "MS Sans Serif" 8 pt: the Arial-metric sans at 11 pixels, so the fixed
 // control sizes hold their captions.
 QFont FormFont();
 // "Courier" at the given pixel height, with a fixed-pitch fallback.
 QFont CourierFont(int pixelHeight);
-// "Arial" at the given point size, with a sans fallback.
+// "Arial" at the given point size: the Arial-metric sans.
 QFont ArialFont(int pointSize);
 
 }  // namespace platform

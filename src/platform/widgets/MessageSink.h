@@ -17,7 +17,8 @@ public:
     virtual void ShowMessage(const QString& title, const QString& text) = 0;
 };
 
-// Shows modal QMessageBoxes.
+// Shows modal QMessageBoxes with the main form's window icon, at least as
+// wide as a window manager's title bar needs for the title.
 class QtMessageSink : public MessageSink {
 public:
     void ShowError(const QString& title, const QString& text) override;

@@ -2,6 +2,7 @@
 // the desktop folder, icons, version and COM counting.
 #include "FailingShellAllocator.h"
 #include "ShellFixture.h"
+#include "platform/shell/Places.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -191,4 +192,12 @@ TEST_F(ShellTest, FolderWithBytesThatAreNoUtf8IsChosenUnchanged)
     ShellAllocator().Free(name.pOleStr);
     ShellAllocator().Free(list);
     desktop->Release();
+}
+
+TEST(Places, RemovableMediaAreTheMountsBelowMediaAndRunMedia)
+{
+    const std::vector<std::string> mounts = {"/",          "/media",         "/media/stick", "/media/anna/USB STICK",
+                                             "/mediathek", "/run/media/anna/CD", "/run/user/1000", "/mnt/platte"};
+    EXPECT_EQ(RemovableMediaFolders(mounts),
+              (std::vector<std::string>{"/media/stick", "/media/anna/USB STICK", "/run/media/anna/CD"}));
 }
