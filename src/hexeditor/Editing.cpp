@@ -17,6 +17,7 @@
 // empty: no command reads, records or removes bytes for it.
 #include "hexeditor/hexeditor.h"
 
+#include "hexeditor/core/UndoRecord.h"
 #include "platform/system/Exceptions.h"
 
 #include <QGuiApplication>
@@ -27,15 +28,12 @@
 
 namespace {
 
+using hexcore::UndoKind;
+using hexcore::UndoRecord;
+
 constexpr std::int32_t kMaxUndoRecords = 100;
-constexpr std::size_t kHeaderSize = 33;
 // A freed undo log of at least this size is handed back to the system.
 constexpr std::size_t kTrimAfter = 1u << 20;
-
-const char* const kUndoDescriptions[8] = {
-    "Byte changed", "Byte(s) removed", "Insert buffer", "Replace selection",
-    "Append buffer", "Insert nibble", "Delete nibble", "Convert",
-};
 
 // Shared by every editor: cleared while CanSelectCell makes its own cell
 // moves, so that those moves get only the basic checks.
@@ -56,36 +54,11 @@ void AdviseHugePages(void* data, std::size_t size)
         (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-void PutI32(std::uint8_t* at, std::int32_t value)
-{
-    const auto v = static_cast<std::uint32_t>(value);
-    at[0] = static_cast<std::uint8_t>(v);
-    at[1] = static_cast<std::uint8_t>(v >> 8);
-    at[2] = static_cast<std::uint8_t>(v >> 16);
-    at[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::int32_t GetI32(const std::uint8_t* at)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-                                     (static_cast<std::uint32_t>(at[2]) << 16) |
-                                     (static_cast<std::uint32_t>(at[3]) << 24));
-}
-
-bool SavesOneByte(std::uint8_t kind)
-{
-    return kind == 0 || kind == 5 || kind == 6;
-}
-
 // Start offset of the newest record of a log, or -1 when its tail is damaged.
 std::int64_t NewestRecordStart(const std::vector<std::uint8_t>& log)
 {
-    if (log.size() < 4)
-        return -1;
-    const std::int32_t length = GetI32(log.data() + log.size() - 4);
-    if (length < static_cast<std::int32_t>(kHeaderSize) + 4 || static_cast<std::size_t>(length) > log.size())
-        return -1;
-    return static_cast<std::int64_t>(log.size()) - length;
+    const std::size_t length = hexcore::UndoRecord::LengthEndingAt(log.data(), log.size());
+    return length == 0 ? -1 : static_cast<std::int64_t>(log.size() - length);
 }
 
 }  // namespace
@@ -424,26 +397,22 @@ bool THexEditor::PrepareChange(std::uint8_t kind, std::int32_t position, std::in
 
 void THexEditor::RecordUndo(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count)
 {
-    kind = std::min<std::uint8_t>(kind, 7);
-    undoDescription_ = kUndoDescriptions[kind];
+    UndoRecord frame;
+    frame.kind = static_cast<UndoKind>(std::min<std::uint8_t>(kind, 7));
+    undoDescription_ = hexcore::UndoDescription(frame.kind);
     if (!undoLog_)
         undoLog_ = std::make_unique<std::vector<std::uint8_t>>();
     if (++undoCount_ > kMaxUndoRecords)
         DropOldestUndo();
 
-    std::int32_t saved = 1;  // kinds 0, 5, 6 (the old byte) and 2, 4 (a zero byte)
-    if (kind == 1 || kind == 7)
-        saved = std::max(count, 0);
-    else if (kind == 3)
-        saved = std::max(replacedCount, 0);
-
-    const std::int32_t length = static_cast<std::int32_t>(kHeaderSize) + saved + 4;
+    const std::int32_t saved = UndoRecord::SavedLength(frame.kind, count, replacedCount);
+    const std::size_t length = UndoRecord::kMinSize + static_cast<std::size_t>(saved);
     // The record is built in place at the end of the log: the saved bytes of
     // a large deletion are read from the working copy once, straight into
     // the log, and never held twice.
     std::vector<std::uint8_t>& log = *undoLog_;
     const std::size_t at = log.size();
-    const std::size_t needed = at + static_cast<std::size_t>(length);
+    const std::size_t needed = at + length;
     if (needed > log.capacity()) {
         // Room for this record (and, as the log grows, for the next ones);
         // large memory is asked for in huge pages, which fill about three
@@ -453,29 +422,27 @@ void THexEditor::RecordUndo(std::uint8_t kind, std::int32_t position, std::int32
     }
     log.resize(needed);  // zero-filled
     std::uint8_t* record = log.data() + at;
-    const std::int32_t caret = CaretCellPosition();
-    const bool charPane = inCharPane_;
-    record[0] = kind;
-    record[2] = modified_ ? 1 : 0;
-    PutI32(&record[3], caret);
-    record[7] = charPane || Col() < 2 ? 0 : static_cast<std::uint8_t>((Col() - 2) & 1);
-    record[8] = charPane ? 1 : 0;
-    PutI32(&record[9], selLow_);
-    PutI32(&record[13], selHigh_);
-    PutI32(&record[17], selAnchor_);
-    PutI32(&record[21], position);
-    PutI32(&record[25], count);
-    PutI32(&record[29], kind == 3 ? replacedCount : 0);
-    if (SavesOneByte(kind)) {
-        record[1] = IsByteChanged(position) ? 1 : 0;
-        record[kHeaderSize] = ReadByte(position);
-    } else if ((kind == 1 || kind == 3 || kind == 7) && saved > 0) {
-        ReadBuffer(&record[kHeaderSize], position, saved);
+    frame.view.caret = CaretCellPosition();
+    frame.view.charPane = inCharPane_;
+    frame.view.nibble = frame.view.charPane || Col() < 2 ? 0 : static_cast<std::uint8_t>((Col() - 2) & 1);
+    frame.view.selLow = selLow_;
+    frame.view.selHigh = selHigh_;
+    frame.view.selAnchor = selAnchor_;
+    frame.modified = modified_;
+    frame.position = position;
+    frame.count = count;
+    frame.replaced = frame.kind == UndoKind::ReplaceSelection ? replacedCount : 0;
+    const bool oneByte = UndoRecord::SavesOneByte(frame.kind);
+    if (oneByte) {
+        frame.mark = IsByteChanged(position);
+        record[UndoRecord::kHeaderSize] = ReadByte(position);
+    } else if (saved > 0 && frame.kind != UndoKind::InsertBuffer && frame.kind != UndoKind::AppendBuffer) {
+        ReadBuffer(&record[UndoRecord::kHeaderSize], position, saved);
     }
-    PutI32(&record[kHeaderSize + static_cast<std::size_t>(saved)], length);
+    frame.EncodeAround(record, length);
 
     // The size-changing step that follows must read the length afresh.
-    if (!SavesOneByte(kind))
+    if (!oneByte)
         pageStart_ = -1;
 }
 
@@ -488,12 +455,9 @@ void THexEditor::DropOldestUndo()
     std::size_t end = log.size();
     std::size_t oldestLength = 0;
     while (end > 0) {
-        if (end < 4)
+        oldestLength = UndoRecord::LengthEndingAt(log.data(), end);
+        if (oldestLength == 0)
             return;  // a damaged log is left alone
-        const std::int32_t length = GetI32(log.data() + end - 4);
-        if (length < static_cast<std::int32_t>(kHeaderSize) + 4 || static_cast<std::size_t>(length) > end)
-            return;
-        oldestLength = static_cast<std::size_t>(length);
         end -= oldestLength;
     }
     log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(oldestLength));
@@ -530,27 +494,28 @@ bool THexEditor::Undo()
     const std::int64_t start = NewestRecordStart(log);
     if (start < 0)
         return false;
-    const std::vector<std::uint8_t> record(log.begin() + start, log.end());
-    const std::uint8_t* r = record.data();
-    const std::uint8_t kind = r[0];
-    const bool mark = r[1] != 0;
-    const bool wasModified = r[2] != 0;
-    const std::int32_t caret = GetI32(r + 3);
-    const std::int32_t nibble = r[7];
-    const bool charPane = r[8] != 0;
-    const std::int32_t low = GetI32(r + 9);
-    const std::int32_t high = GetI32(r + 13);
-    const std::int32_t anchor = GetI32(r + 17);
-    const std::int32_t position = GetI32(r + 21);
-    const std::int32_t count = GetI32(r + 25);
-    const std::int32_t replaced = GetI32(r + 29);
-    const std::uint8_t* saved = r + kHeaderSize;
-    const std::int32_t savedLength = static_cast<std::int32_t>(record.size() - kHeaderSize - 4);
+    const std::optional<UndoRecord> decoded =
+        UndoRecord::Decode(log.data() + start, log.size() - static_cast<std::size_t>(start));
+    if (!decoded)
+        return false;
+    const UndoRecord& r = *decoded;
+    const auto kind = static_cast<std::uint8_t>(r.kind);
+    const bool mark = r.mark;
+    const bool wasModified = r.modified;
+    const std::int32_t caret = r.view.caret;
+    const std::int32_t nibble = r.view.nibble;
+    const bool charPane = r.view.charPane;
+    const std::int32_t low = r.view.selLow;
+    const std::int32_t high = r.view.selHigh;
+    const std::int32_t anchor = r.view.selAnchor;
+    const std::int32_t position = r.position;
+    const std::int32_t count = r.count;
+    const std::int32_t replaced = r.replaced;
+    const std::uint8_t* saved = r.saved.data();
+    const auto savedLength = static_cast<std::int32_t>(r.saved.size());
 
     // Undoing a size change is itself a size change.
-    const bool changesSize = kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6 ||
-                             (kind == 3 && replaced != count);
-    if (noSizeChange_ && changesSize)
+    if (noSizeChange_ && r.ChangesSize())
         return false;
 
     switch (kind) {
@@ -604,7 +569,7 @@ bool THexEditor::Undo()
     --undoCount_;
     const std::int64_t next = NewestRecordStart(log);
     if (undoCount_ > 0 && next >= 0) {
-        undoDescription_ = kUndoDescriptions[std::min<std::uint8_t>(log[static_cast<std::size_t>(next)], 7)];
+        undoDescription_ = hexcore::UndoDescription(static_cast<UndoKind>(log[static_cast<std::size_t>(next)]));
     } else {
         undoDescription_ = "No Undo";
         canUndo_ = false;
