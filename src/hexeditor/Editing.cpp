@@ -1,67 +1,21 @@
-// Selection, editing commands, undo log and Undo, and the current-cell rules
-// (AcceptCell) that keep the selection in step with the caret.
+// Selection, editing commands, Undo as the view sees it, and the current-cell
+// rules (AcceptCell) that keep the selection in step with the caret.
 //
-// Every command passes PrepareChange, which refuses edits the document does
-// not allow (empty document, NoSizeChange), writes one undo record and sets
-// Modified. The undo log is one byte stream of records; each ends with its own
-// length so that the log can be walked backwards from its end:
-//
-//   0  kind            1  change mark (kinds 0, 5, 6)   2  Modified before
-//   3  caret position  7  caret nibble   8  caret pane (1 = characters)
-//   9  SelLow         13  SelHigh       17  SelAnchor
-//  21  position       25  count         29  replaced count (kind 3)
-//  33  saved bytes (n)                  33+n  record length (n + 37)
-//
-// All integers are 32-bit little-endian. While insert mode is active the
-// selection may end up inverted (SelHigh = SelLow - 1); such a selection is
-// empty: no command reads, records or removes bytes for it.
+// Every command passes the document's gate (PrepareChange), which refuses
+// edits the document does not allow (empty document, NoSizeChange), records
+// the edit with the caret and selection of the moment, and sets Modified.
+// While insert mode is active the selection may end up inverted (SelHigh =
+// SelLow - 1); such a selection is empty: no command reads, records or
+// removes bytes for it.
 #include "hexeditor/hexeditor.h"
 
-#include "hexeditor/core/UndoRecord.h"
 #include "platform/system/Exceptions.h"
 
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdint>
-#include <malloc.h>
-#include <sys/mman.h>
-
-namespace {
 
 using hexcore::UndoKind;
-using hexcore::UndoRecord;
-
-constexpr std::int32_t kMaxUndoRecords = 100;
-// A freed undo log of at least this size is handed back to the system.
-constexpr std::size_t kTrimAfter = 1u << 20;
-
-// Shared by every editor: cleared while CanSelectCell makes its own cell
-// moves, so that those moves get only the basic checks.
-bool cellRulesArmed = true;
-
-// Asks the kernel to back the whole 2 MiB pieces of a large block with huge
-// pages (transparent huge pages in "madvise" mode): one page fault per 2 MiB
-// instead of one per 4 KiB. A mere advice; nothing changes where the kernel
-// declines.
-void AdviseHugePages(void* data, std::size_t size)
-{
-    constexpr std::uintptr_t kHugePage = 2u << 20;
-    if (size < 2 * kHugePage)
-        return;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHugePage - 1);
-    if (end > begin)
-        (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-// Start offset of the newest record of a log, or -1 when its tail is damaged.
-std::int64_t NewestRecordStart(const std::vector<std::uint8_t>& log)
-{
-    const std::size_t length = hexcore::UndoRecord::LengthEndingAt(log.data(), log.size());
-    return length == 0 ? -1 : static_cast<std::int64_t>(log.size() - length);
-}
-
-}  // namespace
 
 // ---- Reading the selection -------------------------------------------------
 
@@ -212,9 +166,8 @@ THexEditor::Range THexEditor::SelectionRange()
         range.col = cell.col;
         range.row = cell.row;
     }
-    if (range.end > range.start && range.start >= 0 &&
-        static_cast<std::size_t>(range.start) < changedBytes_.size())
-        changedBytes_.resize(static_cast<std::size_t>(range.start));
+    if (range.end > range.start)
+        document_.CutChangeMarks(range.start);
     return range;
 }
 
@@ -230,7 +183,7 @@ void THexEditor::DeleteSelection()
     Range range = SelectionRange();
     // A selection can never remove more than the document holds.
     range.end = std::min(range.end, std::max(DataSize(), range.start));
-    if (PrepareChange(1, range.start, 0, range.end - range.start))
+    if (document_.PrepareChange(UndoKind::BytesRemoved, range.start, 0, range.end - range.start, Snapshot()))
         DeleteRange(range.start, range.end, range.row, range.col);
 }
 
@@ -238,11 +191,11 @@ void THexEditor::DeleteCaretByte(bool backwards)
 {
     const std::int32_t a = CaretPosition();
     if (backwards) {
-        if (a > 0 && PrepareChange(1, a - 1, 0, 1)) {
+        if (a > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a - 1, 0, 1, Snapshot())) {
             DeleteRange(a - 1, a, Row(), Col());
             SeekCaret(a - 1, 0, true);
         }
-    } else if (DataSize() > 0 && PrepareChange(1, a, 0, 1)) {
+    } else if (DataSize() > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a, 0, 1, Snapshot())) {
         DeleteRange(a, a + 1, Row(), Col());
     }
 }
@@ -255,15 +208,12 @@ void THexEditor::ChangeByte(std::int32_t position, std::uint8_t oldValue, std::u
     // store's back; only existing bytes can be changed.
     if (position < 0 || position >= DataSize())
         return;
-    if (!PrepareChange(0, position, 0, 1))
+    if (!document_.PrepareChange(UndoKind::ByteChanged, position, 0, 1, Snapshot()))
         return;
-    WriteByte(position, newValue);
-    UpdatePage(position, newValue);
-    if (!InsertModeActive()) {
-        if (changedBytes_.size() <= static_cast<std::size_t>(position))
-            changedBytes_.resize(static_cast<std::size_t>(position) + 1, false);
-        changedBytes_[static_cast<std::size_t>(position)] = true;
-    }
+    document_.WriteByte(position, newValue);
+    document_.UpdatePage(position, newValue);
+    if (!InsertModeActive())
+        document_.MarkChanged(position);
     const std::int32_t hexCol = PositionToCell(position, false).col;
     InvalidateCell(hexCol, row);
     InvalidateCell(hexCol + 1, row);
@@ -276,11 +226,10 @@ void THexEditor::InsertBuffer(const void* source, std::int32_t count, std::int32
     // end) would corrupt the working copy.
     if (count < 0 || position < 0 || position > DataSize())
         return;
-    if (!PrepareChange(2, position, 0, count))
+    if (!document_.PrepareChange(UndoKind::InsertBuffer, position, 0, count, Snapshot()))
         return;
-    InsertBytes(source, count, position);
-    if (changedBytes_.size() >= static_cast<std::size_t>(position))
-        changedBytes_.resize(static_cast<std::size_t>(position));
+    document_.InsertBytes(source, count, position);
+    document_.CutChangeMarks(position);
     if (position == CaretCellPosition()) {
         selAnchor_ = selLow_ = position;
         selHigh_ = position + count - 1;
@@ -293,12 +242,11 @@ void THexEditor::AppendBuffer(const void* source, std::int32_t count)
 {
     if (count < 0)
         return;
-    if (!PrepareChange(4, DataSize(), 0, count))
+    if (!document_.PrepareChange(UndoKind::AppendBuffer, DataSize(), 0, count, Snapshot()))
         return;
-    if (changedBytes_.size() >= static_cast<std::size_t>(DataSize()))
-        changedBytes_.resize(static_cast<std::size_t>(DataSize()));
     const std::int32_t old = DataSize();
-    AppendBytes(source, count);
+    document_.CutChangeMarks(old);
+    document_.AppendBytes(source, count);
     CaretCellPosition();
     PlaceCaret(old, inCharPane_, 0);
     selAnchor_ = selLow_ = old;
@@ -317,7 +265,7 @@ void THexEditor::ReplaceSelection(const void* source, std::int32_t count)
         InsertBuffer(source, count, SelStart());
         return;
     }
-    if (noSizeChange_) {
+    if (NoSizeChange()) {
         const std::int32_t length = SelLength();
         if (count == 0)
             return;  // nothing to write, and the length must not change
@@ -329,16 +277,15 @@ void THexEditor::ReplaceSelection(const void* source, std::int32_t count)
             SetSelEnd(first + count - 1);
         }
     }
-    if (!PrepareChange(3, selLow_, SelLength(), count))
+    if (!document_.PrepareChange(UndoKind::ReplaceSelection, selLow_, SelLength(), count, Snapshot()))
         return;
     const std::int32_t caretCol = Col();
     const std::int32_t caretRow = Row();
     Range range = SelectionRange();
     range.end = std::min(range.end, std::max(DataSize(), range.start));
     DeleteRange(range.start, range.end, range.row, range.col);
-    InsertBytes(source, count, range.start);
-    if (changedBytes_.size() >= static_cast<std::size_t>(range.start))
-        changedBytes_.resize(static_cast<std::size_t>(range.start));
+    document_.InsertBytes(source, count, range.start);
+    document_.CutChangeMarks(range.start);
     if (CellToPosition(caretCol, caretRow) == range.start && range.start < DataSize()) {
         SetCurrentCell(caretCol, caretRow, true, true);
         selAnchor_ = selLow_ = range.start;
@@ -373,214 +320,30 @@ bool THexEditor::SeekCaret(std::int32_t offset, int origin, bool strict)
     return true;
 }
 
-// ---- The gate and the undo log ---------------------------------------------
+// ---- Undo ---------------------------------------------------------------------
 
-bool THexEditor::PrepareChange(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount,
-                               std::int32_t count)
+hexcore::ViewSnapshot THexEditor::Snapshot()
 {
-    bool allowed = DataSize() > 0 || kind == 2 || kind == 4;
-    if (noSizeChange_ && allowed) {
-        switch (kind) {
-        case 1: case 2: case 4: case 5: case 6: allowed = false; break;
-        case 3: allowed = replacedCount == count; break;
-        default: break;
-        }
-    }
-    if (allowed) {
-        canUndo_ = true;
-        RecordUndo(kind, position, replacedCount, count);
-        modified_ = true;
-    }
-    NotifyStateChanged();
-    return allowed;
-}
-
-void THexEditor::RecordUndo(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count)
-{
-    UndoRecord frame;
-    frame.kind = static_cast<UndoKind>(std::min<std::uint8_t>(kind, 7));
-    undoDescription_ = hexcore::UndoDescription(frame.kind);
-    if (!undoLog_)
-        undoLog_ = std::make_unique<std::vector<std::uint8_t>>();
-    if (++undoCount_ > kMaxUndoRecords)
-        DropOldestUndo();
-
-    const std::int32_t saved = UndoRecord::SavedLength(frame.kind, count, replacedCount);
-    const std::size_t length = UndoRecord::kMinSize + static_cast<std::size_t>(saved);
-    // The record is built in place at the end of the log: the saved bytes of
-    // a large deletion are read from the working copy once, straight into
-    // the log, and never held twice.
-    std::vector<std::uint8_t>& log = *undoLog_;
-    const std::size_t at = log.size();
-    const std::size_t needed = at + length;
-    if (needed > log.capacity()) {
-        // Room for this record (and, as the log grows, for the next ones);
-        // large memory is asked for in huge pages, which fill about three
-        // times faster than small ones.
-        log.reserve(std::max(needed, 2 * log.capacity()));
-        AdviseHugePages(log.data(), log.capacity());
-    }
-    log.resize(needed);  // zero-filled
-    std::uint8_t* record = log.data() + at;
-    frame.view.caret = CaretCellPosition();
-    frame.view.charPane = inCharPane_;
-    frame.view.nibble = frame.view.charPane || Col() < 2 ? 0 : static_cast<std::uint8_t>((Col() - 2) & 1);
-    frame.view.selLow = selLow_;
-    frame.view.selHigh = selHigh_;
-    frame.view.selAnchor = selAnchor_;
-    frame.modified = modified_;
-    frame.position = position;
-    frame.count = count;
-    frame.replaced = frame.kind == UndoKind::ReplaceSelection ? replacedCount : 0;
-    const bool oneByte = UndoRecord::SavesOneByte(frame.kind);
-    if (oneByte) {
-        frame.mark = IsByteChanged(position);
-        record[UndoRecord::kHeaderSize] = ReadByte(position);
-    } else if (saved > 0 && frame.kind != UndoKind::InsertBuffer && frame.kind != UndoKind::AppendBuffer) {
-        ReadBuffer(&record[UndoRecord::kHeaderSize], position, saved);
-    }
-    frame.EncodeAround(record, length);
-
-    // The size-changing step that follows must read the length afresh.
-    if (!oneByte)
-        pageStart_ = -1;
-}
-
-void THexEditor::DropOldestUndo()
-{
-    if (!undoLog_ || undoLog_->empty())
-        return;
-    std::vector<std::uint8_t>& log = *undoLog_;
-    // Walk back from the end by the trailing lengths to the oldest record.
-    std::size_t end = log.size();
-    std::size_t oldestLength = 0;
-    while (end > 0) {
-        oldestLength = UndoRecord::LengthEndingAt(log.data(), end);
-        if (oldestLength == 0)
-            return;  // a damaged log is left alone
-        end -= oldestLength;
-    }
-    log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(oldestLength));
-    --undoCount_;
-}
-
-void THexEditor::ResetUndo()
-{
-    canUndo_ = false;
-    undoDescription_ = "No Undo";
-    undoCount_ = 0;
-    const bool large = undoLog_ && undoLog_->capacity() >= kTrimAfter;
-    undoLog_.reset();
-    // The allocator keeps freed memory of its heap for later; after a large
-    // log (the saved tail of a cut package) it goes back to the system at
-    // once, so one large log never stays beside the next one.
-    if (large)
-        ::malloc_trim(0);
-    if (OnStateChanged)
-        OnStateChanged(this);
-}
-
-const std::vector<std::uint8_t>& THexEditor::UndoLog() const
-{
-    static const std::vector<std::uint8_t> empty;
-    return undoLog_ ? *undoLog_ : empty;
+    hexcore::ViewSnapshot view;
+    view.caret = CaretCellPosition();
+    view.charPane = inCharPane_;
+    view.nibble = view.charPane || Col() < 2 ? 0 : static_cast<std::uint8_t>((Col() - 2) & 1);
+    view.selLow = selLow_;
+    view.selHigh = selHigh_;
+    view.selAnchor = selAnchor_;
+    return view;
 }
 
 bool THexEditor::Undo()
 {
-    if (!undoLog_ || undoCount_ <= 0)
+    const std::optional<hexcore::ViewSnapshot> view = document_.Undo();
+    if (!view)
         return false;
-    std::vector<std::uint8_t>& log = *undoLog_;
-    const std::int64_t start = NewestRecordStart(log);
-    if (start < 0)
-        return false;
-    const std::optional<UndoRecord> decoded =
-        UndoRecord::Decode(log.data() + start, log.size() - static_cast<std::size_t>(start));
-    if (!decoded)
-        return false;
-    const UndoRecord& r = *decoded;
-    const auto kind = static_cast<std::uint8_t>(r.kind);
-    const bool mark = r.mark;
-    const bool wasModified = r.modified;
-    const std::int32_t caret = r.view.caret;
-    const std::int32_t nibble = r.view.nibble;
-    const bool charPane = r.view.charPane;
-    const std::int32_t low = r.view.selLow;
-    const std::int32_t high = r.view.selHigh;
-    const std::int32_t anchor = r.view.selAnchor;
-    const std::int32_t position = r.position;
-    const std::int32_t count = r.count;
-    const std::int32_t replaced = r.replaced;
-    const std::uint8_t* saved = r.saved.data();
-    const auto savedLength = static_cast<std::int32_t>(r.saved.size());
-
-    // Undoing a size change is itself a size change.
-    if (noSizeChange_ && r.ChangesSize())
-        return false;
-
-    switch (kind) {
-    case 0:
-    case 5:
-    case 6:
-        // Kinds 5 and 6 are never written by this editor; all their record
-        // holds is the old byte at the position.
-        if (position >= 0 && position < DataSize()) {
-            WriteByte(position, saved[0]);
-            UpdatePage(position, saved[0]);
-            const auto bit = static_cast<std::size_t>(position);
-            if (mark) {
-                if (changedBytes_.size() <= bit)
-                    changedBytes_.resize(bit + 1, false);
-                changedBytes_[bit] = true;
-            } else if (bit < changedBytes_.size()) {
-                changedBytes_[bit] = false;
-            }
-        }
-        break;
-    case 1:
-        // The change marks behind the position are kept: DeleteSelection has
-        // cut them already, and DeleteCaretByte left them where they were.
-        pageStart_ = -1;
-        InsertBytes(saved, std::min(count, savedLength), position);
-        break;
-    case 2:
-    case 4:
-        pageStart_ = -1;
-        DeleteRange(position, position + count, Row(), Col());
-        break;
-    case 3:
-        pageStart_ = -1;
-        if (count > 0)
-            DeleteRange(position, position + count, Row(), Col());
-        if (replaced > 0)
-            InsertBytes(saved, std::min(replaced, savedLength), position);
-        if (changedBytes_.size() > static_cast<std::size_t>(position))
-            changedBytes_.resize(static_cast<std::size_t>(position));
-        break;
-    case 7:
-        WriteBuffer(saved, position, std::min(count, savedLength));
-        pageStart_ = -1;
-        break;
-    default:
-        break;
-    }
-
-    log.resize(static_cast<std::size_t>(start));
-    --undoCount_;
-    const std::int64_t next = NewestRecordStart(log);
-    if (undoCount_ > 0 && next >= 0) {
-        undoDescription_ = hexcore::UndoDescription(static_cast<UndoKind>(log[static_cast<std::size_t>(next)]));
-    } else {
-        undoDescription_ = "No Undo";
-        canUndo_ = false;
-    }
-    modified_ = wasModified;
-
     selecting_ = false;
-    PlaceCaret(caret, charPane, nibble);
-    selAnchor_ = anchor;
-    selLow_ = low;
-    selHigh_ = high;
+    PlaceCaret(view->caret, view->charPane, view->nibble);
+    selAnchor_ = view->selAnchor;
+    selLow_ = view->selLow;
+    selHigh_ = view->selHigh;
     InvalidateGrid();
     NotifyStateChanged();
     return true;
@@ -612,13 +375,14 @@ bool THexEditor::CanSelectCell(std::int32_t col, std::int32_t row)
     bool accept = true;
     if (customLineLengths_ && IsBeyondLine(col, row))
         accept = false;
-    if (!cellRulesArmed)
+    if (!cellRulesArmed_)
         return accept;
 
-    cellRulesArmed = false;
+    cellRulesArmed_ = false;
     struct Rearm {
-        ~Rearm() { cellRulesArmed = true; }
-    } rearm;
+        bool& armed;
+        ~Rearm() { armed = true; }
+    } rearm{cellRulesArmed_};
 
     if (!accept)
         return false;

@@ -102,10 +102,10 @@ void THexEditor::HandleKeyDown(std::uint16_t& key, TShiftState shift)
     shift &= kModifiers;
     if (key == VK_INSERT) {
         key = 0;
-        insertState_ = !insertState_;
+        document_.SetInsertState(!document_.InsertState());
         if (autoCaretMode_)
             SetAutoCaretMode(true);
-        changedBytes_.clear();
+        document_.ClearChangeMarks();
         InvalidateGrid();
         NotifyStateChanged();
         return;

@@ -253,7 +253,6 @@ void THexEditor::GridSizeChanged()
             SetLineLength(0, b);
     }
     SetFixedRows(0);
-    pageStart_ = -1;
     UpdateColumnWidths();
 }
 

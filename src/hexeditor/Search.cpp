@@ -166,9 +166,9 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
     // would reload for lack of a whole line after the position.
     const std::int64_t line = std::clamp<std::int32_t>(BytesPerLine(), 1, kPageSize);
     const auto windowEnd = [&]() -> std::int64_t {
-        return pageStart_ < 0 ? -1 : static_cast<std::int64_t>(pageStart_) + kPageSize - line + 1;
+        return document_.PageStart() < 0 ? -1 : static_cast<std::int64_t>(document_.PageStart()) + kPageSize - line + 1;
     };
-    const auto covers = [&](std::int64_t q) { return pageStart_ >= 0 && pageStart_ <= q && q < windowEnd(); };
+    const auto covers = [&](std::int64_t q) { return document_.PageStart() >= 0 && document_.PageStart() <= q && q < windowEnd(); };
     // Makes the page cover q; false when the store could not load it.
     const auto load = [&](std::int64_t q) {
         if (!covers(q))
@@ -193,7 +193,7 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
         const std::int64_t limit = std::min(windowEnd(), stop);
         if (limit - p >= count) {
             const std::int64_t hit =
-                matcher.Search(PageBuffer() + (p - pageStart_), static_cast<std::size_t>(limit - p));
+                matcher.Search(PageBuffer() + (p - document_.PageStart()), static_cast<std::size_t>(limit - p));
             if (hit >= 0)
                 return static_cast<std::int32_t>(p + hit);
             // Every candidate that fits the window failed; the next one
@@ -206,7 +206,7 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
         for (; k < count; ++k) {
             if (!load(p + k))
                 return -1;
-            if (!matcher.Equal(static_cast<std::size_t>(k), PageBuffer()[p + k - pageStart_]))
+            if (!matcher.Equal(static_cast<std::size_t>(k), PageBuffer()[p + k - document_.PageStart()]))
                 break;
         }
         if (k == count)

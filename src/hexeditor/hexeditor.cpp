@@ -1,8 +1,10 @@
-// Construction, start-up hooks, destruction and the deferred state-changed
-// notification of the byte editor.
+// The widget over its document: construction, start-up hooks, loading,
+// saving and new documents with the hourglass and the repaint, the view's
+// answers to the document's reports, and the deferred state-changed event.
 #include "hexeditor/hexeditor.h"
 
 #include "platform/Application.h"
+#include "platform/Cursor.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -22,20 +24,16 @@ public:
 
 }  // namespace
 
-THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent), pageBuffer_(new std::uint8_t[kPageSize]())
+THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent)
 {
     InitGridLayout();
     InitDisplay();
-    ChooseWorkingCopy();
-    ResetUndo();
+    document_.SetListener(this);
 }
 
 THexEditor::~THexEditor()
 {
-    CloseWorkingFile();
-    undoLog_.reset();
-    changedBytes_.clear();
-    RemoveWorkingCopy();
+    document_.SetListener(nullptr);
 }
 
 void THexEditor::PropertiesLoaded()
@@ -45,9 +43,76 @@ void THexEditor::PropertiesLoaded()
 
 void THexEditor::WindowCreated()
 {
-    if (fileName_ == "---")
+    if (FileName() == "---")
         NewFile("Untitled");
 }
+
+// ---- Loading, saving, new documents ------------------------------------------
+
+bool THexEditor::LoadFromFile(const std::string& name)
+{
+    platform::WaitCursor wait(this);
+    return document_.LoadFromFile(name);
+}
+
+bool THexEditor::SaveToFile(const std::string& name)
+{
+    // Repainted on every path, after the cursor came back.
+    struct Repaint {
+        THexEditor* editor;
+        ~Repaint() { editor->InvalidateGrid(); }
+    } repaint{this};
+    platform::WaitCursor wait(this);
+    return document_.SaveToFile(name);
+}
+
+void THexEditor::NewFile(const std::string& name)
+{
+    document_.NewFile(name);
+}
+
+void THexEditor::DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol)
+{
+    if (!document_.DeleteRange(start, end))
+        return;
+    // The caret keeps its cell unless that now lies past the last byte.
+    const std::int32_t newSize = DataSize();
+    Cell caret{caretCol, caretRow};
+    if (CellToPosition(caretCol, caretRow) >= newSize) {
+        bool charPane = false;
+        TwinColumn(caretCol, &charPane);
+        caret = PositionToCell(newSize - 1, charPane);  // (2, 0) once the document is empty
+    }
+    SetCurrentCell(caret.col, caret.row, true, true);
+    ClearSelection(false);
+    InvalidateGrid();
+}
+
+// ---- The document's reports --------------------------------------------------
+
+void THexEditor::LengthChanged()
+{
+    GridSizeChanged();
+}
+
+void THexEditor::StateChanged()
+{
+    NotifyStateChanged();
+}
+
+void THexEditor::UndoReset()
+{
+    if (OnStateChanged)
+        OnStateChanged(this);
+}
+
+void THexEditor::Replaced()
+{
+    ClearSelection(false);
+    SetCurrentCell(2, 0, true, true);
+}
+
+// ---- State-changed event -----------------------------------------------------
 
 void THexEditor::NotifyStateChanged()
 {
@@ -69,7 +134,7 @@ bool THexEditor::event(QEvent* e)
         }
         return true;
     }
-    if (e->type() == QEvent::Show && fileName_ == "---")
+    if (e->type() == QEvent::Show && FileName() == "---")
         platform::Guard([this] { WindowCreated(); });
     return platform::TCustomGrid::event(e);
 }

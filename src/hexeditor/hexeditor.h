@@ -7,9 +7,9 @@
 // base supplies cells, the current cell (the caret) and scrolling.
 #pragma once
 
+#include "hexeditor/core/Document.h"
 #include "platform/Colors.h"
 #include "platform/Grid.h"
-#include "platform/system/UniqueFd.h"
 
 #include <QFont>
 #include <QImage>
@@ -100,10 +100,10 @@ std::uint8_t OemToAnsiChar(std::uint8_t b);
 std::uint8_t AnsiToOemChar(std::uint8_t c);
 }  // namespace translation
 
-class THexEditor : public platform::TCustomGrid {
+class THexEditor : public platform::TCustomGrid, private hexcore::DocumentListener {
     Q_OBJECT
 public:
-    static constexpr std::int32_t kPageSize = 65536;
+    static constexpr std::int32_t kPageSize = hexcore::Document::kPageSize;
 
     explicit THexEditor(QWidget* parent = nullptr);
     ~THexEditor() override;
@@ -117,54 +117,62 @@ public:
     bool LoadFromFile(const std::string& name);
     bool SaveToFile(const std::string& name);
     void NewFile(const std::string& name);
-    std::int32_t DataSize();
+    std::int32_t DataSize() const { return document_.DataSize(); }
 
-    std::uint8_t ReadByte(std::int32_t position);
-    void WriteByte(std::int32_t position, std::uint8_t value);
-    void ReadBuffer(void* destination, std::int32_t position, std::int32_t count);
-    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count);
-    void EnsurePage(std::int32_t position);
-    void UpdatePage(std::int32_t position, std::uint8_t value);
-    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
-    void InsertBytes(const void* source, std::int32_t count, std::int32_t position);
-    void AppendBytes(const void* source, std::int32_t count);
+    std::uint8_t ReadByte(std::int32_t position) const { return document_.ReadByte(position); }
+    void WriteByte(std::int32_t position, std::uint8_t value) { document_.WriteByte(position, value); }
+    void ReadBuffer(void* destination, std::int32_t position, std::int32_t count) const
+    {
+        document_.ReadBuffer(destination, position, count);
+    }
+    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count)
+    {
+        document_.WriteBuffer(source, position, count);
+    }
+    void EnsurePage(std::int32_t position) { document_.EnsurePage(position, bytesPerLine_); }
+    void UpdatePage(std::int32_t position, std::uint8_t value) { document_.UpdatePage(position, value); }
+    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count) { document_.MoveBlock(from, to, count); }
+    void InsertBytes(const void* source, std::int32_t count, std::int32_t position)
+    {
+        document_.InsertBytes(source, count, position);
+    }
+    void AppendBytes(const void* source, std::int32_t count) { document_.AppendBytes(source, count); }
     void DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol);
-    void EnsureWorkingFile();
-    void CloseWorkingFile();
-    void SizeChanged();
-    bool IsByteChanged(std::int32_t position) const;
+    void EnsureWorkingFile() { document_.EnsureWorkingFile(); }
+    void CloseWorkingFile() { document_.CloseWorkingFile(); }
+    void SizeChanged() { document_.SizeChanged(); }
+    bool IsByteChanged(std::int32_t position) const { return document_.IsByteChanged(position); }
     void NotifyStateChanged();
 
-    // Largest document size; no size change goes beyond it.
-    static constexpr std::int32_t kMaxDataSize = 0x7FFFFFFF;
-    // MoveBlock shifts a block in pieces of at most this many bytes.
-    static constexpr std::int32_t kMovePiece = 256 * 1024;
-    // The working-copy name for a tick count: folder + tick as 8 upper-case
-    // hex digits + ".ZQWK".
-    static std::string WorkingCopyName(const std::string& folder, std::uint32_t tick);
+    static constexpr std::int32_t kMaxDataSize = hexcore::Document::kMaxDataSize;
+    static constexpr std::int32_t kMovePiece = hexcore::Document::kMovePiece;
+    static std::string WorkingCopyName(const std::string& folder, std::uint32_t tick)
+    {
+        return hexcore::WorkingCopy::NameFor(folder, tick);
+    }
 
-    const std::string& FileName() const { return fileName_; }
-    const std::string& WorkingFileName() const { return workingFileName_; }
-    bool HasWorkingFile() const { return workingFile_.IsOpen(); }
-    const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
-    std::int32_t PageStart() const { return pageStart_; }
-    std::int32_t CachedSize() const { return cachedSize_; }
+    const std::string& FileName() const { return document_.FileName(); }
+    const std::string& WorkingFileName() const { return document_.WorkingFileName(); }
+    bool HasWorkingFile() const { return document_.HasWorkingFile(); }
+    const std::uint8_t* PageBuffer() const { return document_.PageBuffer(); }
+    std::int32_t PageStart() const { return document_.PageStart(); }
+    std::int32_t CachedSize() const { return document_.CachedSize(); }
     // Change marks: bit n set = byte n was overwritten.
-    const std::vector<bool>& ChangedBytes() const { return changedBytes_; }
-    bool Modified() const { return modified_; }
-    bool FileIsReadOnly() const { return fileIsReadOnly_; }
-    bool InsertState() const { return insertState_; }
-    void SetInsertState(bool on) { insertState_ = on; }
-    bool InsertModeActive() const { return insertState_ && allowInsertMode_ && !noSizeChange_; }
+    const std::vector<bool>& ChangedBytes() const { return document_.ChangedBytes(); }
+    bool Modified() const { return document_.Modified(); }
+    bool FileIsReadOnly() const { return document_.FileIsReadOnly(); }
+    bool InsertState() const { return document_.InsertState(); }
+    void SetInsertState(bool on) { document_.SetInsertState(on); }
+    bool InsertModeActive() const { return document_.InsertModeActive(); }
 
-    bool CreateBackup() const { return createBackup_; }
-    void SetCreateBackup(bool on) { createBackup_ = on; }
-    const std::string& BackupExtension() const { return backupExtension_; }
-    void SetBackupExtension(const std::string& ext) { backupExtension_ = ext; }
-    bool NoSizeChange() const { return noSizeChange_; }
-    void SetNoSizeChange(bool on);
-    bool AllowInsertMode() const { return allowInsertMode_; }
-    void SetAllowInsertMode(bool on);
+    bool CreateBackup() const { return document_.CreateBackup(); }
+    void SetCreateBackup(bool on) { document_.SetCreateBackup(on); }
+    const std::string& BackupExtension() const { return document_.BackupExtension(); }
+    void SetBackupExtension(const std::string& ext) { document_.SetBackupExtension(ext); }
+    bool NoSizeChange() const { return document_.NoSizeChange(); }
+    void SetNoSizeChange(bool on) { document_.SetNoSizeChange(on); }
+    bool AllowInsertMode() const { return document_.AllowInsertMode(); }
+    void SetAllowInsertMode(bool on) { document_.SetAllowInsertMode(on); }
     bool ReadOnlyView() const { return readOnlyView_; }
     void SetReadOnlyView(bool on) { readOnlyView_ = on; }
 
@@ -220,18 +228,20 @@ public:
     void ReplaceSelection(const void* source, std::int32_t count);
     bool SeekCaret(std::int32_t offset, int origin, bool strict);
 
-    bool PrepareChange(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count);
-    void RecordUndo(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count);
-    void DropOldestUndo();
-    void ResetUndo();
+    bool PrepareChange(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count)
+    {
+        return document_.PrepareChange(static_cast<hexcore::UndoKind>(kind), position, replacedCount, count,
+                                       Snapshot());
+    }
+    void ResetUndo() { document_.ResetUndo(); }
 
     // Replays the newest undo record and removes it.
     bool Undo();
-    bool CanUndo() const { return canUndo_; }
-    const std::string& UndoDescription() const { return undoDescription_; }
-    std::int32_t UndoCount() const { return undoCount_; }
+    bool CanUndo() const { return document_.Undos().CanUndo(); }
+    const std::string& UndoDescription() const { return document_.Undos().Description(); }
+    std::int32_t UndoCount() const { return document_.Undos().Count(); }
     // The undo records, oldest first; empty when there is no log.
-    const std::vector<std::uint8_t>& UndoLog() const;
+    const std::vector<std::uint8_t>& UndoLog() const { return document_.Undos().Bytes(); }
 
     // ---- Grid geometry, line table and position mapping ---------------------
     std::int32_t BytesPerLine() const { return bytesPerLine_; }
@@ -372,41 +382,17 @@ private:
     std::int32_t LastColumnOfLine(std::int32_t row, bool charPane);
     void TypeInCharPane(std::uint8_t ch, std::int32_t position);
     void TypeInHexPane(std::uint8_t ch, std::int32_t position);
-    void DropLostWorkingFile();
     // Lets the byte store's tests set Modified and change marks directly.
     friend struct ByteStoreTestAccess;
-    // Byte-store helpers (ByteStore.cpp).
-    void ChooseWorkingCopy();
-    // Creates the working copy exclusively (0600, never through a symbolic
-    // link) and remembers its identity; not open (errno set) on failure.
-    platform::UniqueFd CreateWorkingCopy(const std::string& name);
-    platform::UniqueFd OpenWorkingCopy(bool mayCreate);
-    bool IsOwnWorkingCopy(int fd) const;
-    std::int64_t WorkingLength() const;
-    void SetWorkingLength(std::int64_t length);
-    void StartEmptyDocument();
-    void RemoveWorkingCopy();
+    // The document's reports (DocumentListener).
+    void LengthChanged() override;
+    void StateChanged() override;
+    void UndoReset() override;
+    void Replaced() override;
+    // The caret and selection as an undo record keeps them.
+    hexcore::ViewSnapshot Snapshot();
 
-    // Byte store.
-    std::string fileName_ = "---";
-    std::string workingFileName_;
-    platform::UniqueFd workingFile_;
-    // Identity of the working copy this editor created; a file of that name
-    // with another identity is never used.
-    bool ownsWorkingCopy_ = false;
-    std::uint64_t workingDev_ = 0;
-    std::uint64_t workingIno_ = 0;
-    std::unique_ptr<std::uint8_t[]> pageBuffer_;
-    std::int32_t pageStart_ = -1;
-    std::int32_t cachedSize_ = -1;
-    std::vector<bool> changedBytes_;
-    bool modified_ = false;
-    bool fileIsReadOnly_ = true;
-    bool insertState_ = false;
-    bool createBackup_ = true;
-    std::string backupExtension_ = ".bak";
-    bool noSizeChange_ = false;
-    bool allowInsertMode_ = false;
+    hexcore::Document document_;
     bool readOnlyView_ = false;
 
     // Translation.
@@ -429,10 +415,9 @@ private:
     std::int32_t selLow_ = -1;
     std::int32_t selHigh_ = -1;
     bool selecting_ = false;
-    std::unique_ptr<std::vector<std::uint8_t>> undoLog_;
-    std::int32_t undoCount_ = 0;
-    std::string undoDescription_ = "No Undo";
-    bool canUndo_ = false;
+    // Cleared while CanSelectCell makes its own cell moves, so that those
+    // moves get only the basic checks.
+    bool cellRulesArmed_ = true;
 
     // Layout.
     std::int32_t bytesPerLine_ = 16;

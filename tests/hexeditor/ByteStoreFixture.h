@@ -16,13 +16,8 @@
 
 // Sets what the editing commands would set, without depending on them.
 struct ByteStoreTestAccess {
-    static void SetModified(THexEditor& e, bool on) { e.modified_ = on; }
-    static void MarkChanged(THexEditor& e, std::int32_t position)
-    {
-        if (e.changedBytes_.size() <= static_cast<std::size_t>(position))
-            e.changedBytes_.resize(static_cast<std::size_t>(position) + 1);
-        e.changedBytes_[static_cast<std::size_t>(position)] = true;
-    }
+    static void SetModified(THexEditor& e, bool on) { e.document_.SetModified(on); }
+    static void MarkChanged(THexEditor& e, std::int32_t position) { e.document_.MarkChanged(position); }
 };
 
 class ByteStoreTest : public ::testing::Test {
