@@ -8,6 +8,7 @@
 #pragma once
 
 #include "hexeditor/core/Document.h"
+#include "hexeditor/core/Translation.h"
 #include "platform/Colors.h"
 #include "platform/Grid.h"
 
@@ -19,9 +20,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// How the character pane reads bytes.
-enum TTranslationType : std::uint8_t { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
 
 // How the offset column labels rows.
 enum TOffsetDisplayStyle : std::uint8_t { odHex, odDec, odOctal, odNone };
@@ -87,18 +85,6 @@ private:
     TColor positionText_ = platform::clWhite;
     TColor changedBackground_ = 11075583;  // RGB 255, 255, 168
 };
-
-// Character translation routines (independent of any editor); the code
-// page tables live in platform/system/CodePages.h.
-namespace translation {
-// Converts count characters of text to bytes under a translation; source and
-// destination may be the same buffer.
-void TranslateBuffer(TTranslationType translation, const std::uint8_t* source, std::uint8_t* destination,
-                     std::int32_t count);
-// OEM (CP850) byte to ANSI (Windows-1252) character and back.
-std::uint8_t OemToAnsiChar(std::uint8_t b);
-std::uint8_t AnsiToOemChar(std::uint8_t c);
-}  // namespace translation
 
 class THexEditor : public platform::TCustomGrid, private hexcore::DocumentListener {
     Q_OBJECT
@@ -188,14 +174,15 @@ public:
                       bool ignoreCase, bool translate);
 
     // ---- Character translation -----------------------------------------------
-    TTranslationType Translation() const { return translation_; }
+    // Setters repaint when the value changes.
+    TTranslationType Translation() const { return charTranslation_.translation; }
     void SetTranslation(TTranslationType value);
-    char MaskChar() const { return maskChar_; }
+    char MaskChar() const { return charTranslation_.maskChar; }
     void SetMaskChar(char c);
-    bool MaskWhiteSpaces() const { return maskWhiteSpaces_; }
+    bool MaskWhiteSpaces() const { return charTranslation_.maskWhiteSpaces; }
     void SetMaskWhiteSpaces(bool on);
-    std::uint8_t TranslateToChar(std::uint8_t b) const;
-    std::uint8_t TranslateToByte(std::uint8_t c) const;
+    std::uint8_t TranslateToChar(std::uint8_t b) const { return charTranslation_.ToChar(b); }
+    std::uint8_t TranslateToByte(std::uint8_t c) const { return charTranslation_.ToByte(c); }
 
     // ---- Selection, editing commands and undo log --------------------------
     std::int32_t SelStart();
@@ -395,10 +382,7 @@ private:
     hexcore::Document document_;
     bool readOnlyView_ = false;
 
-    // Translation.
-    TTranslationType translation_ = ttAnsi;
-    char maskChar_ = '.';
-    bool maskWhiteSpaces_ = true;
+    hexcore::CharTranslation charTranslation_;
 
     // Selection and undo.
     // The current-cell rules behind AcceptCell (shift/mouse handling, short
