@@ -58,7 +58,7 @@ QFont THexEditor::MarkerFont() const
     return marker;
 }
 
-THexEditor::CellLook THexEditor::CellAppearance(std::int32_t c, std::int32_t r)
+THexEditor::CellLook THexEditor::CellAppearance(std::int32_t c, std::int32_t r) const
 {
     const TColors& colors = *colors_;
     const std::int32_t size = DataSize();
@@ -81,7 +81,7 @@ THexEditor::CellLook THexEditor::CellAppearance(std::int32_t c, std::int32_t r)
     const std::int32_t s = LineStart(r);
     document_.EnsurePage(s, bytesPerLine_);
     const std::int32_t p = CellToPosition(c, r);
-    const bool charPane = inCharPane_;
+    const bool charPane = IsCharPaneColumn(c);
     if (p >= size || (customLineLengths_ && IsBeyondLine(c, r)))
         return {" ", fontColor_, colors.Background(), false};
 

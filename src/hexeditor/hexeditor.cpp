@@ -71,23 +71,6 @@ void THexEditor::NewFile(const std::string& name)
     document_.NewFile(name);
 }
 
-void THexEditor::DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol)
-{
-    if (!document_.DeleteRange(start, end))
-        return;
-    // The caret keeps its cell unless that now lies past the last byte.
-    const std::int32_t newSize = DataSize();
-    Cell caret{caretCol, caretRow};
-    if (CellToPosition(caretCol, caretRow) >= newSize) {
-        bool charPane = false;
-        TwinColumn(caretCol, &charPane);
-        caret = PositionToCell(newSize - 1, charPane);  // (2, 0) once the document is empty
-    }
-    SetCurrentCell(caret.col, caret.row, true, true);
-    ClearSelection(false);
-    InvalidateGrid();
-}
-
 // ---- The document's reports --------------------------------------------------
 
 void THexEditor::LengthChanged()
@@ -109,7 +92,7 @@ void THexEditor::UndoReset()
 void THexEditor::Replaced()
 {
     ClearSelection(false);
-    SetCurrentCell(2, 0, true, true);
+    MoveCaretTo(2, 0);
 }
 
 // ---- State-changed event -----------------------------------------------------

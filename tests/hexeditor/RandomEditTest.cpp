@@ -152,11 +152,11 @@ struct Runner {
         EXPECT_EQ(ed.SelLow(), m.low);
         EXPECT_EQ(ed.SelHigh(), m.high);
         EXPECT_EQ(ed.SelLength(), m.SelLength());
-        EXPECT_EQ(ed.ChangedBytes(), m.marks);
+        EXPECT_EQ(ed.Document().ChangedBytes(), m.marks);
         EXPECT_EQ(ed.UndoCount(), m.undoCount);
         std::size_t logSize = 0;
         for (const auto& r : Records(ed.UndoLog()))
-            logSize += static_cast<std::size_t>(r.length);
+            logSize += LengthOf(r);
         EXPECT_EQ(logSize, ed.UndoLog().size());
     }
 
@@ -466,7 +466,7 @@ TEST(RandomEditing, CommandsFollowTheModelAndUndoRestoresTheStart)
             EXPECT_EQ(doc->SelHigh(), s.model.high);
             // Marks that no later command cut come back; a byte change always
             // restores the mark of its byte.
-            const auto& marks = doc->ChangedBytes();
+            const auto& marks = doc->Document().ChangedBytes();
             const auto markAt = [](const std::vector<bool>& v, std::size_t i) { return i < v.size() && v[i]; };
             for (std::size_t i = 0; i < std::max(marks.size(), s.model.marks.size()); ++i) {
                 if (static_cast<std::int32_t>(i) < s.floor || (s.kind == 0 && static_cast<std::int32_t>(i) == s.position)) {
