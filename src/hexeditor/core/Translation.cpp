@@ -59,10 +59,10 @@ std::uint8_t CharTranslation::ToChar(std::uint8_t b) const
         c = b;
         break;
     case ttDos8:
-        c = platform::OemToChar(b);
+        c = ::translation::OemToAnsiChar(b);
         break;
     case ttASCII:
-        c = b >= 0x80 ? mask : platform::OemToChar(b);
+        c = b >= 0x80 ? mask : ::translation::OemToAnsiChar(b);
         break;
     case ttMac:
         c = platform::MacToChar(b);
@@ -85,9 +85,9 @@ std::uint8_t CharTranslation::ToByte(std::uint8_t c) const
     case ttAnsi:
         return c < 0x20 ? 0 : c;
     case ttDos8:
-        return c < 0x20 ? 0 : platform::CharToOem(c);
+        return c < 0x20 ? 0 : ::translation::AnsiToOemChar(c);
     case ttASCII:
-        return c < 0x20 || c >= 0x80 ? 0 : platform::CharToOem(c);
+        return c < 0x20 || c >= 0x80 ? 0 : ::translation::AnsiToOemChar(c);
     case ttMac:
         if (c < 0x20)
             return 0;
