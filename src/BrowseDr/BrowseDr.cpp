@@ -1,7 +1,7 @@
 #include "BrowseDr/BrowseDr.h"
 
-#include "platform/Application.h"
 #include "platform/system/FileUtils.h"
+#include "platform/widgets/Application.h"
 
 #include <QFile>
 #include <QFontMetrics>

@@ -7,8 +7,8 @@
 // rejected edit-box entries to its events.
 #pragma once
 
-#include "platform/Events.h"
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
+#include "platform/widgets/Events.h"
 
 #include <QFont>
 #include <QObject>

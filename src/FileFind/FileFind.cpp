@@ -1,6 +1,6 @@
 #include "FileFind/FileFind.h"
 
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 using platform::TSearchRec;
 

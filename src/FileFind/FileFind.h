@@ -2,8 +2,8 @@
 // more file masks, with an event per folder entered, per match and at the end.
 #pragma once
 
-#include "platform/Events.h"
 #include "platform/system/DirEnum.h"
+#include "platform/widgets/Events.h"
 
 #include <QObject>
 #include <functional>

@@ -1,8 +1,8 @@
 #include "Klangheber/CommandLine.h"
 
 #include "MainForm1/MainForm1.h"
-#include "platform/Application.h"
 #include "platform/system/FileUtils.h"
+#include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

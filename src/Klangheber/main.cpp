@@ -2,7 +2,7 @@
 // event loop; or, with --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
 #include "MainForm1/MainForm1.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QApplication>
 #include <csignal>

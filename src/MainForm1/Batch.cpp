@@ -2,7 +2,7 @@
 // and switch the timer on for the first package.
 #include "MainForm1/MainForm1.h"
 
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QFile>
 #include <QIcon>

@@ -1,10 +1,10 @@
 #include "MainForm1/MainForm1.h"
 
-#include "platform/Application.h"
 #include "platform/system/BlockFile.h"
 #include "platform/system/FileUtils.h"
-#include "platform/Fonts.h"
 #include "platform/system/SysUtils.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/Fonts.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -3,7 +3,7 @@
 // packages and the timer that moves the batch along.
 #pragma once
 
-#include "platform/Controls.h"
+#include "platform/widgets/Controls.h"
 
 #include "BrowseDr/BrowseDr.h"
 #include "MainForm1/ModuleKinds.h"

@@ -3,10 +3,10 @@
 // Impulse Tracker, Scream Tracker 3 and FastTracker 2 signatures in turn.
 #include "MainForm1/MainForm1.h"
 
-#include "platform/Application.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
-#include "platform/Fonts.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/Fonts.h"
 
 #include <cstring>
 

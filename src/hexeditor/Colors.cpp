@@ -2,8 +2,8 @@
 // caret's shape and lifetime.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Application.h"
 #include "platform/system/Exceptions.h"
+#include "platform/widgets/Application.h"
 
 #include <QFocusEvent>
 #include <QPainter>

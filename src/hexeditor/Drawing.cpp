@@ -3,8 +3,8 @@
 // frame on the twin cell of the caret, and the caret's position.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Fonts.h"
 #include "platform/system/CodePages.h"
+#include "platform/widgets/Fonts.h"
 
 #include <QFontInfo>
 #include <QPainter>

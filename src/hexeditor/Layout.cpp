@@ -6,7 +6,7 @@
 #include "hexeditor/hexeditor.h"
 
 #include "platform/system/Exceptions.h"
-#include "platform/Fonts.h"
+#include "platform/widgets/Fonts.h"
 
 #include <QFontMetrics>
 #include <QFrame>

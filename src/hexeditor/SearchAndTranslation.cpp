@@ -4,7 +4,7 @@
 #include "hexeditor/hexeditor.h"
 
 #include "hexeditor/core/Search.h"
-#include "platform/Cursor.h"
+#include "platform/widgets/Cursor.h"
 
 std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
                               bool ignoreCase, bool translate)

@@ -69,7 +69,7 @@ hexcore::ViewSnapshot THexEditor::Snapshot() const
 
 void THexEditor::MoveCaretTo(std::int32_t col, std::int32_t row)
 {
-    SetCurrentCell(col, row, true, true);
+    SetCurrentCell(col, row, true);
 }
 
 void THexEditor::PlaceCaret(std::int32_t position, bool charPane, std::int32_t nibble)

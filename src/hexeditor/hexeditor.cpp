@@ -3,8 +3,8 @@
 // answers to the document's reports, and the deferred state-changed event.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/Application.h"
-#include "platform/Cursor.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/Cursor.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -8,8 +8,8 @@
 
 #include "hexeditor/core/Document.h"
 #include "hexeditor/core/Translation.h"
-#include "platform/Colors.h"
-#include "platform/Grid.h"
+#include "platform/widgets/Colors.h"
+#include "platform/widgets/Grid.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,7 +1,8 @@
 #include "BrowseDr/BrowseDr.h"
+#include "FailingShellAllocator.h"
 #include "ShellFixture.h"
 
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QWidget>
 #include <cstdlib>
@@ -98,9 +99,10 @@ TEST_F(BrowseDrTest, NoNameBufferMeansNoDialog)
     TzebBrowseDirectoryDlg dlg;
     script.ChoosePath(MakeDir("a"));
     ASSERT_TRUE(dlg.Execute());
-    ShellAllocator().FailAllocationsAfter(0);
-    EXPECT_FALSE(dlg.Execute());
-    ShellAllocator().FailAllocationsAfter(-1);
+    {
+        testsupport::FailingShellAllocator dry;
+        EXPECT_FALSE(dlg.Execute());
+    }
     EXPECT_EQ(script.runs, 1);
     EXPECT_EQ(dlg.Selection(), "");
     EXPECT_EQ(dlg.SelectionPIDL(), nullptr);

@@ -4,6 +4,7 @@
 #include "MainForm1/MainForm1.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
+#include "platform/widgets/Application.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -246,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!charPane)
                 cell.col += in.Byte() % 2;
             name = "Move " + std::to_string(p);
-            ed.SetCurrentCell(cell.col, cell.row, true, true);
+            ed.SetCurrentCell(cell.col, cell.row, true);
             break;
         }
         case 16: {

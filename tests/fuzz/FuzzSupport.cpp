@@ -1,7 +1,7 @@
 #include "FuzzSupport.h"
 
 #include "RecordingMessageSink.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QApplication>
 #include <csignal>

@@ -66,7 +66,7 @@ TEST(HexCurrentCell, EmptyEditorAcceptsOnlyTheFirstHexCell)
     EXPECT_EQ(ui.ed->RowCount(), 1);
     ui.Click(5, 0);
     ui.Click(ui.ed->HexColumns() + 4, 0);
-    ui.ed->SetCurrentCell(3, 0, true, true);
+    ui.ed->SetCurrentCell(3, 0, true);
     EXPECT_EQ(ui.ed->Col(), 2);
     EXPECT_EQ(ui.ed->Row(), 0);
 }

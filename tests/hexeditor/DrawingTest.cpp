@@ -4,7 +4,7 @@
 #include "UiSupport.h"
 
 #include "platform/system/Exceptions.h"
-#include "platform/Fonts.h"
+#include "platform/widgets/Fonts.h"
 
 #include <QFontInfo>
 #include <QImage>

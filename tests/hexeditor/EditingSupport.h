@@ -105,7 +105,7 @@ inline void MoveCaret(THexEditor& ed, std::int32_t position, bool charPane, int 
     auto cell = ed.PositionToCell(position, charPane);
     if (!charPane)
         cell.col += nibble;
-    ed.SetCurrentCell(cell.col, cell.row, true, true);
+    ed.SetCurrentCell(cell.col, cell.row, true);
 }
 
 }  // namespace editingtest

@@ -453,8 +453,8 @@ TEST(EditingCommands, SeekCaretOriginsAndStrictness)
 TEST(EditingCells, EmptyEditorAcceptsOnlyTheFirstHexCell)
 {
     Doc doc(Bytes{});
-    doc->SetCurrentCell(3, 0, true, true);
-    doc->SetCurrentCell(doc->HexColumns() + 3, 0, true, true);
+    doc->SetCurrentCell(3, 0, true);
+    doc->SetCurrentCell(doc->HexColumns() + 3, 0, true);
     EXPECT_EQ(doc->Col(), 2);
     EXPECT_EQ(doc->Row(), 0);
 }
@@ -463,13 +463,13 @@ TEST(EditingCells, PastTheLastByteLandsOnItInTheCaretsPane)
 {
     Doc doc(Pattern(20));
     MoveCaret(*doc, 3, true);
-    doc->SetCurrentCell(doc->HexColumns() + 3 + 9, 1, true, true);  // byte 25
+    doc->SetCurrentCell(doc->HexColumns() + 3 + 9, 1, true);  // byte 25
     EXPECT_EQ(CaretOf(*doc), (Caret{19, true, 0}));
     MoveCaret(*doc, 3, false, 1);
-    doc->SetCurrentCell(2 + 2 * 12, 1, true, true);  // byte 28, hex pane
+    doc->SetCurrentCell(2 + 2 * 12, 1, true);  // byte 28, hex pane
     EXPECT_EQ(CaretOf(*doc), (Caret{19, false, 0}));
     // The separator column cannot become current from the keyboard.
-    doc->SetCurrentCell(doc->HexColumns() + 2, 0, true, true);
+    doc->SetCurrentCell(doc->HexColumns() + 2, 0, true);
     EXPECT_EQ(CaretOf(*doc), (Caret{19, false, 0}));
 }
 

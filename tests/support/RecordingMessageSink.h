@@ -2,7 +2,7 @@
 // showing it. No test may block on a modal window.
 #pragma once
 
-#include "platform/Application.h"
+#include "platform/widgets/MessageSink.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 // BrowseDialogOverride (or platform::SetBrowseDialog).
 #pragma once
 
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "TempDir.h"
 
 #include "platform/system/Exceptions.h"
+#include "platform/widgets/Application.h"
 
 #include <algorithm>
 #include <cstdlib>

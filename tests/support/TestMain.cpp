@@ -2,7 +2,7 @@
 // (unless a platform was chosen), the application title, and message boxes
 // recorded instead of shown.
 #include "RecordingMessageSink.h"
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 #include <QApplication>
 #include <csignal>

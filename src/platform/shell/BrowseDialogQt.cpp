@@ -2,9 +2,9 @@
 // from the root, the title above it, an optional status line and edit box,
 // OK and Cancel. It talks to its caller only through the browse callback and
 // the messages sent to its window handle.
-#include "platform/Application.h"
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
 #include "platform/system/FileUtils.h"
+#include "platform/widgets/Application.h"
 
 #include <QDialog>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
 
 #include "platform/system/FileUtils.h"
 
@@ -11,6 +11,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unordered_set>
+#include <utility>
 
 namespace platform {
 
@@ -27,10 +28,8 @@ std::unordered_set<void*>& LiveSet()
 
 void* IMalloc::Alloc(std::size_t size)
 {
-    if (failAfter_ == 0)
+    if (gate_ && !gate_->Admit(size))
         return nullptr;
-    if (failAfter_ > 0)
-        --failAfter_;
     void* block = std::malloc(size ? size : 1);
     if (!block)
         return nullptr;
@@ -49,6 +48,11 @@ void IMalloc::Free(void* block)
     }
     --live_;
     std::free(block);
+}
+
+AllocationGate* IMalloc::SetGate(AllocationGate* gate)
+{
+    return std::exchange(gate_, gate);
 }
 
 ULONG IMalloc::AddRef()

@@ -2,40 +2,16 @@
 // processing and the default exception handler with its message boxes.
 #pragma once
 
+#include "platform/widgets/MessageSink.h"
+
 #include <QString>
 #include <chrono>
 #include <exception>
-#include <memory>
 #include <utility>
 
 class QWidget;
 
 namespace platform {
-
-// Where message boxes go. The GUI shows real boxes, the command line prints to
-// stderr, tests record them. No test may block on a modal window.
-class MessageSink {
-public:
-    virtual ~MessageSink() = default;
-    // Error box: the title, an error icon, one OK button.
-    virtual void ShowError(const QString& title, const QString& text) = 0;
-    // Plain box: the title, no icon, one OK button, centred on the screen.
-    virtual void ShowMessage(const QString& title, const QString& text) = 0;
-};
-
-// Shows modal QMessageBoxes.
-class QtMessageSink : public MessageSink {
-public:
-    void ShowError(const QString& title, const QString& text) override;
-    void ShowMessage(const QString& title, const QString& text) override;
-};
-
-// Prints each box as one line on stderr.
-class StderrMessageSink : public MessageSink {
-public:
-    void ShowError(const QString& title, const QString& text) override;
-    void ShowMessage(const QString& title, const QString& text) override;
-};
 
 // The text the error box shows for an exception message: a full stop is
 // appended when the last character sorts after ".".

@@ -1,7 +1,7 @@
 // The grid base: cell geometry, the current cell and its AcceptCell hook,
 // scrolling (also of a grid with the rows of a 2^31 - 1 byte document),
 // painting of visible cells only, keyboard and mouse handling, the caret.
-#include "platform/Grid.h"
+#include "platform/widgets/Grid.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -112,7 +112,7 @@ TEST(GridGeometry, VisibleCountsAndScrollLimits)
     EXPECT_EQ(grid.TopRow(), 100 - 6) << "the last row ends the view";
     EXPECT_EQ(grid.verticalScrollBar()->maximum(), 94);
     EXPECT_EQ(grid.verticalScrollBar()->value(), 94);
-    grid.SetCurrentCell(3, 50, true, false);
+    grid.SetCurrentCell(3, 50, false);
     grid.SetRowCount(3);
     EXPECT_EQ(grid.TopRow(), 0);
     EXPECT_EQ(grid.VisibleRowCount(), 3);
@@ -133,10 +133,10 @@ TEST(GridCurrentCell, AcceptCellDecidesEveryMove)
         asked.emplace_back(c, r);
         return c != 5;
     };
-    grid.SetCurrentCell(4, 3, true, true);
+    grid.SetCurrentCell(4, 3, true);
     EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(4, 3));
 
-    grid.SetCurrentCell(5, 7, true, true);
+    grid.SetCurrentCell(5, 7, true);
     EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(4, 3)) << "refused: the cell stays";
     grid.SetCol(5);
     EXPECT_EQ(grid.Col(), 4);
@@ -149,8 +149,8 @@ TEST(GridCurrentCell, AcceptCellDecidesEveryMove)
     grid.SetCol(6);
     EXPECT_EQ(grid.Col(), 6);
     asked.clear();
-    grid.SetCurrentCell(1, 3, true, true);
-    grid.SetCurrentCell(6, 100, true, true);
+    grid.SetCurrentCell(1, 3, true);
+    grid.SetCurrentCell(6, 100, true);
     EXPECT_TRUE(asked.empty()) << "fixed and missing cells are never offered";
     EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(6, 3));
 }
@@ -158,17 +158,17 @@ TEST(GridCurrentCell, AcceptCellDecidesEveryMove)
 TEST(GridCurrentCell, SetCurrentCellScrollsIntoViewOnRequest)
 {
     TestGrid grid;
-    grid.SetCurrentCell(3, 50, true, false);
+    grid.SetCurrentCell(3, 50, false);
     EXPECT_EQ(grid.TopRow(), 0);
-    grid.SetCurrentCell(3, 51, true, true);
+    grid.SetCurrentCell(3, 51, true);
     EXPECT_EQ(grid.TopRow(), 42) << "row 51 becomes the last fully visible row";
     EXPECT_GT(grid.verticalScrolls, 0);
-    grid.SetCurrentCell(3, 20, true, true);
+    grid.SetCurrentCell(3, 20, true);
     EXPECT_EQ(grid.TopRow(), 20);
-    grid.SetCurrentCell(11, 20, true, true);
+    grid.SetCurrentCell(11, 20, true);
     EXPECT_EQ(grid.LeftCol(), 4);
     EXPECT_FALSE(grid.CellBounds(11, 20).isNull());
-    grid.SetCurrentCell(2, 20, true, true);
+    grid.SetCurrentCell(2, 20, true);
     EXPECT_EQ(grid.LeftCol(), 2);
 }
 
@@ -181,7 +181,7 @@ TEST(GridScrolling, RowsOfTheLargestDocumentScrollToTheEnd)
     grid.SetRowCount(rows);
     EXPECT_EQ(grid.verticalScrollBar()->maximum(), rows - 10);
 
-    grid.SetCurrentCell(2, rows - 1, true, true);
+    grid.SetCurrentCell(2, rows - 1, true);
     EXPECT_EQ(grid.Row(), rows - 1);
     EXPECT_EQ(grid.TopRow(), rows - 10);
     EXPECT_EQ(grid.CellBounds(2, rows - 1), QRect(40, 90, 20, 10));
@@ -195,7 +195,7 @@ TEST(GridScrolling, RowsOfTheLargestDocumentScrollToTheEnd)
     grid.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(grid.TopRow(), rows - 10);
 
-    grid.SetCurrentCell(2, 0, true, true);
+    grid.SetCurrentCell(2, 0, true);
     Key(&grid, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(11, rows - 1));
     Key(&grid, Qt::Key_PageDown);
@@ -258,7 +258,7 @@ TEST(GridScrolling, ThumbTrackingMovesTheViewWhileDragging)
 TEST(GridKeyboard, ArrowsHomeEndPagesAndTab)
 {
     TestGrid grid;
-    grid.SetCurrentCell(4, 3, true, true);
+    grid.SetCurrentCell(4, 3, true);
     Key(&grid, Qt::Key_Right);
     Key(&grid, Qt::Key_Down);
     EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(5, 4));
@@ -292,7 +292,7 @@ TEST(GridKeyboard, ArrowsHomeEndPagesAndTab)
     EXPECT_FALSE(grid.DialogCode() & DLGC_WANTTAB);
     grid.SetTabMovesCells(true);
     EXPECT_TRUE(grid.DialogCode() & DLGC_WANTTAB);
-    grid.SetCurrentCell(11, 0, true, true);
+    grid.SetCurrentCell(11, 0, true);
     Key(&grid, Qt::Key_Tab);
     EXPECT_EQ(std::make_pair(grid.Col(), grid.Row()), std::make_pair(2, 1));
     Key(&grid, Qt::Key_Backtab, Qt::ShiftModifier);

@@ -1,4 +1,4 @@
-#include "platform/ShellWindow.h"
+#include "platform/shell/ShellWindow.h"
 
 #include <QAbstractButton>
 #include <QFile>

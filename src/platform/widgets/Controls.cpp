@@ -1,6 +1,6 @@
-#include "platform/Controls.h"
+#include "platform/widgets/Controls.h"
 
-#include "platform/Application.h"
+#include "platform/widgets/Application.h"
 
 namespace platform {
 

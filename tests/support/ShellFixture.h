@@ -5,7 +5,7 @@
 
 #include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
-#include "platform/Shell.h"
+#include "platform/shell/Shell.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -19,7 +19,6 @@ protected:
     }
     void TearDown() override
     {
-        platform::ShellAllocator().FailAllocationsAfter(-1);
         EXPECT_EQ(platform::ShellAllocator().LiveBlocks(), 0u) << "a shell block leaked";
         EXPECT_EQ(platform::ShellAllocator().FreeErrors(), freeErrors_) << "a block was freed twice";
         EXPECT_EQ(platform::ComInitCount(), 0);

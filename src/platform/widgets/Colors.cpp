@@ -1,4 +1,4 @@
-#include "platform/Colors.h"
+#include "platform/widgets/Colors.h"
 
 #include <QGuiApplication>
 

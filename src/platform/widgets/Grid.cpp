@@ -1,166 +1,20 @@
-#include "platform/Grid.h"
+#include "platform/widgets/Grid.h"
 
-#include "platform/Application.h"
-#include "platform/system/CodePages.h"
+#include "platform/widgets/Application.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <array>
-#include <utility>
 
 namespace platform {
 
-namespace {
-
-// Qt keys whose virtual-key code differs from the Qt key value.
-struct KeyMapping {
-    int qtKey;
-    std::uint16_t vk;
-};
-constexpr std::array<KeyMapping, 24> kKeyTable{{
-    {Qt::Key_Backspace, VK_BACK},  {Qt::Key_Tab, VK_TAB},          {Qt::Key_Backtab, VK_TAB},
-    {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},     {Qt::Key_Shift, VK_SHIFT},
-    {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Alt, VK_MENU},         {Qt::Key_AltGr, VK_MENU},
-    {Qt::Key_Escape, VK_ESCAPE},   {Qt::Key_Space, VK_SPACE},      {Qt::Key_PageUp, VK_PRIOR},
-    {Qt::Key_PageDown, VK_NEXT},   {Qt::Key_End, VK_END},          {Qt::Key_Home, VK_HOME},
-    {Qt::Key_Left, VK_LEFT},       {Qt::Key_Up, VK_UP},            {Qt::Key_Right, VK_RIGHT},
-    {Qt::Key_Down, VK_DOWN},       {Qt::Key_Insert, VK_INSERT},    {Qt::Key_Delete, VK_DELETE},
-    {Qt::Key_Pause, 19},           {Qt::Key_CapsLock, 20},         {Qt::Key_Print, 44},
-}};
-
-std::int32_t Clamp64(std::int64_t value, std::int32_t low, std::int32_t high)
+std::int32_t TCustomGrid::Clamp64(std::int64_t value, std::int32_t low, std::int32_t high)
 {
     if (high < low)
         high = low;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, low, high));
 }
-
-}  // namespace
-
-std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
-{
-    for (const KeyMapping& m : kKeyTable)
-        if (m.qtKey == qtKey)
-            return m.vk;
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-        return static_cast<std::uint16_t>((modifiers & Qt::KeypadModifier) ? VK_NUMPAD0 + (qtKey - Qt::Key_0)
-                                                                           : qtKey);
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return static_cast<std::uint16_t>(qtKey);  // Qt's letter keys are the upper-case ASCII codes
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-        return static_cast<std::uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
-    return 0;
-}
-
-TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers)
-{
-    TShiftState shift = 0;
-    if (modifiers & Qt::ShiftModifier)
-        shift |= ssShift;
-    if (modifiers & Qt::AltModifier)
-        shift |= ssAlt;
-    if (modifiers & Qt::ControlModifier)
-        shift |= ssCtrl;
-    return shift;
-}
-
-// ---- TCaret -------------------------------------------------------------------
-
-TCaret::TCaret(QWidget* widget) : widget_(widget)
-{
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Blink(); });
-}
-
-TCaret::~TCaret() = default;
-
-void TCaret::Create(const QImage& shape)
-{
-    Destroy();
-    shape_ = shape.convertToFormat(QImage::Format_RGB32);
-    created_ = true;
-    hideLevel_ = 1;
-    blinkOn_ = false;
-}
-
-void TCaret::Destroy()
-{
-    if (!created_)
-        return;
-    timer_.stop();
-    UpdateArea();
-    created_ = false;
-    hideLevel_ = 1;
-    blinkOn_ = false;
-}
-
-void TCaret::Show()
-{
-    if (!created_ || hideLevel_ == 0)
-        return;
-    if (--hideLevel_ == 0)
-        Restart();
-}
-
-void TCaret::Hide()
-{
-    if (!created_)
-        return;
-    if (hideLevel_++ == 0) {
-        timer_.stop();
-        blinkOn_ = false;
-        UpdateArea();
-    }
-}
-
-void TCaret::SetPos(const QPoint& pos)
-{
-    if (created_)
-        UpdateArea();
-    pos_ = pos;
-    if (IsShown())
-        Restart();
-}
-
-void TCaret::Paint(QPainter& painter) const
-{
-    if (!IsDrawn() || shape_.isNull())
-        return;
-    painter.save();
-    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.drawImage(pos_, shape_);
-    painter.restore();
-}
-
-void TCaret::Restart()
-{
-    // A moved or newly shown caret is drawn at once and blinks from there.
-    blinkOn_ = true;
-    const int flash = QApplication::cursorFlashTime();
-    if (flash > 0)
-        timer_.start(flash / 2);
-    else
-        timer_.stop();
-    UpdateArea();
-}
-
-void TCaret::Blink()
-{
-    blinkOn_ = !blinkOn_;
-    UpdateArea();
-}
-
-void TCaret::UpdateArea() const
-{
-    if (widget_ && !shape_.isNull())
-        widget_->update(Rect());
-}
-
-// ---- TCustomGrid --------------------------------------------------------------
 
 TCustomGrid::TCustomGrid(QWidget* parent) : QAbstractScrollArea(parent), caret_(viewport())
 {
@@ -276,15 +130,15 @@ void TCustomGrid::SetThumbTracking(bool on)
 
 void TCustomGrid::SetCol(std::int32_t col)
 {
-    SetCurrentCell(col, row_, true, true);
+    SetCurrentCell(col, row_, true);
 }
 
 void TCustomGrid::SetRow(std::int32_t row)
 {
-    SetCurrentCell(col_, row, true, true);
+    SetCurrentCell(col_, row, true);
 }
 
-void TCustomGrid::SetCurrentCell(std::int32_t col, std::int32_t row, bool, bool scrollIntoView)
+void TCustomGrid::SetCurrentCell(std::int32_t col, std::int32_t row, bool scrollIntoView)
 {
     if (col < fixedCols_ || col >= colCount_ || row < fixedRows_ || row >= rowCount_)
         return;
@@ -388,36 +242,6 @@ bool TCustomGrid::CellAt(const QPoint& point, std::int32_t& col, std::int32_t& r
     col = c;
     row = static_cast<std::int32_t>(r);
     return true;
-}
-
-void TCustomGrid::NearestCell(const QPoint& point, std::int32_t& col, std::int32_t& row) const
-{
-    // Past an edge of the view the next cell beyond that edge is taken, so
-    // that dragging out of the view scrolls it.
-    const int fixedWidth = FixedWidth();
-    if (point.x() >= viewport()->width()) {
-        col = Clamp64(std::int64_t(leftCol_) + VisibleColCount(), fixedCols_, colCount_ - 1);
-    } else if (point.x() < fixedWidth) {
-        col = Clamp64(std::int64_t(leftCol_) - 1, fixedCols_, colCount_ - 1);
-    } else {
-        std::int32_t c = leftCol_;
-        int x = fixedWidth;
-        while (c < colCount_ - 1 && point.x() >= x + colWidths_[static_cast<std::size_t>(c)]) {
-            x += colWidths_[static_cast<std::size_t>(c)];
-            ++c;
-        }
-        col = Clamp64(c, fixedCols_, colCount_ - 1);
-    }
-
-    const int fixedHeight = FixedHeight();
-    if (point.y() >= viewport()->height()) {
-        row = Clamp64(std::int64_t(topRow_) + VisibleRowCount(), fixedRows_, rowCount_ - 1);
-    } else if (point.y() < fixedHeight) {
-        row = Clamp64(std::int64_t(topRow_) - 1, fixedRows_, rowCount_ - 1);
-    } else {
-        const std::int64_t offset = defaultRowHeight_ > 0 ? (point.y() - fixedHeight) / defaultRowHeight_ : 0;
-        row = Clamp64(std::int64_t(topRow_) + offset, fixedRows_, rowCount_ - 1);
-    }
 }
 
 std::int32_t TCustomGrid::RowCapacity() const
@@ -592,141 +416,6 @@ void TCustomGrid::InvalidateCell(std::int32_t col, std::int32_t row)
     InvalidateRect(CellBounds(col, row));
 }
 
-unsigned TCustomGrid::DialogCode() const
-{
-    return DLGC_WANTARROWS | (tabMovesCells_ ? DLGC_WANTTAB : 0u);
-}
-
-void TCustomGrid::MoveTo(std::int32_t col, std::int32_t row)
-{
-    col = Clamp64(col, fixedCols_, colCount_ - 1);
-    row = Clamp64(row, fixedRows_, rowCount_ - 1);
-    if (col == col_ && row == row_)
-        return;
-    SetCurrentCell(col, row, true, true);
-}
-
-void TCustomGrid::KeyDown(std::uint16_t& key, TShiftState shift)
-{
-    if (OnKeyDown)
-        OnKeyDown(this, key, shift);
-    if (key == 0)
-        return;
-    const bool ctrl = (shift & ssCtrl) != 0;
-    std::int64_t col = col_;
-    std::int64_t row = row_;
-    switch (key) {
-    case VK_UP:
-        if (ctrl) {  // scrolls the view, the current cell stays
-            SetTopRow(static_cast<std::int32_t>(std::max<std::int64_t>(std::int64_t(topRow_) - 1, 0)));
-            return;
-        }
-        --row;
-        break;
-    case VK_DOWN:
-        if (ctrl) {
-            SetTopRow(static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t(topRow_) + 1, INT32_MAX)));
-            return;
-        }
-        ++row;
-        break;
-    case VK_LEFT:
-        --col;
-        break;
-    case VK_RIGHT:
-        ++col;
-        break;
-    case VK_HOME:
-        col = fixedCols_;
-        if (ctrl)
-            row = fixedRows_;
-        break;
-    case VK_END:
-        col = colCount_ - 1;
-        if (ctrl)
-            row = rowCount_ - 1;
-        break;
-    case VK_PRIOR:
-        if (ctrl) {
-            row = topRow_;
-        } else {
-            const std::int32_t page = VisibleRowCount();
-            row -= page;
-            SetTopRow(Clamp64(std::int64_t(topRow_) - page, fixedRows_, MaxTopRow()));
-        }
-        break;
-    case VK_NEXT:
-        if (ctrl) {
-            row = std::int64_t(topRow_) + VisibleRowCount() - 1;
-        } else {
-            const std::int32_t page = VisibleRowCount();
-            row += page;
-            SetTopRow(Clamp64(std::int64_t(topRow_) + page, fixedRows_, MaxTopRow()));
-        }
-        break;
-    case VK_TAB:
-        if (!tabMovesCells_ || (shift & (ssAlt | ssCtrl)))
-            return;
-        if (shift & ssShift) {
-            if (--col < fixedCols_) {
-                col = colCount_ - 1;
-                if (--row < fixedRows_)
-                    row = rowCount_ - 1;
-            }
-        } else {
-            if (++col >= colCount_) {
-                col = fixedCols_;
-                if (++row >= rowCount_)
-                    row = fixedRows_;
-            }
-        }
-        break;
-    default:
-        return;
-    }
-    MoveTo(Clamp64(col, fixedCols_, colCount_ - 1), Clamp64(row, fixedRows_, rowCount_ - 1));
-}
-
-void TCustomGrid::KeyUp(std::uint16_t& key, TShiftState shift)
-{
-    if (OnKeyUp)
-        OnKeyUp(this, key, shift);
-}
-
-void TCustomGrid::KeyPress(std::uint8_t ch)
-{
-    if (OnKeyPress)
-        OnKeyPress(this, ch);
-}
-
-void TCustomGrid::MouseDown(Qt::MouseButton button, TShiftState, const QPoint& pos)
-{
-    if (button != Qt::LeftButton)
-        return;
-    std::int32_t col = 0;
-    std::int32_t row = 0;
-    if (!CellAt(pos, col, row) || col < fixedCols_ || row < fixedRows_)
-        return;
-    dragging_ = true;
-    SetCurrentCell(col, row, true, true);
-}
-
-void TCustomGrid::MouseMove(TShiftState, const QPoint& pos)
-{
-    if (!dragging_)
-        return;
-    std::int32_t col = 0;
-    std::int32_t row = 0;
-    NearestCell(pos, col, row);
-    MoveTo(col, row);
-}
-
-void TCustomGrid::MouseUp(Qt::MouseButton button, TShiftState, const QPoint&)
-{
-    if (button == Qt::LeftButton)
-        dragging_ = false;
-}
-
 bool TCustomGrid::AcceptCell(std::int32_t, std::int32_t)
 {
     return true;
@@ -792,94 +481,6 @@ void TCustomGrid::scrollContentsBy(int, int)
     // The scroll bars' values are the first visible row and column (minus
     // the fixed ones); the view is repainted from them.
     Guard([this] { SyncFromScrollBars(); });
-}
-
-void TCustomGrid::keyPressEvent(QKeyEvent* event)
-{
-    std::uint16_t key = VirtualKeyFromQt(event->key(), event->modifiers());
-    TShiftState shift = ShiftStateFromQt(event->modifiers());
-    // The modifier key itself counts as held while it goes down.
-    if (key == VK_SHIFT)
-        shift |= ssShift;
-    else if (key == VK_CONTROL)
-        shift |= ssCtrl;
-    else if (key == VK_MENU)
-        shift |= ssAlt;
-    if (key != 0)
-        Guard([&] { KeyDown(key, shift); });
-    // The typed characters follow as their own messages; Delete types none.
-    // As on Windows, Ctrl with a letter types its control character and Ctrl
-    // with any other printable key types nothing (Ctrl+digit is a command,
-    // not a digit); Alt alone types nothing. Ctrl+Alt (AltGr) types as is.
-    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
-    const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
-    if (event->key() != Qt::Key_Delete && !(alt && !ctrl)) {
-        for (char32_t ch : event->text().toUcs4()) {
-            if (ctrl && !alt && ch >= 0x20) {
-                if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'))
-                    ch &= 0x1F;
-                else
-                    continue;
-            }
-            std::uint8_t byte = 0;
-            if (UnicodeToAnsi(ch, byte))
-                Guard([&] { KeyPress(byte); });
-        }
-    }
-    event->accept();
-}
-
-void TCustomGrid::keyReleaseEvent(QKeyEvent* event)
-{
-    if (event->isAutoRepeat()) {
-        event->accept();
-        return;
-    }
-    std::uint16_t key = VirtualKeyFromQt(event->key(), event->modifiers());
-    const TShiftState shift = ShiftStateFromQt(event->modifiers());
-    if (key != 0)
-        Guard([&] { KeyUp(key, shift); });
-    event->accept();
-}
-
-void TCustomGrid::mousePressEvent(QMouseEvent* event)
-{
-    const TShiftState shift = ShiftStateFromQt(event->modifiers());
-    Guard([&] { MouseDown(event->button(), shift, event->position().toPoint()); });
-    event->accept();
-}
-
-void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    const TShiftState shift = ShiftStateFromQt(event->modifiers()) | ssDouble;
-    Guard([&] { MouseDown(event->button(), shift, event->position().toPoint()); });
-    event->accept();
-}
-
-void TCustomGrid::mouseMoveEvent(QMouseEvent* event)
-{
-    // A drag ends when the left button is no longer held, even if its
-    // release went elsewhere.
-    if (!(event->buttons() & Qt::LeftButton))
-        dragging_ = false;
-    const TShiftState shift = ShiftStateFromQt(event->modifiers());
-    Guard([&] { MouseMove(shift, event->position().toPoint()); });
-    event->accept();
-}
-
-void TCustomGrid::mouseReleaseEvent(QMouseEvent* event)
-{
-    const TShiftState shift = ShiftStateFromQt(event->modifiers());
-    Guard([&] { MouseUp(event->button(), shift, event->position().toPoint()); });
-    event->accept();
-}
-
-bool TCustomGrid::focusNextPrevChild(bool next)
-{
-    // A control that wants Tab keeps it: the key then reaches keyPressEvent.
-    if (DialogCode() & DLGC_WANTTAB)
-        return false;
-    return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 }  // namespace platform

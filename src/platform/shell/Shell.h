@@ -8,7 +8,7 @@
 // allocator counts its live blocks so that tests can prove nothing leaks.
 #pragma once
 
-#include "platform/ShellWindow.h"
+#include "platform/shell/ShellWindow.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,10 +34,21 @@ struct ITEMIDLIST;  // opaque
 using LPITEMIDLIST = ITEMIDLIST*;
 using LPCITEMIDLIST = const ITEMIDLIST*;
 
+// Decides whether the shell allocator hands out another block. Without a
+// gate every request that the heap can serve succeeds; a gate can refuse
+// requests, so that code running out of shell memory can be exercised.
+class AllocationGate {
+public:
+    virtual ~AllocationGate() = default;
+    // True lets a request for size bytes through.
+    virtual bool Admit(std::size_t size) = 0;
+};
+
 // The shell's task allocator. One instance serves the process.
 class IMalloc {
 public:
-    // A block of at least size bytes, or null when it cannot be had.
+    // A block of at least size bytes, or null when it cannot be had or the
+    // gate refuses it.
     void* Alloc(std::size_t size);
     // Frees a block from Alloc; null is ignored. A pointer that is not a live
     // block is not touched and counted as a free error.
@@ -47,15 +58,15 @@ public:
 
     std::size_t LiveBlocks() const { return live_; }
     std::size_t FreeErrors() const { return freeErrors_; }
-    // Test hook: let the next n allocations succeed and every one after fail;
-    // a negative n lets all succeed.
-    void FailAllocationsAfter(int n) { failAfter_ = n; }
+    // Puts a gate in front of Alloc (null: none). Returns the gate that was
+    // in place, which the caller restores when done.
+    AllocationGate* SetGate(AllocationGate* gate);
 
 private:
     std::size_t live_ = 0;
     std::size_t freeErrors_ = 0;
     ULONG refs_ = 0;
-    int failAfter_ = -1;
+    AllocationGate* gate_ = nullptr;
 };
 
 // Paths are bytes; the shell's wide strings are UTF-16. Valid UTF-8 converts
@@ -156,7 +167,6 @@ public:
 
     // Which STRRET kind GetDisplayNameOf hands out (STRRET_WSTR by default).
     void SetNameKind(UINT kind) { nameKind_ = kind; }
-    ULONG References() const { return refs_; }
 
 private:
     UINT nameKind_ = STRRET_WSTR;

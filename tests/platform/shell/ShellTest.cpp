@@ -1,5 +1,6 @@
 // The shell layer on its own: item lists, path conversion, special folders,
 // the desktop folder, icons, version and COM counting.
+#include "FailingShellAllocator.h"
 #include "ShellFixture.h"
 
 #include <cstdlib>
@@ -53,6 +54,23 @@ TEST_F(ShellTest, AllocatorCountsAndRefusesForeignBlocks)
     EXPECT_EQ(ShellAllocator().LiveBlocks(), 0u);
     // The deliberate errors are not the fixture's business.
     freeErrors_ = ShellAllocator().FreeErrors();
+}
+
+TEST_F(ShellTest, AGateRefusesBlocksUntilItIsTakenAway)
+{
+    void* served = nullptr;
+    {
+        testsupport::FailingShellAllocator dry(1);
+        served = ShellAllocator().Alloc(4);
+        EXPECT_NE(served, nullptr);
+        EXPECT_EQ(ShellAllocator().Alloc(4), nullptr);
+        EXPECT_EQ(ILCreateFromPath("/"), nullptr);
+        EXPECT_EQ(ShellAllocator().LiveBlocks(), 1u) << "a refusal is no block";
+    }
+    void* again = ShellAllocator().Alloc(4);
+    EXPECT_NE(again, nullptr) << "the gate left with its owner";
+    ShellAllocator().Free(again);
+    ShellAllocator().Free(served);
 }
 
 TEST_F(ShellTest, SpecialFoldersMapOntoThisSystem)

@@ -10,108 +10,17 @@
 // therefore fits the scroll bars' int range directly.
 #pragma once
 
+#include "platform/widgets/Caret.h"
+#include "platform/widgets/KeyCodes.h"
+
 #include <QAbstractScrollArea>
-#include <QImage>
 #include <QPoint>
 #include <QRect>
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 namespace platform {
-
-// Modifier set handed to the key and mouse hooks.
-enum TShiftFlag : unsigned {
-    ssShift = 1u << 0,
-    ssAlt = 1u << 1,
-    ssCtrl = 1u << 2,
-    ssDouble = 1u << 3,
-};
-using TShiftState = unsigned;
-
-// Windows virtual-key codes, which the key hooks keep.
-enum VirtualKey : std::uint16_t {
-    VK_BACK = 8,
-    VK_TAB = 9,
-    VK_RETURN = 13,
-    VK_SHIFT = 16,
-    VK_CONTROL = 17,
-    VK_MENU = 18,
-    VK_ESCAPE = 27,
-    VK_SPACE = 32,
-    VK_PRIOR = 33,
-    VK_NEXT = 34,
-    VK_END = 35,
-    VK_HOME = 36,
-    VK_LEFT = 37,
-    VK_UP = 38,
-    VK_RIGHT = 39,
-    VK_DOWN = 40,
-    VK_INSERT = 45,
-    VK_DELETE = 46,
-    VK_NUMPAD0 = 96,  // VK_NUMPAD0 + n for keypad digit n
-    VK_F1 = 112,      // VK_F1 + n - 1 for function key Fn, up to F24
-};
-
-// Dialog-code bits: which keys a control wants for itself instead of leaving
-// them to the window's focus navigation.
-enum DialogCodeFlag : unsigned {
-    DLGC_WANTARROWS = 0x0001,
-    DLGC_WANTTAB = 0x0002,
-    DLGC_WANTALLKEYS = 0x0004,
-    DLGC_WANTCHARS = 0x0080,
-};
-
-// The Windows virtual-key code of a Qt key; keypad digits (with
-// Qt::KeypadModifier) become VK_NUMPAD0..9. 0 for keys without a code.
-std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
-// The modifier set of a Qt modifier state.
-TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers);
-
-// A text caret: a bitmap XOR-drawn over its widget, blinking at the desktop's
-// cursor flash time. Like the Windows caret it starts hidden after Create,
-// and Show/Hide nest (Hide twice needs Show twice). The owner's paint event
-// calls Paint after drawing its content.
-class TCaret {
-public:
-    explicit TCaret(QWidget* widget);
-    ~TCaret();
-    TCaret(const TCaret&) = delete;
-    TCaret& operator=(const TCaret&) = delete;
-
-    // Replaces any existing caret with the given shape (its pixels are
-    // XOR-ed onto the widget: white inverts, black leaves unchanged).
-    void Create(const QImage& shape);
-    void Destroy();
-    void Show();
-    void Hide();
-    void SetPos(const QPoint& pos);
-
-    bool IsCreated() const { return created_; }
-    // Created and not hidden; the blink phase decides whether it is drawn now.
-    bool IsShown() const { return created_ && hideLevel_ == 0; }
-    // The caret is drawn in the current blink phase.
-    bool IsDrawn() const { return IsShown() && blinkOn_; }
-    QPoint Pos() const { return pos_; }
-    QRect Rect() const { return {pos_, shape_.size()}; }
-    const QImage& Shape() const { return shape_; }
-
-    void Paint(QPainter& painter) const;
-
-private:
-    void Restart();
-    void Blink();
-    void UpdateArea() const;
-
-    QWidget* widget_;
-    QTimer timer_;
-    QImage shape_;
-    QPoint pos_;
-    bool created_ = false;
-    int hideLevel_ = 1;
-    bool blinkOn_ = false;
-};
 
 class TCustomGrid : public QAbstractScrollArea {
     Q_OBJECT
@@ -155,9 +64,8 @@ public:
     void SetRow(std::int32_t row);
     // Makes (col, row) current when AcceptCell agrees; optionally scrolls it
     // into view. Cells outside the scrolling area (fixed or out of range)
-    // never become current. moveAnchor is kept for the callers' sake; the
-    // grid has no range selection of its own.
-    void SetCurrentCell(std::int32_t col, std::int32_t row, bool moveAnchor, bool scrollIntoView);
+    // never become current.
+    void SetCurrentCell(std::int32_t col, std::int32_t row, bool scrollIntoView);
 
     // Pixel rectangle of a cell in the viewport; a null QRect (isNull) when
     // the cell is not visible. Partly visible cells give their whole
@@ -233,6 +141,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // value held to low..high (low when the range is empty).
+    static std::int32_t Clamp64(std::int64_t value, std::int32_t low, std::int32_t high);
     void UpdateScrollBars();
     void ScrollIntoView(std::int32_t col, std::int32_t row);
     // Moves the current cell by the keyboard or the mouse: only to a

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The layers' arrows point one way: the platform rooms system <- widgets <-
+# shell, the components above them (the byte editor's document core on the
+# system room alone), the main window above the components and
+# the program on top. Prints every #include that points the wrong way and
+# fails when there is one.
+#   check-layers.sh SRC_DIR
+set -uo pipefail
+src="$1"
+status=0
+
+# forbid FOLDER PATTERN: no file under SRC_DIR/FOLDER includes a header whose
+# path matches PATTERN.
+forbid() {
+  local hits
+  hits=$(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*[\"<]($2)" "$src/$1")
+  if [ -n "$hits" ]; then
+    echo "$1 must not include $2:"
+    echo "$hits"
+    status=1
+  fi
+}
+
+forbid platform/system 'platform/(widgets|shell)/|Q[A-Za-z]*>'
+forbid platform/widgets 'platform/shell/'
+# The byte editor's document core sits on the system room alone.
+forbid hexeditor/core 'platform/(widgets|shell)/|hexeditor/hexeditor\.h|Q[A-Za-z]*>'
+forbid platform '(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber)/'
+for component in hexeditor FileFind BrowseDr; do
+  forbid "$component" '(MainForm1|Klangheber)/'
+done
+forbid MainForm1 'Klangheber/'
+exit $status
