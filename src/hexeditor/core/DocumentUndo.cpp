@@ -73,7 +73,7 @@ std::optional<ViewSnapshot> Document::Undo()
     case UndoKind::InsertNibble:
     case UndoKind::DeleteNibble:
         // All a record of kinds 5 and 6 holds is the old byte at the position.
-        if (r.position >= 0 && r.position < DataSize()) {
+        if (!r.saved.empty() && r.position >= 0 && r.position < DataSize()) {
             WriteByte(r.position, r.saved[0]);
             UpdatePage(r.position, r.saved[0]);
             MarkChanged(r.position, r.mark);
