@@ -1,9 +1,9 @@
-// The byte store on a 256 MiB document: loading against a plain file copy of
-// the same file, and inserting one byte at the start (time and peak memory).
-#include "hexeditor/hexeditor.h"
+// The document core's byte store on a 256 MiB document: loading against a
+// plain file copy of the same file, and inserting one byte at the start (time
+// and peak memory). No widget and no Qt: the core alone.
+#include "hexeditor/core/Document.h"
 #include "platform/system/FileUtils.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <fcntl.h>
@@ -46,10 +46,10 @@ double PeakRssMiB()
 void BM_LoadFromFile256MiB(benchmark::State& state)
 {
     const std::string document = Document();
-    THexEditor editor;
-    editor.PropertiesLoaded();
+    hexcore::Document store;
+    store.NewFile("Untitled");
     for (auto _ : state) {
-        if (!editor.LoadFromFile(document))
+        if (!store.LoadFromFile(document))
             state.SkipWithError("LoadFromFile failed");
     }
     state.SetBytesProcessed(state.iterations() * kDocumentSize);
@@ -70,19 +70,19 @@ void BM_PlainFileCopy256MiB(benchmark::State& state)
 void BM_InsertOneByteAtStart256MiB(benchmark::State& state)
 {
     const std::string document = Document();
-    THexEditor editor;
-    editor.PropertiesLoaded();
-    if (!editor.LoadFromFile(document)) {
+    hexcore::Document store;
+    store.NewFile("Untitled");
+    if (!store.LoadFromFile(document)) {
         state.SkipWithError("LoadFromFile failed");
         return;
     }
     const double before = PeakRssMiB();
     const std::uint8_t byte = 0x5A;
     for (auto _ : state)
-        editor.InsertBytes(&byte, 1, 0);
+        store.InsertBytes(&byte, 1, 0);
     state.counters["peak_rss_MiB"] = PeakRssMiB();
     state.counters["peak_rss_growth_MiB"] = PeakRssMiB() - before;
-    state.counters["page_buffer_KiB"] = THexEditor::kPageSize / 1024.0;
+    state.counters["page_buffer_KiB"] = hexcore::Document::kPageSize / 1024.0;
 }
 
 }  // namespace
@@ -93,10 +93,6 @@ BENCHMARK(BM_PlainFileCopy256MiB)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/kh-bench-XXXXXX";
     if (!::mkdtemp(pattern.data()))

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The layers' arrows point one way: the platform rooms system <- widgets <-
-# shell, the components above them, the main window above the components and
+# shell, the components above them (the byte editor's document core on the
+# system room alone), the main window above the components and
 # the program on top. Prints every #include that points the wrong way and
 # fails when there is one.
 #   check-layers.sh SRC_DIR
@@ -22,6 +23,8 @@ forbid() {
 
 forbid platform/system 'platform/(widgets|shell)/|Q[A-Za-z]*>'
 forbid platform/widgets 'platform/shell/'
+# The byte editor's document core sits on the system room alone.
+forbid hexeditor/core 'platform/(widgets|shell)/|hexeditor/hexeditor\.h|Q[A-Za-z]*>'
 forbid platform '(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber)/'
 for component in hexeditor FileFind BrowseDr; do
   forbid "$component" '(MainForm1|Klangheber)/'

@@ -58,7 +58,7 @@ QFont THexEditor::MarkerFont() const
     return marker;
 }
 
-THexEditor::CellLook THexEditor::CellAppearance(std::int32_t c, std::int32_t r)
+THexEditor::CellLook THexEditor::CellAppearance(std::int32_t c, std::int32_t r) const
 {
     const TColors& colors = *colors_;
     const std::int32_t size = DataSize();
@@ -79,13 +79,13 @@ THexEditor::CellLook THexEditor::CellAppearance(std::int32_t c, std::int32_t r)
         return {" ", fontColor_, colors.Background(), false};
 
     const std::int32_t s = LineStart(r);
-    EnsurePage(s);
+    document_.EnsurePage(s, bytesPerLine_);
     const std::int32_t p = CellToPosition(c, r);
-    const bool charPane = inCharPane_;
+    const bool charPane = IsCharPaneColumn(c);
     if (p >= size || (customLineLengths_ && IsBeyondLine(c, r)))
         return {" ", fontColor_, colors.Background(), false};
 
-    const std::uint8_t v = pageBuffer_[static_cast<std::size_t>(p - pageStart_)];
+    const std::uint8_t v = document_.PageBuffer()[static_cast<std::size_t>(p - document_.PageStart())];
     CellLook look{};
     if (charPane) {
         look.text.assign(1, static_cast<char>(TranslateToChar(v)));

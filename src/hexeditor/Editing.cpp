@@ -1,251 +1,29 @@
-// Selection, editing commands, undo log and Undo, and the current-cell rules
-// (AcceptCell) that keep the selection in step with the caret.
+// The editing commands as the view carries them out, and Undo.
 //
-// Every command passes PrepareChange, which refuses edits the document does
-// not allow (empty document, NoSizeChange), writes one undo record and sets
-// Modified. The undo log is one byte stream of records; each ends with its own
-// length so that the log can be walked backwards from its end:
-//
-//   0  kind            1  change mark (kinds 0, 5, 6)   2  Modified before
-//   3  caret position  7  caret nibble   8  caret pane (1 = characters)
-//   9  SelLow         13  SelHigh       17  SelAnchor
-//  21  position       25  count         29  replaced count (kind 3)
-//  33  saved bytes (n)                  33+n  record length (n + 37)
-//
-// All integers are 32-bit little-endian. While insert mode is active the
-// selection may end up inverted (SelHigh = SelLow - 1); such a selection is
-// empty: no command reads, records or removes bytes for it.
+// Every command passes the document's gate (PrepareChange), which refuses
+// edits the document does not allow (empty document, NoSizeChange), records
+// the edit with the caret and selection of the moment (Snapshot), and sets
+// Modified. The document changes the bytes; the command then places the
+// caret, sets the selection and repaints. An inverted (empty) selection never
+// has bytes read, recorded or removed for it.
 #include "hexeditor/hexeditor.h"
 
-#include "platform/system/Exceptions.h"
-
-#include <QGuiApplication>
 #include <algorithm>
-#include <cstdint>
-#include <malloc.h>
-#include <sys/mman.h>
 
-namespace {
+using hexcore::UndoKind;
 
-constexpr std::int32_t kMaxUndoRecords = 100;
-constexpr std::size_t kHeaderSize = 33;
-// A freed undo log of at least this size is handed back to the system.
-constexpr std::size_t kTrimAfter = 1u << 20;
-
-const char* const kUndoDescriptions[8] = {
-    "Byte changed", "Byte(s) removed", "Insert buffer", "Replace selection",
-    "Append buffer", "Insert nibble", "Delete nibble", "Convert",
-};
-
-// Shared by every editor: cleared while CanSelectCell makes its own cell
-// moves, so that those moves get only the basic checks.
-bool cellRulesArmed = true;
-
-// Asks the kernel to back the whole 2 MiB pieces of a large block with huge
-// pages (transparent huge pages in "madvise" mode): one page fault per 2 MiB
-// instead of one per 4 KiB. A mere advice; nothing changes where the kernel
-// declines.
-void AdviseHugePages(void* data, std::size_t size)
+void THexEditor::RemoveBytes(std::int32_t start, std::int32_t end, Cell caret)
 {
-    constexpr std::uintptr_t kHugePage = 2u << 20;
-    if (size < 2 * kHugePage)
+    if (!document_.DeleteRange(start, end))
         return;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHugePage - 1);
-    if (end > begin)
-        (void)::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
-void PutI32(std::uint8_t* at, std::int32_t value)
-{
-    const auto v = static_cast<std::uint32_t>(value);
-    at[0] = static_cast<std::uint8_t>(v);
-    at[1] = static_cast<std::uint8_t>(v >> 8);
-    at[2] = static_cast<std::uint8_t>(v >> 16);
-    at[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-std::int32_t GetI32(const std::uint8_t* at)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-                                     (static_cast<std::uint32_t>(at[2]) << 16) |
-                                     (static_cast<std::uint32_t>(at[3]) << 24));
-}
-
-bool SavesOneByte(std::uint8_t kind)
-{
-    return kind == 0 || kind == 5 || kind == 6;
-}
-
-// Start offset of the newest record of a log, or -1 when its tail is damaged.
-std::int64_t NewestRecordStart(const std::vector<std::uint8_t>& log)
-{
-    if (log.size() < 4)
-        return -1;
-    const std::int32_t length = GetI32(log.data() + log.size() - 4);
-    if (length < static_cast<std::int32_t>(kHeaderSize) + 4 || static_cast<std::size_t>(length) > log.size())
-        return -1;
-    return static_cast<std::int64_t>(log.size()) - length;
-}
-
-}  // namespace
-
-// ---- Reading the selection -------------------------------------------------
-
-std::int32_t THexEditor::CaretCellPosition()
-{
-    return CellToPosition(Col(), Row());
-}
-
-std::int32_t THexEditor::SelStart()
-{
-    return HasSelection() ? selAnchor_ : CaretCellPosition();
-}
-
-std::int32_t THexEditor::SelEnd()
-{
-    if (!HasSelection())
-        return CaretCellPosition();
-    return selAnchor_ == selHigh_ ? selLow_ : selHigh_;
-}
-
-std::int32_t THexEditor::SelLength() const
-{
-    // An inverted selection (insert mode) selects nothing.
-    if (!HasSelection() || selHigh_ < selLow_)
-        return 0;
-    return selHigh_ - selLow_ + 1;
-}
-
-std::int32_t THexEditor::CaretPosition()
-{
+    // The caret keeps its cell unless that now lies past the last byte.
     const std::int32_t size = DataSize();
-    if (size <= 0)
-        return 0;
-    return std::clamp(CaretCellPosition(), 0, size - 1);
+    if (CellToPosition(caret.col, caret.row) >= size)
+        caret = PositionToCell(size - 1, IsCharPaneColumn(caret.col));  // (2, 0) once the document is empty
+    MoveCaretTo(caret.col, caret.row);
+    ClearSelection(false);
+    InvalidateGrid();
 }
-
-// ---- Changing the selection ------------------------------------------------
-
-void THexEditor::PlaceCaret(std::int32_t position, bool charPane, std::int32_t nibble)
-{
-    Cell cell = PositionToCell(position, charPane);
-    if (!charPane)
-        cell.col += nibble;
-    SetCurrentCell(cell.col, cell.row, true);
-}
-
-void THexEditor::SetSelStart(std::int32_t position)
-{
-    if (position < 0 || position >= DataSize())
-        throw platform::Exception("Invalid SelStart");
-    ClearSelection(true);
-    CaretCellPosition();  // learn the caret's pane
-    PlaceCaret(position, inCharPane_, 0);
-}
-
-void THexEditor::SetSelEnd(std::int32_t position)
-{
-    if (position < 0 || position >= DataSize())
-        throw platform::Exception("Invalid SelEnd");
-    ClearSelection(true);
-    CaretCellPosition();
-    const Cell to = PositionToCell(position, inCharPane_);
-    ExtendSelection(Col(), Row(), to.col, to.row);
-}
-
-void THexEditor::InvalidateRows(std::int32_t fromPosition, std::int32_t toPosition)
-{
-    if (fromPosition < 0 || toPosition < 0)
-        return;
-    std::int32_t first = RowOfPosition(std::min(fromPosition, toPosition));
-    std::int32_t last = RowOfPosition(std::max(fromPosition, toPosition));
-    // Only rows on screen need painting.
-    first = std::max(first, TopRow());
-    last = std::min({last, TopRow() + VisibleRowCount(), RowCount() - 1});
-    const std::int32_t probes[] = {0, 1, LeftCol(), Col()};
-    for (std::int32_t row = first; row <= last; ++row) {
-        QRect band;
-        for (std::int32_t col : probes) {
-            band = CellBounds(col, row);
-            if (!band.isEmpty())
-                break;
-        }
-        for (std::int32_t col = 0; band.isEmpty() && col < ColCount(); ++col)
-            band = CellBounds(col, row);
-        if (band.isEmpty())
-            continue;
-        InvalidateRect(QRect(0, band.top(), viewport()->width(), band.height()));
-    }
-}
-
-void THexEditor::ClearSelection(bool repaint)
-{
-    selecting_ = false;
-    const std::int32_t oldLow = selLow_;
-    const std::int32_t oldHigh = selHigh_;
-    selAnchor_ = selLow_ = selHigh_ = -1;
-    if (repaint)
-        InvalidateRows(oldLow, oldHigh);
-    NotifyStateChanged();
-}
-
-void THexEditor::ExtendSelection(std::int32_t fromCol, std::int32_t fromRow, std::int32_t toCol, std::int32_t toRow)
-{
-    std::int32_t g = CellToPosition(toCol, toRow);
-    if (!HasSelection()) {
-        selAnchor_ = CellToPosition(fromCol, fromRow);
-        // In insert mode positions denote the gap before a byte.
-        if (InsertModeActive()) {
-            if (g < selAnchor_)
-                --selAnchor_;
-            else if (g > selAnchor_)
-                --g;
-        }
-        selLow_ = std::min(g, selAnchor_);
-        selHigh_ = std::max(g, selAnchor_);
-        InvalidateRows(selLow_, selHigh_);
-    } else {
-        const std::int32_t oldLow = selLow_;
-        const std::int32_t oldHigh = selHigh_;
-        const std::int32_t anchor = selAnchor_;
-        if (g < anchor) {
-            selLow_ = g;
-            selHigh_ = anchor;
-        } else {
-            selLow_ = anchor;
-            selHigh_ = InsertModeActive() ? g - 1 : g;
-        }
-        InvalidateRows(oldLow, selLow_);
-        InvalidateRows(oldHigh, selHigh_);
-    }
-    NotifyStateChanged();
-}
-
-THexEditor::Range THexEditor::SelectionRange()
-{
-    Range range{};
-    if (!HasSelection()) {
-        range.start = CaretCellPosition();
-        range.end = range.start + 1;
-        range.col = Col();
-        range.row = Row();
-    } else {
-        range.start = selLow_;
-        // An inverted selection gives the empty range start..start.
-        range.end = std::max(selHigh_ + 1, selLow_);
-        CaretCellPosition();
-        const Cell cell = PositionToCell(selLow_, inCharPane_);
-        range.col = cell.col;
-        range.row = cell.row;
-    }
-    if (range.end > range.start && range.start >= 0 &&
-        static_cast<std::size_t>(range.start) < changedBytes_.size())
-        changedBytes_.resize(static_cast<std::size_t>(range.start));
-    return range;
-}
-
-// ---- Commands ----------------------------------------------------------------
 
 void THexEditor::DeleteSelection()
 {
@@ -255,22 +33,25 @@ void THexEditor::DeleteSelection()
         return;
     }
     Range range = SelectionRange();
+    // The marks from the range on go, even when the deletion is refused.
+    document_.CutChangeMarks(range.start);
     // A selection can never remove more than the document holds.
     range.end = std::min(range.end, std::max(DataSize(), range.start));
-    if (PrepareChange(1, range.start, 0, range.end - range.start))
-        DeleteRange(range.start, range.end, range.row, range.col);
+    if (document_.PrepareChange(UndoKind::BytesRemoved, range.start, 0, range.end - range.start, Snapshot()))
+        RemoveBytes(range.start, range.end, range.cell);
 }
 
 void THexEditor::DeleteCaretByte(bool backwards)
 {
     const std::int32_t a = CaretPosition();
+    const Cell caret{Col(), Row()};
     if (backwards) {
-        if (a > 0 && PrepareChange(1, a - 1, 0, 1)) {
-            DeleteRange(a - 1, a, Row(), Col());
+        if (a > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a - 1, 0, 1, Snapshot())) {
+            RemoveBytes(a - 1, a, caret);
             SeekCaret(a - 1, 0, true);
         }
-    } else if (DataSize() > 0 && PrepareChange(1, a, 0, 1)) {
-        DeleteRange(a, a + 1, Row(), Col());
+    } else if (DataSize() > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a, 0, 1, Snapshot())) {
+        RemoveBytes(a, a + 1, caret);
     }
 }
 
@@ -279,18 +60,15 @@ void THexEditor::ChangeByte(std::int32_t position, std::uint8_t oldValue, std::u
     if (oldValue == newValue)
         return;
     // Writing past the end would lengthen the working copy behind the
-    // store's back; only existing bytes can be changed.
+    // document's back; only existing bytes can be changed.
     if (position < 0 || position >= DataSize())
         return;
-    if (!PrepareChange(0, position, 0, 1))
+    if (!document_.PrepareChange(UndoKind::ByteChanged, position, 0, 1, Snapshot()))
         return;
-    WriteByte(position, newValue);
-    UpdatePage(position, newValue);
-    if (!InsertModeActive()) {
-        if (changedBytes_.size() <= static_cast<std::size_t>(position))
-            changedBytes_.resize(static_cast<std::size_t>(position) + 1, false);
-        changedBytes_[static_cast<std::size_t>(position)] = true;
-    }
+    document_.WriteByte(position, newValue);
+    document_.UpdatePage(position, newValue);
+    if (!InsertModeActive())
+        document_.MarkChanged(position);
     const std::int32_t hexCol = PositionToCell(position, false).col;
     InvalidateCell(hexCol, row);
     InvalidateCell(hexCol + 1, row);
@@ -303,11 +81,10 @@ void THexEditor::InsertBuffer(const void* source, std::int32_t count, std::int32
     // end) would corrupt the working copy.
     if (count < 0 || position < 0 || position > DataSize())
         return;
-    if (!PrepareChange(2, position, 0, count))
+    if (!document_.PrepareChange(UndoKind::InsertBuffer, position, 0, count, Snapshot()))
         return;
-    InsertBytes(source, count, position);
-    if (changedBytes_.size() >= static_cast<std::size_t>(position))
-        changedBytes_.resize(static_cast<std::size_t>(position));
+    document_.InsertBytes(source, count, position);
+    document_.CutChangeMarks(position);
     if (position == CaretCellPosition()) {
         selAnchor_ = selLow_ = position;
         selHigh_ = position + count - 1;
@@ -320,14 +97,12 @@ void THexEditor::AppendBuffer(const void* source, std::int32_t count)
 {
     if (count < 0)
         return;
-    if (!PrepareChange(4, DataSize(), 0, count))
-        return;
-    if (changedBytes_.size() >= static_cast<std::size_t>(DataSize()))
-        changedBytes_.resize(static_cast<std::size_t>(DataSize()));
     const std::int32_t old = DataSize();
-    AppendBytes(source, count);
-    CaretCellPosition();
-    PlaceCaret(old, inCharPane_, 0);
+    if (!document_.PrepareChange(UndoKind::AppendBuffer, old, 0, count, Snapshot()))
+        return;
+    document_.CutChangeMarks(old);
+    document_.AppendBytes(source, count);
+    PlaceCaret(old, InCharPane(), 0);
     selAnchor_ = selLow_ = old;
     selHigh_ = old + count - 1;
     NotifyStateChanged();
@@ -344,7 +119,7 @@ void THexEditor::ReplaceSelection(const void* source, std::int32_t count)
         InsertBuffer(source, count, SelStart());
         return;
     }
-    if (noSizeChange_) {
+    if (NoSizeChange()) {
         const std::int32_t length = SelLength();
         if (count == 0)
             return;  // nothing to write, and the length must not change
@@ -356,18 +131,17 @@ void THexEditor::ReplaceSelection(const void* source, std::int32_t count)
             SetSelEnd(first + count - 1);
         }
     }
-    if (!PrepareChange(3, selLow_, SelLength(), count))
+    if (!document_.PrepareChange(UndoKind::ReplaceSelection, selLow_, SelLength(), count, Snapshot()))
         return;
-    const std::int32_t caretCol = Col();
-    const std::int32_t caretRow = Row();
+    const Cell caret{Col(), Row()};
     Range range = SelectionRange();
+    document_.CutChangeMarks(range.start);
     range.end = std::min(range.end, std::max(DataSize(), range.start));
-    DeleteRange(range.start, range.end, range.row, range.col);
-    InsertBytes(source, count, range.start);
-    if (changedBytes_.size() >= static_cast<std::size_t>(range.start))
-        changedBytes_.resize(static_cast<std::size_t>(range.start));
-    if (CellToPosition(caretCol, caretRow) == range.start && range.start < DataSize()) {
-        SetCurrentCell(caretCol, caretRow, true);
+    RemoveBytes(range.start, range.end, range.cell);
+    document_.InsertBytes(source, count, range.start);
+    document_.CutChangeMarks(range.start);
+    if (CellToPosition(caret.col, caret.row) == range.start && range.start < DataSize()) {
+        MoveCaretTo(caret.col, caret.row);
         selAnchor_ = selLow_ = range.start;
         selHigh_ = range.start + count - 1;
         NotifyStateChanged();
@@ -400,281 +174,17 @@ bool THexEditor::SeekCaret(std::int32_t offset, int origin, bool strict)
     return true;
 }
 
-// ---- The gate and the undo log ---------------------------------------------
-
-bool THexEditor::PrepareChange(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount,
-                               std::int32_t count)
-{
-    bool allowed = DataSize() > 0 || kind == 2 || kind == 4;
-    if (noSizeChange_ && allowed) {
-        switch (kind) {
-        case 1: case 2: case 4: case 5: case 6: allowed = false; break;
-        case 3: allowed = replacedCount == count; break;
-        default: break;
-        }
-    }
-    if (allowed) {
-        canUndo_ = true;
-        RecordUndo(kind, position, replacedCount, count);
-        modified_ = true;
-    }
-    NotifyStateChanged();
-    return allowed;
-}
-
-void THexEditor::RecordUndo(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count)
-{
-    kind = std::min<std::uint8_t>(kind, 7);
-    undoDescription_ = kUndoDescriptions[kind];
-    if (!undoLog_)
-        undoLog_ = std::make_unique<std::vector<std::uint8_t>>();
-    if (++undoCount_ > kMaxUndoRecords)
-        DropOldestUndo();
-
-    std::int32_t saved = 1;  // kinds 0, 5, 6 (the old byte) and 2, 4 (a zero byte)
-    if (kind == 1 || kind == 7)
-        saved = std::max(count, 0);
-    else if (kind == 3)
-        saved = std::max(replacedCount, 0);
-
-    const std::int32_t length = static_cast<std::int32_t>(kHeaderSize) + saved + 4;
-    // The record is built in place at the end of the log: the saved bytes of
-    // a large deletion are read from the working copy once, straight into
-    // the log, and never held twice.
-    std::vector<std::uint8_t>& log = *undoLog_;
-    const std::size_t at = log.size();
-    const std::size_t needed = at + static_cast<std::size_t>(length);
-    if (needed > log.capacity()) {
-        // Room for this record (and, as the log grows, for the next ones);
-        // large memory is asked for in huge pages, which fill about three
-        // times faster than small ones.
-        log.reserve(std::max(needed, 2 * log.capacity()));
-        AdviseHugePages(log.data(), log.capacity());
-    }
-    log.resize(needed);  // zero-filled
-    std::uint8_t* record = log.data() + at;
-    const std::int32_t caret = CaretCellPosition();
-    const bool charPane = inCharPane_;
-    record[0] = kind;
-    record[2] = modified_ ? 1 : 0;
-    PutI32(&record[3], caret);
-    record[7] = charPane || Col() < 2 ? 0 : static_cast<std::uint8_t>((Col() - 2) & 1);
-    record[8] = charPane ? 1 : 0;
-    PutI32(&record[9], selLow_);
-    PutI32(&record[13], selHigh_);
-    PutI32(&record[17], selAnchor_);
-    PutI32(&record[21], position);
-    PutI32(&record[25], count);
-    PutI32(&record[29], kind == 3 ? replacedCount : 0);
-    if (SavesOneByte(kind)) {
-        record[1] = IsByteChanged(position) ? 1 : 0;
-        record[kHeaderSize] = ReadByte(position);
-    } else if ((kind == 1 || kind == 3 || kind == 7) && saved > 0) {
-        ReadBuffer(&record[kHeaderSize], position, saved);
-    }
-    PutI32(&record[kHeaderSize + static_cast<std::size_t>(saved)], length);
-
-    // The size-changing step that follows must read the length afresh.
-    if (!SavesOneByte(kind))
-        pageStart_ = -1;
-}
-
-void THexEditor::DropOldestUndo()
-{
-    if (!undoLog_ || undoLog_->empty())
-        return;
-    std::vector<std::uint8_t>& log = *undoLog_;
-    // Walk back from the end by the trailing lengths to the oldest record.
-    std::size_t end = log.size();
-    std::size_t oldestLength = 0;
-    while (end > 0) {
-        if (end < 4)
-            return;  // a damaged log is left alone
-        const std::int32_t length = GetI32(log.data() + end - 4);
-        if (length < static_cast<std::int32_t>(kHeaderSize) + 4 || static_cast<std::size_t>(length) > end)
-            return;
-        oldestLength = static_cast<std::size_t>(length);
-        end -= oldestLength;
-    }
-    log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(oldestLength));
-    --undoCount_;
-}
-
-void THexEditor::ResetUndo()
-{
-    canUndo_ = false;
-    undoDescription_ = "No Undo";
-    undoCount_ = 0;
-    const bool large = undoLog_ && undoLog_->capacity() >= kTrimAfter;
-    undoLog_.reset();
-    // The allocator keeps freed memory of its heap for later; after a large
-    // log (the saved tail of a cut package) it goes back to the system at
-    // once, so one large log never stays beside the next one.
-    if (large)
-        ::malloc_trim(0);
-    if (OnStateChanged)
-        OnStateChanged(this);
-}
-
-const std::vector<std::uint8_t>& THexEditor::UndoLog() const
-{
-    static const std::vector<std::uint8_t> empty;
-    return undoLog_ ? *undoLog_ : empty;
-}
-
 bool THexEditor::Undo()
 {
-    if (!undoLog_ || undoCount_ <= 0)
+    const std::optional<hexcore::ViewSnapshot> view = document_.Undo();
+    if (!view)
         return false;
-    std::vector<std::uint8_t>& log = *undoLog_;
-    const std::int64_t start = NewestRecordStart(log);
-    if (start < 0)
-        return false;
-    const std::vector<std::uint8_t> record(log.begin() + start, log.end());
-    const std::uint8_t* r = record.data();
-    const std::uint8_t kind = r[0];
-    const bool mark = r[1] != 0;
-    const bool wasModified = r[2] != 0;
-    const std::int32_t caret = GetI32(r + 3);
-    const std::int32_t nibble = r[7];
-    const bool charPane = r[8] != 0;
-    const std::int32_t low = GetI32(r + 9);
-    const std::int32_t high = GetI32(r + 13);
-    const std::int32_t anchor = GetI32(r + 17);
-    const std::int32_t position = GetI32(r + 21);
-    const std::int32_t count = GetI32(r + 25);
-    const std::int32_t replaced = GetI32(r + 29);
-    const std::uint8_t* saved = r + kHeaderSize;
-    const std::int32_t savedLength = static_cast<std::int32_t>(record.size() - kHeaderSize - 4);
-
-    // Undoing a size change is itself a size change.
-    const bool changesSize = kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6 ||
-                             (kind == 3 && replaced != count);
-    if (noSizeChange_ && changesSize)
-        return false;
-
-    switch (kind) {
-    case 0:
-    case 5:
-    case 6:
-        // Kinds 5 and 6 are never written by this editor; all their record
-        // holds is the old byte at the position.
-        if (position >= 0 && position < DataSize()) {
-            WriteByte(position, saved[0]);
-            UpdatePage(position, saved[0]);
-            const auto bit = static_cast<std::size_t>(position);
-            if (mark) {
-                if (changedBytes_.size() <= bit)
-                    changedBytes_.resize(bit + 1, false);
-                changedBytes_[bit] = true;
-            } else if (bit < changedBytes_.size()) {
-                changedBytes_[bit] = false;
-            }
-        }
-        break;
-    case 1:
-        // The change marks behind the position are kept: DeleteSelection has
-        // cut them already, and DeleteCaretByte left them where they were.
-        pageStart_ = -1;
-        InsertBytes(saved, std::min(count, savedLength), position);
-        break;
-    case 2:
-    case 4:
-        pageStart_ = -1;
-        DeleteRange(position, position + count, Row(), Col());
-        break;
-    case 3:
-        pageStart_ = -1;
-        if (count > 0)
-            DeleteRange(position, position + count, Row(), Col());
-        if (replaced > 0)
-            InsertBytes(saved, std::min(replaced, savedLength), position);
-        if (changedBytes_.size() > static_cast<std::size_t>(position))
-            changedBytes_.resize(static_cast<std::size_t>(position));
-        break;
-    case 7:
-        WriteBuffer(saved, position, std::min(count, savedLength));
-        pageStart_ = -1;
-        break;
-    default:
-        break;
-    }
-
-    log.resize(static_cast<std::size_t>(start));
-    --undoCount_;
-    const std::int64_t next = NewestRecordStart(log);
-    if (undoCount_ > 0 && next >= 0) {
-        undoDescription_ = kUndoDescriptions[std::min<std::uint8_t>(log[static_cast<std::size_t>(next)], 7)];
-    } else {
-        undoDescription_ = "No Undo";
-        canUndo_ = false;
-    }
-    modified_ = wasModified;
-
     selecting_ = false;
-    PlaceCaret(caret, charPane, nibble);
-    selAnchor_ = anchor;
-    selLow_ = low;
-    selHigh_ = high;
+    PlaceCaret(view->caret, view->charPane, view->nibble);
+    selAnchor_ = view->selAnchor;
+    selLow_ = view->selLow;
+    selHigh_ = view->selHigh;
     InvalidateGrid();
     NotifyStateChanged();
-    return true;
-}
-
-// ---- Current-cell rules ------------------------------------------------------
-
-bool THexEditor::AcceptCell(std::int32_t col, std::int32_t row)
-{
-    if (DataSize() <= 0)
-        return col == 2 && row == 0;
-    if (!CanSelectCell(col, row))
-        return false;
-    const std::int32_t oldCol = Col();
-    const std::int32_t oldRow = Row();
-    // Move the frame on the twin cell from the old cell's twin to the new one's.
-    InvalidateCell(TwinColumn(oldCol), oldRow);
-    InvalidateCell(TwinColumn(col), row);
-    if (selecting_)
-        ExtendSelection(oldCol, oldRow, col, row);
-    else
-        ClearSelection(true);
-    Caret().SetPos(CellBounds(col, row).topLeft());
-    return true;
-}
-
-bool THexEditor::CanSelectCell(std::int32_t col, std::int32_t row)
-{
-    bool accept = true;
-    if (customLineLengths_ && IsBeyondLine(col, row))
-        accept = false;
-    if (!cellRulesArmed)
-        return accept;
-
-    cellRulesArmed = false;
-    struct Rearm {
-        ~Rearm() { cellRulesArmed = true; }
-    } rearm;
-
-    if (!accept)
-        return false;
-    const bool leftButton = (QGuiApplication::mouseButtons() & Qt::LeftButton) != 0;
-    const bool shift = (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) != 0;
-    if (!shift && !leftButton)
-        ClearSelection(true);
-
-    const std::int32_t position = CellToPosition(col, row);
-    if (position >= DataSize()) {
-        // Past the last byte of a short last row: land on the last byte, in
-        // the pane the caret is in.
-        CaretCellPosition();
-        PlaceCaret(DataSize() - 1, inCharPane_, 0);
-        return false;
-    }
-    if (col == hexColumns_ + 2) {
-        // The separator column: a click lands on the row's last hex column.
-        if (leftButton)
-            SetCurrentCell(std::max(2, col - 1), row, true);
-        return false;
-    }
     return true;
 }

@@ -1,6 +1,6 @@
 // The user's side of the byte editor: typed characters, key presses and
 // releases, mouse presses and the dialog code. The caret is the grid's current
-// cell; every move goes through SetCurrentCell and so through AcceptCell,
+// cell; every move goes through MoveCaretTo and so through AcceptCell,
 // which extends or clears the selection. Every change of the data goes
 // through the editing commands and their gate.
 #include "hexeditor/hexeditor.h"
@@ -21,16 +21,16 @@ constexpr TShiftState kModifiers = ssShift | ssAlt | ssCtrl;
 
 // ---- Typed characters --------------------------------------------------------
 
-void THexEditor::HandleChar(std::uint8_t ch)
+void THexEditor::KeyPress(std::uint8_t ch)
 {
     if (OnKeyPress)
         OnKeyPress(this, ch);
     if (readOnlyView_)
         return;
-    const std::int32_t p = CellToPosition(Col(), Row());
+    const std::int32_t p = CaretCellPosition();
     if (!(p < DataSize() || InsertModeActive()))
         return;
-    if (inCharPane_)
+    if (InCharPane())
         TypeInCharPane(ch, p);
     else
         TypeInHexPane(ch, p);
@@ -96,16 +96,16 @@ void THexEditor::TypeInHexPane(std::uint8_t ch, std::int32_t p)
 
 // ---- Keys --------------------------------------------------------------------
 
-void THexEditor::HandleKeyDown(std::uint16_t& key, TShiftState shift)
+void THexEditor::KeyDown(std::uint16_t& key, TShiftState shift)
 {
     using namespace platform;
     shift &= kModifiers;
     if (key == VK_INSERT) {
         key = 0;
-        insertState_ = !insertState_;
+        document_.SetInsertState(!document_.InsertState());
         if (autoCaretMode_)
             SetAutoCaretMode(true);
-        changedBytes_.clear();
+        document_.ClearChangeMarks();
         InvalidateGrid();
         NotifyStateChanged();
         return;
@@ -142,13 +142,13 @@ void THexEditor::HandleKeyDown(std::uint16_t& key, TShiftState shift)
         TCustomGrid::KeyDown(key, shift);
 }
 
-void THexEditor::HandleKeyUp(std::uint16_t& key, TShiftState shift)
+void THexEditor::KeyUp(std::uint16_t& key, TShiftState shift)
 {
     altReleased_ = key == platform::VK_MENU;
     TCustomGrid::KeyUp(key, shift);
 }
 
-std::int32_t THexEditor::LastColumnOfLine(std::int32_t row, bool charPane)
+std::int32_t THexEditor::LastColumnOfLine(std::int32_t row, bool charPane) const
 {
     const std::int32_t last = charPane ? ColCount() - 1 : hexColumns_ + 1;
     std::int32_t c = charPane ? hexColumns_ + 3 : 2;
@@ -157,7 +157,7 @@ std::int32_t THexEditor::LastColumnOfLine(std::int32_t row, bool charPane)
     return c;
 }
 
-std::int32_t THexEditor::FixColumn(std::int32_t targetRow, bool charPane)
+std::int32_t THexEditor::FixColumn(std::int32_t targetRow, bool charPane) const
 {
     std::int32_t c = Col();
     if (!customLineLengths_)
@@ -178,11 +178,11 @@ bool THexEditor::NavigateKey(TShiftState shift, std::uint16_t key)
         ClearSelection(true);
 
     const bool ctrl = (shift & ssCtrl) != 0;
-    const std::int32_t p = CellToPosition(Col(), Row());
-    const bool charPane = inCharPane_;
+    const std::int32_t p = CaretCellPosition();
+    const bool charPane = InCharPane();
     const std::int32_t size = DataSize();
     const std::int32_t visible = VisibleRowCount();
-    auto moveTo = [this](std::int32_t col, std::int32_t row) { SetCurrentCell(col, row, true); };
+    auto moveTo = [this](std::int32_t col, std::int32_t row) { MoveCaretTo(col, row); };
     auto moveToRow = [&](std::int32_t row) { moveTo(FixColumn(row, charPane), row); };
     auto moveToPosition = [&](std::int32_t position) {
         const Cell cell = PositionToCell(position, charPane);
@@ -304,7 +304,7 @@ bool THexEditor::NavigateKey(TShiftState shift, std::uint16_t key)
 
 // ---- Mouse and dialog code ---------------------------------------------------
 
-void THexEditor::HandleMouseDown(Qt::MouseButton button, TShiftState shift, const QPoint& pos)
+void THexEditor::MouseDown(Qt::MouseButton button, TShiftState shift, const QPoint& pos)
 {
     TCustomGrid::MouseDown(button, shift, pos);
     if (button != Qt::LeftButton)

@@ -96,15 +96,15 @@ void THexEditor::SetBytesPerLine(std::int32_t value)
     const std::int32_t anchor = selAnchor_;
     const std::int32_t low = selLow_;
     const std::int32_t high = selHigh_;
-    const std::int32_t position = CellToPosition(Col(), Row());
-    const bool charPane = inCharPane_;
+    const std::int32_t position = CaretCellPosition();
+    const bool charPane = InCharPane();
     bytesPerLine_ = value;
     hexColumns_ = 2 * value;
-    SizeChanged();
+    document_.SizeChanged();
     // The caret stays on its byte, in its pane; AcceptCell may clear the
     // selection on the way, so it is put back afterwards.
     const Cell cell = PositionToCell(position, charPane);
-    SetCurrentCell(cell.col, cell.row, true);
+    MoveCaretTo(cell.col, cell.row);
     selAnchor_ = anchor;
     selLow_ = low;
     selHigh_ = high;
@@ -196,7 +196,7 @@ void THexEditor::UpdateOffsetWidth()
     SetColWidth(0, offsetChars_ * std::max(charWidth_, 0));
 }
 
-std::string THexEditor::OffsetText(std::int32_t row)
+std::string THexEditor::OffsetText(std::int32_t row) const
 {
     const std::string separator(1, offsetSeparator_);
     if (DataSize() <= 0) {
@@ -253,13 +253,12 @@ void THexEditor::GridSizeChanged()
             SetLineLength(0, b);
     }
     SetFixedRows(0);
-    pageStart_ = -1;
     UpdateColumnWidths();
 }
 
 // ---- Line table ---------------------------------------------------------------
 
-void THexEditor::EnsureLineTable()
+void THexEditor::EnsureLineTable() const
 {
     if (lineTable_.empty())
         lineTable_.push_back(0);
@@ -268,7 +267,7 @@ void THexEditor::EnsureLineTable()
         lineTable_.push_back(SaturatedAdd(lineTable_.back(), bytesPerLine_));
 }
 
-std::int32_t THexEditor::LineStart(std::int32_t row)
+std::int32_t THexEditor::LineStart(std::int32_t row) const
 {
     if (!customLineLengths_ || row < 0)
         return SaturatedAdd(std::int64_t(row) * bytesPerLine_, 0);
@@ -279,7 +278,7 @@ std::int32_t THexEditor::LineStart(std::int32_t row)
     return lineTable_[static_cast<std::size_t>(row)];
 }
 
-std::int32_t THexEditor::LineLength(std::int32_t row)
+std::int32_t THexEditor::LineLength(std::int32_t row) const
 {
     if (!customLineLengths_ || row < 0)
         return bytesPerLine_;
@@ -304,7 +303,7 @@ void THexEditor::SetLineLength(std::int32_t row, std::int32_t length)
     for (std::size_t i = lineTable_.size(); i-- > r + 1;)
         lineTable_[i] = SaturatedAdd(lineTable_[i], d);
     if (customLineLengths_) {
-        SizeChanged();
+        document_.SizeChanged();
         InvalidateGrid();
     }
 }
@@ -316,7 +315,7 @@ void THexEditor::ResetLineLengths()
 
 // ---- Mapping ------------------------------------------------------------------
 
-std::int32_t THexEditor::RowOfPosition(std::int32_t position)
+std::int32_t THexEditor::RowOfPosition(std::int32_t position) const
 {
     if (!customLineLengths_)
         return position / bytesPerLine_;
@@ -333,14 +332,13 @@ std::int32_t THexEditor::RowOfPosition(std::int32_t position)
     return static_cast<std::int32_t>(found - first) - 1;
 }
 
-std::int32_t THexEditor::CellToPosition(std::int32_t col, std::int32_t row)
+std::int32_t THexEditor::CellToPosition(std::int32_t col, std::int32_t row) const
 {
-    inCharPane_ = col > hexColumns_ + 2;
-    const std::int32_t index = inCharPane_ ? col - (hexColumns_ + 3) : (col - 2) / 2;
+    const std::int32_t index = IsCharPaneColumn(col) ? col - (hexColumns_ + 3) : (col - 2) / 2;
     return std::max(SaturatedAdd(LineStart(row), index), 0);
 }
 
-THexEditor::Cell THexEditor::PositionToCell(std::int32_t position, bool charPane)
+THexEditor::Cell THexEditor::PositionToCell(std::int32_t position, bool charPane) const
 {
     if (position < 0)
         return {2, 0};
@@ -351,7 +349,7 @@ THexEditor::Cell THexEditor::PositionToCell(std::int32_t position, bool charPane
 
 std::int32_t THexEditor::TwinColumn(std::int32_t col, bool* wasCharPane) const
 {
-    const bool charPane = col > hexColumns_ + 2;
+    const bool charPane = IsCharPaneColumn(col);
     if (wasCharPane)
         *wasCharPane = charPane;
     if (charPane)
@@ -359,7 +357,7 @@ std::int32_t THexEditor::TwinColumn(std::int32_t col, bool* wasCharPane) const
     return hexColumns_ + 3 + (col - 2) / 2;
 }
 
-bool THexEditor::IsBeyondLine(std::int32_t col, std::int32_t row)
+bool THexEditor::IsBeyondLine(std::int32_t col, std::int32_t row) const
 {
     if (!customLineLengths_)
         return false;

@@ -1,8 +1,10 @@
-// Construction, start-up hooks, destruction and the deferred state-changed
-// notification of the byte editor.
+// The widget over its document: construction, start-up hooks, loading,
+// saving and new documents with the hourglass and the repaint, the view's
+// answers to the document's reports, and the deferred state-changed event.
 #include "hexeditor/hexeditor.h"
 
 #include "platform/widgets/Application.h"
+#include "platform/widgets/Cursor.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -22,20 +24,16 @@ public:
 
 }  // namespace
 
-THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent), pageBuffer_(new std::uint8_t[kPageSize]())
+THexEditor::THexEditor(QWidget* parent) : platform::TCustomGrid(parent)
 {
     InitGridLayout();
     InitDisplay();
-    ChooseWorkingCopy();
-    ResetUndo();
+    document_.SetListener(this);
 }
 
 THexEditor::~THexEditor()
 {
-    CloseWorkingFile();
-    undoLog_.reset();
-    changedBytes_.clear();
-    RemoveWorkingCopy();
+    document_.SetListener(nullptr);
 }
 
 void THexEditor::PropertiesLoaded()
@@ -45,9 +43,59 @@ void THexEditor::PropertiesLoaded()
 
 void THexEditor::WindowCreated()
 {
-    if (fileName_ == "---")
+    if (FileName() == "---")
         NewFile("Untitled");
 }
+
+// ---- Loading, saving, new documents ------------------------------------------
+
+bool THexEditor::LoadFromFile(const std::string& name)
+{
+    platform::WaitCursor wait(this);
+    return document_.LoadFromFile(name);
+}
+
+bool THexEditor::SaveToFile(const std::string& name)
+{
+    // Repainted on every path, after the cursor came back.
+    struct Repaint {
+        THexEditor* editor;
+        ~Repaint() { editor->InvalidateGrid(); }
+    } repaint{this};
+    platform::WaitCursor wait(this);
+    return document_.SaveToFile(name);
+}
+
+void THexEditor::NewFile(const std::string& name)
+{
+    document_.NewFile(name);
+}
+
+// ---- The document's reports --------------------------------------------------
+
+void THexEditor::LengthChanged()
+{
+    GridSizeChanged();
+}
+
+void THexEditor::StateChanged()
+{
+    NotifyStateChanged();
+}
+
+void THexEditor::UndoReset()
+{
+    if (OnStateChanged)
+        OnStateChanged(this);
+}
+
+void THexEditor::Replaced()
+{
+    ClearSelection(false);
+    MoveCaretTo(2, 0);
+}
+
+// ---- State-changed event -----------------------------------------------------
 
 void THexEditor::NotifyStateChanged()
 {
@@ -69,7 +117,7 @@ bool THexEditor::event(QEvent* e)
         }
         return true;
     }
-    if (e->type() == QEvent::Show && fileName_ == "---")
+    if (e->type() == QEvent::Show && FileName() == "---")
         platform::Guard([this] { WindowCreated(); });
     return platform::TCustomGrid::event(e);
 }

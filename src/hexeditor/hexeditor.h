@@ -1,13 +1,13 @@
-// THexEditor: a byte editor whose document lives in a working copy on disk,
-// read through a 64 KiB page buffer, with change marks, a selection, editing
-// commands that fill an undo log, five character translations, a byte-pattern
-// search, and a grid layout of offset, marker, hex and character columns.
-//
-// The byte store, search, selection and undo logic need no painting; the grid
-// base supplies cells, the current cell (the caret) and scrolling.
+// THexEditor: the byte editor's widget. It shows one document (the document
+// core, hexcore::Document: working copy, page buffer, change marks, undo log)
+// in a grid of offset, marker, hex and character columns, and keeps the view
+// state: the caret (the grid's current cell), its pane, the selection, the
+// layout, the colours and the input handling. Every change of the document
+// goes through the editor's commands, which keep the view in step.
 #pragma once
 
-#include "platform/system/UniqueFd.h"
+#include "hexeditor/core/Document.h"
+#include "hexeditor/core/Translation.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Grid.h"
 
@@ -19,9 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// How the character pane reads bytes.
-enum TTranslationType : std::uint8_t { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
 
 // How the offset column labels rows.
 enum TOffsetDisplayStyle : std::uint8_t { odHex, odDec, odOctal, odNone };
@@ -88,153 +85,139 @@ private:
     TColor changedBackground_ = 11075583;  // RGB 255, 255, 168
 };
 
-// Character translation routines (independent of any editor); the code
-// page tables live in platform/system/CodePages.h.
-namespace translation {
-// Converts count characters of text to bytes under a translation; source and
-// destination may be the same buffer.
-void TranslateBuffer(TTranslationType translation, const std::uint8_t* source, std::uint8_t* destination,
-                     std::int32_t count);
-// OEM (CP850) byte to ANSI (Windows-1252) character and back.
-std::uint8_t OemToAnsiChar(std::uint8_t b);
-std::uint8_t AnsiToOemChar(std::uint8_t c);
-}  // namespace translation
-
-class THexEditor : public platform::TCustomGrid {
+class THexEditor : public platform::TCustomGrid, private hexcore::DocumentListener {
     Q_OBJECT
 public:
-    static constexpr std::int32_t kPageSize = 65536;
-
     explicit THexEditor(QWidget* parent = nullptr);
     ~THexEditor() override;
 
-    // Start-up hooks: after the stored properties were read, and after the
-    // control's window was created. Both start "Untitled" when needed.
+    // Start-up hook after the stored properties were read: an empty
+    // "Untitled" document (so does the first Show, when nothing came first).
     void PropertiesLoaded();
-    void WindowCreated();
 
-    // ---- Working-copy byte store -------------------------------------------
+    // The document shown. Read-only: every change goes through the editor.
+    const hexcore::Document& Document() const { return document_; }
+
+    // ---- File -----------------------------------------------------------------
+    // Load and save show the hourglass; see hexcore::Document for results and
+    // errors. A load or a new document puts the caret on the first byte.
     bool LoadFromFile(const std::string& name);
     bool SaveToFile(const std::string& name);
     void NewFile(const std::string& name);
-    std::int32_t DataSize();
+    const std::string& FileName() const { return document_.FileName(); }
+    const std::string& WorkingFileName() const { return document_.WorkingFileName(); }
+    bool Modified() const { return document_.Modified(); }
+    bool FileIsReadOnly() const { return document_.FileIsReadOnly(); }
+    bool CreateBackup() const { return document_.CreateBackup(); }
+    void SetCreateBackup(bool on) { document_.SetCreateBackup(on); }
+    const std::string& BackupExtension() const { return document_.BackupExtension(); }
+    void SetBackupExtension(const std::string& ext) { document_.SetBackupExtension(ext); }
 
-    std::uint8_t ReadByte(std::int32_t position);
-    void WriteByte(std::int32_t position, std::uint8_t value);
-    void ReadBuffer(void* destination, std::int32_t position, std::int32_t count);
-    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count);
-    void EnsurePage(std::int32_t position);
-    void UpdatePage(std::int32_t position, std::uint8_t value);
-    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
-    void InsertBytes(const void* source, std::int32_t count, std::int32_t position);
-    void AppendBytes(const void* source, std::int32_t count);
-    void DeleteRange(std::int32_t start, std::int32_t end, std::int32_t caretRow, std::int32_t caretCol);
-    void EnsureWorkingFile();
-    void CloseWorkingFile();
-    void SizeChanged();
-    bool IsByteChanged(std::int32_t position) const;
-    void NotifyStateChanged();
+    // ---- Bytes (straight to the document: no undo, no change mark, no repaint)
+    std::int32_t DataSize() const { return document_.DataSize(); }
+    std::uint8_t ReadByte(std::int32_t position) const { return document_.ReadByte(position); }
+    void WriteByte(std::int32_t position, std::uint8_t value) { document_.WriteByte(position, value); }
+    void ReadBuffer(void* destination, std::int32_t position, std::int32_t count) const
+    {
+        document_.ReadBuffer(destination, position, count);
+    }
+    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count)
+    {
+        document_.WriteBuffer(source, position, count);
+    }
+    // Change mark of a byte (false in insert mode).
+    bool IsByteChanged(std::int32_t position) const { return document_.IsByteChanged(position); }
 
-    // Largest document size; no size change goes beyond it.
-    static constexpr std::int32_t kMaxDataSize = 0x7FFFFFFF;
-    // MoveBlock shifts a block in pieces of at most this many bytes.
-    static constexpr std::int32_t kMovePiece = 256 * 1024;
-    // The working-copy name for a tick count: folder + tick as 8 upper-case
-    // hex digits + ".ZQWK".
-    static std::string WorkingCopyName(const std::string& folder, std::uint32_t tick);
-
-    const std::string& FileName() const { return fileName_; }
-    const std::string& WorkingFileName() const { return workingFileName_; }
-    bool HasWorkingFile() const { return workingFile_.IsOpen(); }
-    const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
-    std::int32_t PageStart() const { return pageStart_; }
-    std::int32_t CachedSize() const { return cachedSize_; }
-    // Change marks: bit n set = byte n was overwritten.
-    const std::vector<bool>& ChangedBytes() const { return changedBytes_; }
-    bool Modified() const { return modified_; }
-    bool FileIsReadOnly() const { return fileIsReadOnly_; }
-    bool InsertState() const { return insertState_; }
-    void SetInsertState(bool on) { insertState_ = on; }
-    bool InsertModeActive() const { return insertState_ && allowInsertMode_ && !noSizeChange_; }
-
-    bool CreateBackup() const { return createBackup_; }
-    void SetCreateBackup(bool on) { createBackup_ = on; }
-    const std::string& BackupExtension() const { return backupExtension_; }
-    void SetBackupExtension(const std::string& ext) { backupExtension_ = ext; }
-    bool NoSizeChange() const { return noSizeChange_; }
-    void SetNoSizeChange(bool on);
-    bool AllowInsertMode() const { return allowInsertMode_; }
-    void SetAllowInsertMode(bool on);
+    // ---- Modes --------------------------------------------------------------
+    bool InsertState() const { return document_.InsertState(); }
+    void SetInsertState(bool on) { document_.SetInsertState(on); }
+    bool InsertModeActive() const { return document_.InsertModeActive(); }
+    bool NoSizeChange() const { return document_.NoSizeChange(); }
+    void SetNoSizeChange(bool on) { document_.SetNoSizeChange(on); }
+    bool AllowInsertMode() const { return document_.AllowInsertMode(); }
+    void SetAllowInsertMode(bool on) { document_.SetAllowInsertMode(on); }
+    // Keyboard editing off (the commands below still work).
     bool ReadOnlyView() const { return readOnlyView_; }
     void SetReadOnlyView(bool on) { readOnlyView_ = on; }
 
     // Raised (through the event loop) when content, selection, modes or undo
-    // may have changed.
+    // may have changed; at once when the undo log is emptied.
     std::function<void(THexEditor*)> OnStateChanged;
 
-    // ---- Search ---------------------------------------------------------------
+    // ---- Search and character translation ------------------------------------
     // First match of count pattern bytes lying wholly within start..end; -1
     // when none. The pattern is changed in place by translation and case
-    // folding.
+    // folding. Caret and selection stay.
     std::int32_t Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
                       bool ignoreCase, bool translate);
-
-    // ---- Character translation -----------------------------------------------
-    TTranslationType Translation() const { return translation_; }
+    // Setters repaint when the value changes.
+    TTranslationType Translation() const { return charTranslation_.translation; }
     void SetTranslation(TTranslationType value);
-    char MaskChar() const { return maskChar_; }
+    char MaskChar() const { return charTranslation_.maskChar; }
     void SetMaskChar(char c);
-    bool MaskWhiteSpaces() const { return maskWhiteSpaces_; }
+    bool MaskWhiteSpaces() const { return charTranslation_.maskWhiteSpaces; }
     void SetMaskWhiteSpaces(bool on);
-    std::uint8_t TranslateToChar(std::uint8_t b) const;
-    std::uint8_t TranslateToByte(std::uint8_t c) const;
+    std::uint8_t TranslateToChar(std::uint8_t b) const { return charTranslation_.ToChar(b); }
+    std::uint8_t TranslateToByte(std::uint8_t c) const { return charTranslation_.ToByte(c); }
 
-    // ---- Selection, editing commands and undo log --------------------------
-    std::int32_t SelStart();
+    // ---- Caret and selection --------------------------------------------------
+    // SelStart is the anchor (the caret without a selection), SelEnd the end
+    // away from it; assigning raises "Invalid SelStart"/"Invalid SelEnd"
+    // outside the document. SelStart := p clears the selection and moves the
+    // caret there; SelEnd := p selects from the caret to p.
+    std::int32_t SelStart() const;
     void SetSelStart(std::int32_t position);
-    std::int32_t SelEnd();
+    std::int32_t SelEnd() const;
     void SetSelEnd(std::int32_t position);
     std::int32_t SelLength() const;
-    std::int32_t CaretPosition();
+    // The caret's byte, within the document (0 when it is empty).
+    std::int32_t CaretPosition() const;
+    // The caret is in the character pane.
+    bool InCharPane() const { return IsCharPaneColumn(Col()); }
     std::int32_t SelAnchor() const { return selAnchor_; }
     std::int32_t SelLow() const { return selLow_; }
     std::int32_t SelHigh() const { return selHigh_; }
+    // A selection by cells in progress: every caret move extends it.
     bool Selecting() const { return selecting_; }
     void SetSelecting(bool on) { selecting_ = on; }
-
     void ClearSelection(bool repaint);
+    // Selects from one cell's byte to another's (extending a selection that
+    // exists from its anchor).
     void ExtendSelection(std::int32_t fromCol, std::int32_t fromRow, std::int32_t toCol, std::int32_t toRow);
-    struct Range {
-        std::int32_t start;
-        std::int32_t end;  // exclusive
-        std::int32_t col;
-        std::int32_t row;
-    };
-    Range SelectionRange();
 
+    // ---- Editing commands and undo (each passes the document's gate) --------
+    // Removes the selection, or the byte under the caret.
     void DeleteSelection();
+    // Removes the byte before (backwards) or under the caret.
     void DeleteCaretByte(bool backwards);
+    // Overwrites one byte; row is the byte's grid row (for the repaint).
     void ChangeByte(std::int32_t position, std::uint8_t oldValue, std::uint8_t newValue, std::int32_t row);
+    // Inserts at a position (selected when it is the caret's).
     void InsertBuffer(const void* source, std::int32_t count, std::int32_t position);
+    // Appends and selects the new bytes, the caret on the first.
     void AppendBuffer(const void* source, std::int32_t count);
+    // Replaces the selection (under NoSizeChange by as many bytes as
+    // selected), or inserts at the caret without one.
     void ReplaceSelection(const void* source, std::int32_t count);
+    // Moves the caret from the start (origin 0), the caret (1) or the last
+    // byte (2); strict refuses a target outside the document, else it is
+    // clamped. False when nothing moved.
     bool SeekCaret(std::int32_t offset, int origin, bool strict);
 
-    bool PrepareChange(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count);
-    void RecordUndo(std::uint8_t kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count);
-    void DropOldestUndo();
-    void ResetUndo();
-
-    // Replays the newest undo record and removes it.
+    // Replays the newest undo record and removes it: bytes, change marks,
+    // Modified, caret and selection as they were.
     bool Undo();
-    bool CanUndo() const { return canUndo_; }
-    const std::string& UndoDescription() const { return undoDescription_; }
-    std::int32_t UndoCount() const { return undoCount_; }
-    // The undo records, oldest first; empty when there is no log.
-    const std::vector<std::uint8_t>& UndoLog() const;
+    bool CanUndo() const { return document_.Undos().CanUndo(); }
+    const std::string& UndoDescription() const { return document_.Undos().Description(); }
+    std::int32_t UndoCount() const { return document_.Undos().Count(); }
+    // The undo records, oldest first (hexcore::UndoRecord's layout).
+    const std::vector<std::uint8_t>& UndoLog() const { return document_.Undos().Bytes(); }
 
-    // ---- Grid geometry, line table and position mapping ---------------------
+    // ---- Layout, line table and position mapping -------------------------------
+    // Columns, with B = BytesPerLine: 0 offset, 1 marker, 2 .. 2B+1 hex
+    // digits (two per byte), 2B+2 separator, 2B+3 .. 3B+2 characters.
     std::int32_t BytesPerLine() const { return bytesPerLine_; }
+    // 1 .. 256; keeps the caret's byte and pane and the selection.
     void SetBytesPerLine(std::int32_t value);
     std::int32_t HexColumns() const { return hexColumns_; }
     std::int32_t DigitsPerGroup() const { return digitsPerGroup_; }
@@ -251,32 +234,33 @@ public:
     int CharWidth() const { return charWidth_; }
     int RowHeight() const { return rowHeight_; }
     std::int32_t OffsetChars() const { return offsetChars_; }
-    bool InCharPane() const { return inCharPane_; }
+    // Rows take their starts from the line table instead of BytesPerLine.
     bool CustomLineLengths() const { return customLineLengths_; }
     void SetCustomLineLengths(bool on) { customLineLengths_ = on; }
     const std::vector<std::int32_t>& LineTable() const { return lineTable_; }
-
-    void UpdateColumnWidths();
-    void UpdateOffsetWidth();
     // The offset column's text for a row.
-    std::string OffsetText(std::int32_t row);
-    std::int32_t LineStart(std::int32_t row);
-    std::int32_t LineLength(std::int32_t row);
+    std::string OffsetText(std::int32_t row) const;
+    std::int32_t LineStart(std::int32_t row) const;
+    std::int32_t LineLength(std::int32_t row) const;
     void SetLineLength(std::int32_t row, std::int32_t length);
-    void EnsureLineTable();
     void ResetLineLengths();
-    std::int32_t RowOfPosition(std::int32_t position);
-    std::int32_t CellToPosition(std::int32_t col, std::int32_t row);
+    std::int32_t RowOfPosition(std::int32_t position) const;
+    // The byte a cell shows (unclamped; the separator counts as the next
+    // row's first byte).
+    std::int32_t CellToPosition(std::int32_t col, std::int32_t row) const;
     struct Cell {
         std::int32_t col;
         std::int32_t row;
     };
-    Cell PositionToCell(std::int32_t position, bool charPane);
+    // A byte's cell in a pane (in the hex pane the left one of its pair).
+    Cell PositionToCell(std::int32_t position, bool charPane) const;
+    bool IsCharPaneColumn(std::int32_t col) const { return col > hexColumns_ + 2; }
     // The column in the other pane that shows the same byte.
     std::int32_t TwinColumn(std::int32_t col, bool* wasCharPane = nullptr) const;
-    bool IsBeyondLine(std::int32_t col, std::int32_t row);
+    // With custom line lengths: the cell lies past its row's line.
+    bool IsBeyondLine(std::int32_t col, std::int32_t row) const;
 
-    // ---- Cell drawing, colours, markers and caret -----------------------------
+    // ---- Cell drawing, colours, markers and caret -------------------------------
     TColors& Colors() { return *colors_; }
     const TColors& Colors() const { return *colors_; }
     // Copies the given set's colours; the editor keeps its own set.
@@ -288,6 +272,7 @@ public:
     void SetFocusFrame(bool on);
     TCaretStyle CaretStyle() const { return caretStyle_; }
     void SetCaretStyle(TCaretStyle style);
+    // The caret's style follows insert mode.
     bool AutoCaretMode() const { return autoCaretMode_; }
     void SetAutoCaretMode(bool on);
 
@@ -299,9 +284,6 @@ public:
     int MarkerOnRow(std::int32_t row) const;
     // The marker's row, or the current row when it is unset.
     std::int32_t MarkerRow(int index) const;
-
-    // Builds the caret image for CaretStyle and creates the caret (hidden).
-    void CreateCaretShape();
     const QImage& CaretBitmap() const { return caretBitmap_; }
 
     // What PaintCell draws in a cell: its text (ANSI bytes) and colours, and
@@ -312,33 +294,25 @@ public:
         TColor background;
         bool markerFont;
     };
-    CellLook CellAppearance(std::int32_t col, std::int32_t row);
+    CellLook CellAppearance(std::int32_t col, std::int32_t row) const;
     // The marker font: "Arial" at three quarters of the editor font's point
     // size, rounded half to even.
     QFont MarkerFont() const;
     static int MarkerPointSize(int pointSize);
 
-    // ---- Keyboard and mouse editing ------------------------------------------
+    // ---- Keyboard and mouse ------------------------------------------------------
     bool WantTabs() const { return wantTabs_; }
     void SetWantTabs(bool on) { wantTabs_ = on; }
+    // The last key released was Alt: the next character typed in the
+    // character pane is taken as an OEM character.
     bool AltReleased() const { return altReleased_; }
 
-    // The typed character (one Windows-1252 byte).
-    void HandleChar(std::uint8_t ch);
-    void HandleKeyDown(std::uint16_t& key, platform::TShiftState shift);
-    void HandleKeyUp(std::uint16_t& key, platform::TShiftState shift);
-    // Moves the caret for a navigation key; true when the key was handled.
-    bool NavigateKey(platform::TShiftState shift, std::uint16_t key);
-    void HandleMouseDown(Qt::MouseButton button, platform::TShiftState shift, const QPoint& pos);
-
     unsigned DialogCode() const override;
-    void KeyDown(std::uint16_t& key, platform::TShiftState shift) override { HandleKeyDown(key, shift); }
-    void KeyUp(std::uint16_t& key, platform::TShiftState shift) override { HandleKeyUp(key, shift); }
-    void KeyPress(std::uint8_t ch) override { HandleChar(ch); }
-    void MouseDown(Qt::MouseButton button, platform::TShiftState shift, const QPoint& pos) override
-    {
-        HandleMouseDown(button, shift, pos);
-    }
+    void KeyDown(std::uint16_t& key, platform::TShiftState shift) override;
+    void KeyUp(std::uint16_t& key, platform::TShiftState shift) override;
+    // The typed character (one Windows-1252 byte).
+    void KeyPress(std::uint8_t ch) override;
+    void MouseDown(Qt::MouseButton button, platform::TShiftState shift, const QPoint& pos) override;
 
 protected:
     bool AcceptCell(std::int32_t col, std::int32_t row) override;
@@ -348,91 +322,95 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Grid steps of a length change: row and column counts, fixed columns,
+    // widths.
+    void GridSizeChanged();
+    void UpdateColumnWidths();
+    void UpdateOffsetWidth();
+
+private:
+    friend class TColors;
+
+    // The document's reports (DocumentListener).
+    void LengthChanged() override;
+    void StateChanged() override;
+    void UndoReset() override;
+    void Replaced() override;
+    // Posts one OnStateChanged (only once the control has a window).
+    void NotifyStateChanged();
+    // After the control's window was created: "Untitled" unless a document
+    // came first.
+    void WindowCreated();
+
+    // Grid options, font and initial counts, set once at construction.
+    void InitGridLayout();
+    // Display state at construction: colours, markers.
+    void InitDisplay();
+    // Background as the control's colour, repainted at once.
+    void ApplyBackground();
     // Opaque clipped text: fills rect with the background, then draws the
     // text from the rectangle's top-left corner, cut at its edges.
     void DrawCellText(QPainter& painter, const QRect& rect, const std::string& text, TColor textColor,
                       TColor background);
-    // Grid steps of SizeChanged: row and column counts, fixed columns, widths.
-    void GridSizeChanged();
-
-private:
-    friend class TColors;
-    // Grid options, font and initial counts, set once at construction.
-    void InitGridLayout();
-    // Display state at construction: colours, markers, caret bitmap.
-    void InitDisplay();
-    // Background as the control's colour, repainted at once.
-    void ApplyBackground();
     // Places the caret, when it exists and is elsewhere (painting calls
     // this for every current cell, so an unchanged position costs nothing).
     void PlaceCaretAt(const QPoint& pos);
-    // The current column moved to target row t, kept inside t's line.
-    std::int32_t FixColumn(std::int32_t targetRow, bool charPane);
-    // The last column of a row's line in a pane.
-    std::int32_t LastColumnOfLine(std::int32_t row, bool charPane);
-    void TypeInCharPane(std::uint8_t ch, std::int32_t position);
-    void TypeInHexPane(std::uint8_t ch, std::int32_t position);
-    void DropLostWorkingFile();
-    // Lets the byte store's tests set Modified and change marks directly.
-    friend struct ByteStoreTestAccess;
-    // Byte-store helpers (ByteStore.cpp).
-    void ChooseWorkingCopy();
-    // Creates the working copy exclusively (0600, never through a symbolic
-    // link) and remembers its identity; not open (errno set) on failure.
-    platform::UniqueFd CreateWorkingCopy(const std::string& name);
-    platform::UniqueFd OpenWorkingCopy(bool mayCreate);
-    bool IsOwnWorkingCopy(int fd) const;
-    std::int64_t WorkingLength() const;
-    void SetWorkingLength(std::int64_t length);
-    void StartEmptyDocument();
-    void RemoveWorkingCopy();
+    // Builds the caret image for CaretStyle and creates the caret (hidden).
+    void CreateCaretShape();
+    // Grows the line table to one entry past the last row.
+    void EnsureLineTable() const;
 
-    // Byte store.
-    std::string fileName_ = "---";
-    std::string workingFileName_;
-    platform::UniqueFd workingFile_;
-    // Identity of the working copy this editor created; a file of that name
-    // with another identity is never used.
-    bool ownsWorkingCopy_ = false;
-    std::uint64_t workingDev_ = 0;
-    std::uint64_t workingIno_ = 0;
-    std::unique_ptr<std::uint8_t[]> pageBuffer_;
-    std::int32_t pageStart_ = -1;
-    std::int32_t cachedSize_ = -1;
-    std::vector<bool> changedBytes_;
-    bool modified_ = false;
-    bool fileIsReadOnly_ = true;
-    bool insertState_ = false;
-    bool createBackup_ = true;
-    std::string backupExtension_ = ".bak";
-    bool noSizeChange_ = false;
-    bool allowInsertMode_ = false;
-    bool readOnlyView_ = false;
-
-    // Translation.
-    TTranslationType translation_ = ttAnsi;
-    char maskChar_ = '.';
-    bool maskWhiteSpaces_ = true;
-
-    // Selection and undo.
+    // Caret and selection.
+    // Byte position of the caret's cell (unclamped).
+    std::int32_t CaretCellPosition() const { return CellToPosition(Col(), Row()); }
+    bool HasSelection() const { return selAnchor_ >= 0; }
+    // The caret and selection as an undo record keeps them.
+    hexcore::ViewSnapshot Snapshot() const;
+    // The bytes a deletion or replacement takes (the selection, else the
+    // caret's byte) and the cell the caret goes to: the first byte's cell in
+    // the caret's pane.
+    struct Range {
+        std::int32_t start;
+        std::int32_t end;  // exclusive
+        Cell cell;
+    };
+    Range SelectionRange() const;
+    // Moves the current cell (scrolled into view); every caret move of the
+    // editor goes through here, and so through AcceptCell.
+    void MoveCaretTo(std::int32_t col, std::int32_t row);
+    // Moves the caret to a byte in a pane (hex: the given nibble column).
+    void PlaceCaret(std::int32_t position, bool charPane, std::int32_t nibble);
+    // Removes bytes start .. end - 1 and puts the caret on the given cell, or
+    // on the last byte when that cell now lies past it; no selection after.
+    void RemoveBytes(std::int32_t start, std::int32_t end, Cell caret);
+    // Repaints the grid rows that hold the bytes between two positions.
+    void InvalidateRows(std::int32_t fromPosition, std::int32_t toPosition);
     // The current-cell rules behind AcceptCell (shift/mouse handling, short
     // last row, separator column), guarded against their own cell moves.
     bool CanSelectCell(std::int32_t col, std::int32_t row);
-    // Byte position of the caret's cell (unclamped); sets InCharPane.
-    std::int32_t CaretCellPosition();
-    bool HasSelection() const { return selAnchor_ >= 0; }
-    // Repaints the grid rows that hold the bytes between two positions.
-    void InvalidateRows(std::int32_t fromPosition, std::int32_t toPosition);
-    // Moves the caret to a byte in a pane (hex: the given nibble column).
-    void PlaceCaret(std::int32_t position, bool charPane, std::int32_t nibble);
+
+    // Input.
+    void TypeInCharPane(std::uint8_t ch, std::int32_t position);
+    void TypeInHexPane(std::uint8_t ch, std::int32_t position);
+    // Moves the caret for a navigation key; true when the key was handled.
+    bool NavigateKey(platform::TShiftState shift, std::uint16_t key);
+    // The current column moved to target row t, kept inside t's line.
+    std::int32_t FixColumn(std::int32_t targetRow, bool charPane) const;
+    // The last column of a row's line in a pane.
+    std::int32_t LastColumnOfLine(std::int32_t row, bool charPane) const;
+
+    hexcore::Document document_;
+    hexcore::CharTranslation charTranslation_;
+    bool readOnlyView_ = false;
+
+    // Selection.
     std::int32_t selAnchor_ = -1;
     std::int32_t selLow_ = -1;
     std::int32_t selHigh_ = -1;
     bool selecting_ = false;
-    std::unique_ptr<std::vector<std::uint8_t>> undoLog_;
-    std::int32_t undoCount_ = 0;
-    std::string undoDescription_ = "No Undo";
-    bool canUndo_ = false;
+    // Cleared while CanSelectCell makes its own cell moves, so that those
+    // moves get only the basic checks.
+    bool cellRulesArmed_ = true;
 
     // Layout.
     std::int32_t bytesPerLine_ = 16;
@@ -445,9 +423,10 @@ private:
     int charWidth_ = -1;
     int rowHeight_ = 0;
     std::int32_t offsetChars_ = -1;
-    bool inCharPane_ = false;
     bool customLineLengths_ = false;
-    std::vector<std::int32_t> lineTable_;
+    // Row starts; grown on demand by the queries (a cache of the lengths
+    // set, every unset line holding BytesPerLine bytes).
+    mutable std::vector<std::int32_t> lineTable_;
 
     // Display.
     std::unique_ptr<TColors> colors_;

@@ -2,6 +2,7 @@
 // side over one temporary folder that holds planted links.
 #include "Hostile.h"
 
+#include "hexeditor/core/WorkingCopy.h"
 #include "platform/system/FileUtils.h"
 
 #include <QProcess>
@@ -176,7 +177,7 @@ TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
     constexpr std::uint32_t kPlanted = 20000;
     for (std::uint32_t i = 0; i < kPlanted; ++i) {
         const std::string target = i % 2 ? victim : victimFolder + "/neu" + std::to_string(i);
-        ASSERT_EQ(::symlink(target.c_str(), THexEditor::WorkingCopyName(tmp + "/", now + i).c_str()), 0);
+        ASSERT_EQ(::symlink(target.c_str(), hexcore::WorkingCopy::NameFor(tmp + "/", now + i).c_str()), 0);
     }
 
     struct Side {

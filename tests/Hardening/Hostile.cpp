@@ -153,26 +153,6 @@ bool IsReplacementLeftover(const std::string& name)
     return name.size() > 8 && name[0] == '.' && name[name.size() - 7] == '.';
 }
 
-// ---- $TMPDIR ------------------------------------------------------------------
-
-ScopedTmpDir::ScopedTmpDir(const std::string& path) : path_(path)
-{
-    ::mkdir(path_.c_str(), 0700);
-    if (const char* old = std::getenv("TMPDIR")) {
-        had_ = true;
-        old_ = old;
-    }
-    ::setenv("TMPDIR", path_.c_str(), 1);
-}
-
-ScopedTmpDir::~ScopedTmpDir()
-{
-    if (had_)
-        ::setenv("TMPDIR", old_.c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
-}
-
 // ---- A run through the main window ----------------------------------------------
 
 // The temporary folder is set before the form (and with it the byte editor,

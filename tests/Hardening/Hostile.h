@@ -51,20 +51,6 @@ void ExpectOnlyOutputsChanged(const Tree& before, const Tree& after, const std::
 // the program was killed half-way.
 bool IsReplacementLeftover(const std::string& name);
 
-// $TMPDIR pointed at a folder of its own for the lifetime of the object, so
-// that working copies land where a test can watch them.
-class ScopedTmpDir {
-public:
-    explicit ScopedTmpDir(const std::string& path);
-    ~ScopedTmpDir();
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-    bool had_ = false;
-    std::string old_;
-};
-
 // A whole run through the main window: the start button with a scripted
 // folder dialog, then the event loop until the timer stays off. Working
 // copies go to a temporary folder of the fixture's own.
@@ -81,7 +67,7 @@ protected:
     QString ErrorBox() const;
 
     testsupport::TempDir dir;
-    ScopedTmpDir tmp;
+    testsupport::ScopedTmpDir tmp;
     testsupport::ScriptedBrowseDialog dialog;
     testsupport::BrowseDialogOverride useDialog {&dialog};
     TMainForm form;

@@ -1,11 +1,16 @@
 // Fuzz target: a sequence of editing commands on THexEditor, decoded from the
-// input, checked after every command against a plain byte-vector model of the
-// document; every recorded step is remembered and Undo (at any point, and for
-// everything left at the end) must bring back the bytes from before it.
-// Caret and selection are read from the editor before each command, so the
-// model follows the document's bytes, not the grid.
+// input, run side by side with the shared editor model
+// (tests/support/EditorModel.h). After every command the document's bytes,
+// Modified, the change marks and the undo count must agree; Undo (at any
+// point, and for everything left at the end) must bring back the bytes from
+// before each recorded step. Caret and selection are read from the editor
+// before each command and handed to the model, so the model follows the
+// view instead of predicting it, and commands that only move the view (cells
+// in either pane, a new BytesPerLine) need nothing of it.
+#include "EditorModel.h"
 #include "FuzzSupport.h"
 
+#include "hexeditor/core/UndoRecord.h"
 #include "hexeditor/hexeditor.h"
 #include "platform/system/Exceptions.h"
 
@@ -45,12 +50,6 @@ struct Input {
     }
 };
 
-std::int32_t I32(const std::uint8_t* p)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                     static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // Walks the log back to front by the trailing lengths; the record count, or
 // -1 when the lengths do not add up.
 int CountRecords(const Bytes& log)
@@ -58,32 +57,27 @@ int CountRecords(const Bytes& log)
     std::size_t end = log.size();
     int n = 0;
     while (end > 0) {
-        if (end < 37)
+        const std::size_t length = hexcore::UndoRecord::LengthEndingAt(log.data(), end);
+        if (length == 0)
             return -1;
-        const std::int32_t length = I32(log.data() + end - 4);
-        if (length < 37 || static_cast<std::size_t>(length) > end)
-            return -1;
-        end -= static_cast<std::size_t>(length);
+        end -= length;
         ++n;
     }
     return n;
 }
 
-// Whether undoing the newest record changes the document's length.
-bool NewestChangesSize(const Bytes& log)
-{
-    const std::int32_t length = I32(log.data() + log.size() - 4);
-    const std::uint8_t* r = log.data() + log.size() - length;
-    const int kind = r[0];
-    return kind == 1 || kind == 2 || kind == 4 || kind == 5 || kind == 6 || (kind == 3 && I32(r + 29) != I32(r + 25));
-}
-
-Bytes Contents(THexEditor& ed)
+Bytes Contents(const THexEditor& ed)
 {
     Bytes b(static_cast<std::size_t>(std::max(ed.DataSize(), 0)));
     if (!b.empty())
         ed.ReadBuffer(b.data(), 0, static_cast<std::int32_t>(b.size()));
     return b;
+}
+
+testsupport::ModelCaret CaretOf(const THexEditor& ed)
+{
+    const bool charPane = ed.InCharPane();
+    return {ed.CellToPosition(ed.Col(), ed.Row()), charPane, charPane ? 0 : (ed.Col() - 2) % 2};
 }
 
 std::string Hex(const Bytes& b)
@@ -95,14 +89,6 @@ std::string Hex(const Bytes& b)
         s += digits[b[i] & 15];
     }
     return s + (b.size() > 64 ? "..." : "") + " (" + std::to_string(b.size()) + " bytes)";
-}
-
-void Erase(Bytes& b, std::int32_t start, std::int32_t end)
-{
-    const auto size = static_cast<std::int32_t>(b.size());
-    start = std::clamp(start, 0, size);
-    end = std::clamp(end, start, size);
-    b.erase(b.begin() + start, b.begin() + end);
 }
 
 struct World {
@@ -132,34 +118,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The document: up to 600 bytes of the input, or a new empty one.
     THexEditor ed;
     ed.PropertiesLoaded();
-    Bytes model = in.Take(in.Byte() < 40 ? 0 : in.Int(1, 600));
-    if (!model.empty()) {
-        fuzzsupport::WriteAll(w.folder + "doc.bin", model);
+    testsupport::EditorModel model;
+    model.bytes = in.Take(in.Byte() < 40 ? 0 : in.Int(1, 600));
+    if (!model.bytes.empty()) {
+        fuzzsupport::WriteAll(w.folder + "doc.bin", model.bytes);
         FUZZ_CHECK(ed.LoadFromFile(w.folder + "doc.bin"), "load failed");
     }
-
-    struct Step {
-        Bytes before;
-    };
-    std::vector<Step> undo;  // the bytes before each step the log still holds
-    Bytes log = ed.UndoLog();
     bool noSizeChange = false;
     // KH_FUZZ_TRACE=1 prints every command with the editor's state after it.
     static const bool trace = std::getenv("KH_FUZZ_TRACE") != nullptr;
 
     for (int n = 0; n < 200 && !in.Done(); ++n) {
-        const std::int32_t dataSize = static_cast<std::int32_t>(model.size());
-        const Bytes before = model;
-        const std::int32_t caret = ed.CellToPosition(ed.Col(), ed.Row());
-        const bool hasSel = ed.SelAnchor() >= 0;
-        const std::int32_t low = ed.SelLow();
-        const std::int32_t high = ed.SelHigh();
-        const std::int32_t selLength = hasSel && high >= low ? high - low + 1 : 0;
-        // An empty selection (insert mode, extended back to its anchor)
-        // selects nothing.
-        const bool selects = hasSel && selLength > 0;
+        const std::int32_t dataSize = model.Size();
+        model.FollowView(CaretOf(ed), ed.SelAnchor(), ed.SelLow(), ed.SelHigh(), ed.InsertModeActive(), noSizeChange);
         std::string name;
-        bool undid = false;
 
         switch (in.Byte() % 17) {
         case 0: {
@@ -171,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } catch (const platform::Exception&) {
                 threw = true;
             }
-            FUZZ_CHECK(threw == (p < 0 || p >= dataSize), name + ": wrong refusal");
+            FUZZ_CHECK(threw == !model.SetSelStart(p), name + ": wrong refusal");
             break;
         }
         case 1: {
@@ -183,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } catch (const platform::Exception&) {
                 threw = true;
             }
-            FUZZ_CHECK(threw == (p < 0 || p >= dataSize), name + ": wrong refusal");
+            FUZZ_CHECK(threw == !model.SetSelEnd(p), name + ": wrong refusal");
             break;
         }
         case 2: {
@@ -193,6 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto to = ed.PositionToCell(p, in.Byte() % 2 == 1);
             name = "ExtendSelection " + std::to_string(p);
             ed.ExtendSelection(ed.Col(), ed.Row(), to.col, to.row);
+            model.ExtendTo(p);
             break;
         }
         case 3: {
@@ -200,71 +173,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             const std::int32_t p = in.Int(0, dataSize - 1);
             const std::uint8_t old = ed.ReadByte(p);
-            FUZZ_CHECK(old == model[static_cast<std::size_t>(p)], "ReadByte disagrees");
+            FUZZ_CHECK(old == model.bytes[static_cast<std::size_t>(p)], "ReadByte disagrees");
             const std::uint8_t v = in.Byte();
             name = "ChangeByte " + std::to_string(p);
             ed.ChangeByte(p, old, v, ed.RowOfPosition(p));
-            model[static_cast<std::size_t>(p)] = v;
+            model.ChangeByte(p, v);
             break;
         }
         case 4:
-        case 5: {
+        case 5:
             name = "DeleteSelection";
             ed.DeleteSelection();
-            if (hasSel && !selects)
-                break;
-            const std::int32_t start = selects ? low : caret;
-            const std::int32_t end = selects ? high + 1 : caret + 1;
-            if (dataSize > 0 && !noSizeChange)
-                Erase(model, start, end);
+            model.DeleteSelection();
             break;
-        }
         case 6: {
             const bool back = in.Byte() % 2 == 1;
             name = back ? "Backspace" : "Delete";
-            const std::int32_t a = ed.CaretPosition();
             ed.DeleteCaretByte(back);
-            if (dataSize > 0 && !noSizeChange) {
-                if (back && a > 0)
-                    Erase(model, a - 1, a);
-                else if (!back)
-                    Erase(model, a, a + 1);
-            }
+            model.DeleteCaretByte(back);
             break;
         }
         case 7: {
-            const std::int32_t p = in.Byte() % 2 ? caret : in.Int(-2, dataSize + 2);
+            const std::int32_t p = in.Byte() % 2 ? model.caret.position : in.Int(-2, dataSize + 2);
             const Bytes src = in.Take(in.Int(1, 40));
             name = "InsertBuffer " + std::to_string(p) + "+" + std::to_string(src.size());
             ed.InsertBuffer(src.data(), static_cast<std::int32_t>(src.size()), p);
-            if (!noSizeChange && p >= 0 && p <= dataSize)
-                model.insert(model.begin() + p, src.begin(), src.end());
+            model.InsertBuffer(src, p);
             break;
         }
         case 8: {
             const Bytes src = in.Take(in.Int(1, 40));
             name = "AppendBuffer " + std::to_string(src.size());
             ed.AppendBuffer(src.data(), static_cast<std::int32_t>(src.size()));
-            if (!noSizeChange)
-                model.insert(model.end(), src.begin(), src.end());
+            model.AppendBuffer(src);
             break;
         }
         case 9:
         case 10: {
-            Bytes src = in.Take(in.Int(0, 30));
-            const auto count = static_cast<std::int32_t>(src.size());
-            name = "ReplaceSelection " + std::to_string(count);
-            ed.ReplaceSelection(src.data(), count);
-            if (!selects) {
-                if (!noSizeChange && caret >= 0 && caret <= dataSize)
-                    model.insert(model.begin() + caret, src.begin(), src.end());
-            } else if (noSizeChange) {
-                const std::int32_t n = std::min(count, selLength);
-                std::copy(src.begin(), src.begin() + n, model.begin() + low);
-            } else {
-                Erase(model, low, high + 1);
-                model.insert(model.begin() + low, src.begin(), src.end());
-            }
+            const Bytes src = in.Take(in.Int(0, 30));
+            name = "ReplaceSelection " + std::to_string(src.size());
+            ed.ReplaceSelection(src.data(), static_cast<std::int32_t>(src.size()));
+            model.ReplaceSelection(src);
             break;
         }
         case 11: {
@@ -272,13 +221,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int origin = in.Byte() % 4;
             const bool strict = in.Byte() % 2 == 1;
             name = "SeekCaret";
-            ed.SeekCaret(offset, origin, strict);
+            FUZZ_CHECK(ed.SeekCaret(offset, origin, strict) == model.SeekCaret(offset, origin, strict),
+                       name + ": wrong answer");
             break;
         }
         case 12:
             noSizeChange = !noSizeChange;
             name = "NoSizeChange";
             ed.SetNoSizeChange(noSizeChange);
+            model.SetNoSizeChange(noSizeChange);
             break;
         case 13:
             name = "InsertState";
@@ -309,18 +260,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             break;
         }
-        case 15: {
+        case 15:
             name = "Undo";
-            undid = true;
-            const bool refused = !undo.empty() && noSizeChange && NewestChangesSize(ed.UndoLog());
-            const bool expected = !undo.empty() && !refused;
-            FUZZ_CHECK(ed.Undo() == expected, "Undo answered wrongly");
-            if (expected) {
-                model = undo.back().before;
-                undo.pop_back();
-            }
+            FUZZ_CHECK(ed.Undo() == model.Undo(), "Undo answered wrongly");
             break;
-        }
         }
 
         if (trace)
@@ -330,9 +273,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         // The editor agrees with the model after every command.
         const Bytes now = Contents(ed);
-        FUZZ_CHECK(ed.DataSize() == static_cast<std::int32_t>(model.size()),
-                   name + ": DataSize " + std::to_string(ed.DataSize()) + ", model " + std::to_string(model.size()));
-        FUZZ_CHECK(now == model, name + ": editor " + Hex(now) + ", model " + Hex(model));
+        FUZZ_CHECK(ed.DataSize() == model.Size(),
+                   name + ": DataSize " + std::to_string(ed.DataSize()) + ", model " + std::to_string(model.Size()));
+        FUZZ_CHECK(now == model.bytes, name + ": editor " + Hex(now) + ", model " + Hex(model.bytes));
+        FUZZ_CHECK(ed.Modified() == model.modified, name + ": Modified");
+        FUZZ_CHECK(ed.Document().ChangedBytes() == model.marks, name + ": change marks");
         const std::int32_t size = ed.DataSize();
         FUZZ_CHECK(ed.CaretPosition() >= 0 && ed.CaretPosition() <= std::max(size - 1, 0), name + ": caret");
         if (ed.SelAnchor() >= 0) {
@@ -344,25 +289,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const int records = CountRecords(ed.UndoLog());
         FUZZ_CHECK(records == ed.UndoCount() && records <= 100, name + ": undo log damaged");
-
         // A step that wrote a record is one step for Undo to take back.
-        if (!undid && ed.UndoLog() != log) {
-            undo.push_back(Step {before});
-            if (undo.size() > 100)
-                undo.erase(undo.begin());
-        }
-        FUZZ_CHECK(static_cast<std::size_t>(ed.UndoCount()) == undo.size(),
-                   name + ": " + std::to_string(ed.UndoCount()) + " records, " + std::to_string(undo.size()) +
+        FUZZ_CHECK(ed.UndoCount() == model.undoCount && model.steps.size() == static_cast<std::size_t>(model.undoCount),
+                   name + ": " + std::to_string(ed.UndoCount()) + " records, " + std::to_string(model.steps.size()) +
                        " recorded steps");
-        log = ed.UndoLog();
     }
 
     // Everything the log holds is undone, newest first.
     ed.SetNoSizeChange(false);
-    while (!undo.empty()) {
+    model.SetNoSizeChange(false);
+    while (!model.steps.empty()) {
         FUZZ_CHECK(ed.Undo(), "Undo refused with records left");
-        FUZZ_CHECK(Contents(ed) == undo.back().before, "Undo did not restore the bytes");
-        undo.pop_back();
+        model.Undo();
+        FUZZ_CHECK(Contents(ed) == model.bytes, "Undo did not restore the bytes");
     }
     FUZZ_CHECK(!ed.Undo(), "Undo with an empty log");
     return 0;

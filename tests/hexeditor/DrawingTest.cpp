@@ -16,11 +16,6 @@ using platform::TColor;
 
 namespace {
 
-Bytes Filled(std::int32_t size, std::uint8_t value)
-{
-    return Bytes(static_cast<std::size_t>(size), value);
-}
-
 // The rendered viewport and the colour of one pixel as a TColor.
 struct Shot {
     QImage image;
@@ -46,6 +41,27 @@ Look LookOf(THexEditor& ed, std::int32_t col, std::int32_t row)
 {
     const auto look = ed.CellAppearance(col, row);
     return {look.text, look.textColor, look.background};
+}
+
+// Counts paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+void Settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
 }
 
 }  // namespace
@@ -91,8 +107,9 @@ TEST(HexDrawing, EmptyEditorPaintsOneRowOfBlanks)
     EXPECT_EQ(LookOf(ed, 0, 0).text, "0x0:");
     for (std::int32_t c = 0; c < ed.ColCount(); ++c) {
         const Look look = LookOf(ed, c, 0);
-        if (c > 0)
+        if (c > 0) {
             EXPECT_EQ(look.text, "   ") << c;
+        }
         EXPECT_EQ(look.textColor, offset) << c;
         EXPECT_EQ(look.background, background) << c;
     }
@@ -302,4 +319,34 @@ TEST(HexDrawing, FontChangeLaysOutAgain)
     EXPECT_EQ(ed.ColWidth(2), ed.CharWidth());
     EXPECT_EQ(ed.CaretBitmap().width(), ed.CharWidth());
     EXPECT_TRUE(ed.Caret().IsShown());
+}
+
+TEST(HexDrawing, TranslationSettersRepaintOnlyOnChange)
+{
+    THexEditor editor;
+    editor.resize(300, 200);
+    editor.show();
+    Settle();
+    PaintCounter paints(editor.viewport());
+
+    editor.SetTranslation(ttAnsi);
+    editor.SetMaskChar('.');
+    editor.SetMaskWhiteSpaces(true);
+    Settle();
+    EXPECT_EQ(paints.count, 0);
+
+    editor.SetTranslation(ttMac);
+    Settle();
+    EXPECT_GT(paints.count, 0);
+    EXPECT_EQ(editor.Translation(), ttMac);
+
+    paints.count = 0;
+    editor.SetMaskChar('*');
+    Settle();
+    EXPECT_GT(paints.count, 0);
+
+    paints.count = 0;
+    editor.SetMaskWhiteSpaces(false);
+    Settle();
+    EXPECT_GT(paints.count, 0);
 }

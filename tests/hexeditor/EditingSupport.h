@@ -1,9 +1,10 @@
 // Helpers for the editing and undo tests: an editor loaded with a document of
-// known bytes, its contents read back, and the undo log decoded record by record.
+// known bytes, its contents read back, and the undo log split into records.
 #pragma once
 
 #include "Pattern.h"
 #include "TempDir.h"
+#include "hexeditor/core/UndoRecord.h"
 #include "hexeditor/hexeditor.h"
 
 #include <gtest/gtest.h>
@@ -45,66 +46,39 @@ inline Bytes Contents(THexEditor& ed)
     return data;
 }
 
-inline std::int32_t I32(const Bytes& b, std::size_t at)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-                                     (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-                                     (static_cast<std::uint32_t>(b[at + 3]) << 24));
-}
-
-struct Record {
-    int kind, mark, modified;
-    std::int32_t caret;
-    int nibble, charPane;
-    std::int32_t low, high, anchor, position, count, replaced;
-    Bytes saved;
-    std::int32_t length;  // trailing field
-};
+using hexcore::UndoKind;
+using hexcore::UndoRecord;
 
 // Every record of a log, oldest first, found by walking the trailing lengths
-// backwards from the end (as the editor does).
-inline std::vector<Record> Records(const Bytes& log)
+// backwards from the end (as the log does) and read by the core's decoder.
+inline std::vector<UndoRecord> Records(const Bytes& log)
 {
-    std::vector<Record> out;
+    std::vector<UndoRecord> out;
     std::size_t end = log.size();
     while (end > 0) {
-        if (end < 37) {
+        const std::size_t length = UndoRecord::LengthEndingAt(log.data(), end);
+        if (length == 0) {
             ADD_FAILURE() << "damaged log tail at " << end;
             break;
         }
-        const std::int32_t length = I32(log, end - 4);
-        if (length < 37 || static_cast<std::size_t>(length) > end) {
-            ADD_FAILURE() << "bad record length " << length;
-            break;
-        }
-        const std::size_t s = end - static_cast<std::size_t>(length);
-        Record r{};
-        r.kind = log[s];
-        r.mark = log[s + 1];
-        r.modified = log[s + 2];
-        r.caret = I32(log, s + 3);
-        r.nibble = log[s + 7];
-        r.charPane = log[s + 8];
-        r.low = I32(log, s + 9);
-        r.high = I32(log, s + 13);
-        r.anchor = I32(log, s + 17);
-        r.position = I32(log, s + 21);
-        r.count = I32(log, s + 25);
-        r.replaced = I32(log, s + 29);
-        r.saved.assign(log.begin() + static_cast<std::ptrdiff_t>(s + 33), log.begin() + static_cast<std::ptrdiff_t>(end - 4));
-        r.length = length;
-        out.insert(out.begin(), r);
-        end = s;
+        out.insert(out.begin(), *UndoRecord::Decode(log.data() + end - length, length));
+        end -= length;
     }
     return out;
 }
 
-inline Record Newest(THexEditor& ed)
+// A record's length in the log (its trailing field, which decoding checked).
+inline std::size_t LengthOf(const UndoRecord& record)
+{
+    return record.Encode().size();
+}
+
+inline UndoRecord Newest(THexEditor& ed)
 {
     const auto all = Records(ed.UndoLog());
     if (all.empty()) {
         ADD_FAILURE() << "no undo record";
-        return Record{};
+        return UndoRecord{};
     }
     return all.back();
 }

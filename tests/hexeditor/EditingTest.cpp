@@ -27,19 +27,19 @@ TEST(EditingSelection, CutTo500BytesLeavesOneRecordOf537Bytes)
     EXPECT_EQ(doc->UndoCount(), 1);
     ASSERT_EQ(doc->UndoLog().size(), 537u);
 
-    const Record r = Newest(*doc);
-    EXPECT_EQ(r.kind, 1);
-    EXPECT_EQ(r.mark, 0);
-    EXPECT_EQ(r.modified, 0);
-    EXPECT_EQ(r.caret, 500);
-    EXPECT_EQ(r.low, 500);
-    EXPECT_EQ(r.high, 999);
-    EXPECT_EQ(r.anchor, 500);
+    const UndoRecord r = Newest(*doc);
+    EXPECT_EQ(r.kind, UndoKind::BytesRemoved);
+    EXPECT_FALSE(r.mark);
+    EXPECT_FALSE(r.modified);
+    EXPECT_EQ(r.view.caret, 500);
+    EXPECT_EQ(r.view.selLow, 500);
+    EXPECT_EQ(r.view.selHigh, 999);
+    EXPECT_EQ(r.view.selAnchor, 500);
     EXPECT_EQ(r.position, 500);
     EXPECT_EQ(r.count, 500);
     EXPECT_EQ(r.replaced, 0);
     EXPECT_EQ(r.saved, Bytes(data.begin() + 500, data.end()));
-    EXPECT_EQ(r.length, 537);
+    EXPECT_EQ(LengthOf(r), 537u);
     // The caret lands on the last remaining byte.
     EXPECT_EQ(doc->CaretPosition(), 499);
 }
@@ -99,20 +99,27 @@ TEST(EditingSelection, SelStartKeepsThePaneAndClearsTheSelection)
     EXPECT_EQ(doc->Row(), 3);
 }
 
-TEST(EditingSelection, SelectionRangeCutsChangeMarksAtItsStart)
+TEST(EditingSelection, DeletingASelectionCutsChangeMarksAtItsStartEvenWhenRefused)
 {
     Doc doc(Pattern(64));
     for (std::int32_t p : {5, 20, 40})
         doc->ChangeByte(p, doc->ReadByte(p), static_cast<std::uint8_t>(~doc->ReadByte(p)), p / 16);
-    doc->SetSelStart(30);
-    doc->SetSelEnd(35);
-    const auto range = doc->SelectionRange();
-    EXPECT_EQ(range.start, 30);
-    EXPECT_EQ(range.end, 36);
-    EXPECT_EQ(range.col, 2 + 2 * 14);
-    EXPECT_EQ(range.row, 1);
-    EXPECT_EQ(doc->ChangedBytes().size(), 30u);
+    doc->SetSelStart(35);
+    doc->SetSelEnd(30);  // the caret stays on byte 35
+    doc->SetNoSizeChange(true);
+    doc->DeleteSelection();
+    EXPECT_EQ(doc->DataSize(), 64);
+    EXPECT_EQ(doc->Document().ChangedBytes().size(), 30u);
     EXPECT_TRUE(doc->IsByteChanged(20));
+
+    // Allowed: bytes 30..35 go, and the caret lands on the first one's cell.
+    doc->SetNoSizeChange(false);
+    doc->DeleteSelection();
+    const UndoRecord r = Newest(*doc);
+    EXPECT_EQ(r.position, 30);
+    EXPECT_EQ(r.count, 6);
+    EXPECT_EQ(doc->Col(), 2 + 2 * 14);
+    EXPECT_EQ(doc->Row(), 1);
 }
 
 TEST(EditingCommands, DeleteSelectionWithoutSelectionRemovesTheCaretByte)
@@ -124,14 +131,14 @@ TEST(EditingCommands, DeleteSelectionWithoutSelectionRemovesTheCaretByte)
     Bytes expected = data;
     expected.erase(expected.begin() + 12);
     EXPECT_EQ(Contents(*doc), expected);
-    const Record r = Newest(*doc);
-    EXPECT_EQ(r.kind, 1);
+    const UndoRecord r = Newest(*doc);
+    EXPECT_EQ(r.kind, UndoKind::BytesRemoved);
     EXPECT_EQ(r.position, 12);
     EXPECT_EQ(r.count, 1);
-    EXPECT_EQ(r.nibble, 1);
-    EXPECT_EQ(r.low, -1);
+    EXPECT_EQ(r.view.nibble, 1);
+    EXPECT_EQ(r.view.selLow, -1);
     EXPECT_EQ(r.saved, Bytes{data[12]});
-    EXPECT_EQ(r.length, 38);
+    EXPECT_EQ(LengthOf(r), 38u);
 }
 
 TEST(EditingCommands, DeleteCaretByteBothWays)
@@ -145,7 +152,7 @@ TEST(EditingCommands, DeleteCaretByteBothWays)
     EXPECT_EQ(Contents(*doc), expected);
     EXPECT_EQ(doc->CaretPosition(), 9);
     EXPECT_EQ(Newest(*doc).position, 9);
-    EXPECT_EQ(Newest(*doc).caret, 10);
+    EXPECT_EQ(Newest(*doc).view.caret, 10);
 
     doc->DeleteCaretByte(false);  // removes byte 9 (the old byte 10)
     expected.erase(expected.begin() + 9);
@@ -175,16 +182,9 @@ TEST(EditingCommands, EditsOnAnEmptyDocumentAreRefusedExceptInsertAndAppend)
     EXPECT_EQ(doc->DataSize(), 0);
 
     Doc fresh(Bytes{});
-    EXPECT_FALSE(fresh->PrepareChange(1, 0, 0, 1));
-    EXPECT_FALSE(fresh->PrepareChange(0, 0, 0, 1));
-    EXPECT_FALSE(fresh->PrepareChange(3, 0, 1, 1));
-    EXPECT_FALSE(fresh->Modified());
-    EXPECT_FALSE(fresh->CanUndo());
-    EXPECT_TRUE(fresh->UndoLog().empty());
-
     const Bytes three{1, 2, 3};
     fresh->InsertBuffer(three.data(), 3, 0);
-    EXPECT_TRUE(fresh->HasWorkingFile());
+    EXPECT_TRUE(fresh->Document().HasWorkingFile());
     EXPECT_EQ(Contents(*fresh), three);
     EXPECT_EQ(fresh->SelLow(), 0);
     EXPECT_EQ(fresh->SelHigh(), 2);
@@ -192,16 +192,16 @@ TEST(EditingCommands, EditsOnAnEmptyDocumentAreRefusedExceptInsertAndAppend)
 
     Doc other(Bytes{});
     other->AppendBuffer(three.data(), 3);
-    EXPECT_TRUE(other->HasWorkingFile());
+    EXPECT_TRUE(other->Document().HasWorkingFile());
     EXPECT_EQ(Contents(*other), three);
     EXPECT_EQ(other->SelAnchor(), 0);
     EXPECT_EQ(other->SelHigh(), 2);
-    const Record r = Newest(*other);
-    EXPECT_EQ(r.kind, 4);
+    const UndoRecord r = Newest(*other);
+    EXPECT_EQ(r.kind, UndoKind::AppendBuffer);
     EXPECT_EQ(r.position, 0);
     EXPECT_EQ(r.count, 3);
     EXPECT_EQ(r.saved, Bytes{0});
-    EXPECT_EQ(r.length, 38);
+    EXPECT_EQ(LengthOf(r), 38u);
 }
 
 TEST(EditingCommands, NoSizeChangeRefusesLengthChangesAndClipsReplacements)
@@ -228,12 +228,12 @@ TEST(EditingCommands, NoSizeChangeRefusesLengthChangesAndClipsReplacements)
     Bytes expected = data;
     std::copy(six.begin(), six.begin() + 4, expected.begin() + 4);
     EXPECT_EQ(Contents(*doc), expected);
-    Record r = Newest(*doc);
-    EXPECT_EQ(r.kind, 3);
+    UndoRecord r = Newest(*doc);
+    EXPECT_EQ(r.kind, UndoKind::ReplaceSelection);
     EXPECT_EQ(r.count, 4);
     EXPECT_EQ(r.replaced, 4);
     EXPECT_EQ(r.saved, Bytes(data.begin() + 4, data.begin() + 8));
-    EXPECT_EQ(r.length, 41);
+    EXPECT_EQ(LengthOf(r), 41u);
 
     // Four selected (backwards), two given: only the first two selected bytes change.
     doc->SetSelStart(23);
@@ -270,18 +270,18 @@ TEST(EditingCommands, ChangeByteRecordsTheOldByteAndItsMark)
     doc->ChangeByte(17, 0x5A, 0x5B, 1);
     const auto records = Records(doc->UndoLog());
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].kind, 0);
-    EXPECT_EQ(records[0].mark, 0);
-    EXPECT_EQ(records[0].modified, 0);
-    EXPECT_EQ(records[0].caret, 17);
-    EXPECT_EQ(records[0].nibble, 1);
-    EXPECT_EQ(records[0].charPane, 0);
+    EXPECT_EQ(records[0].kind, UndoKind::ByteChanged);
+    EXPECT_FALSE(records[0].mark);
+    EXPECT_FALSE(records[0].modified);
+    EXPECT_EQ(records[0].view.caret, 17);
+    EXPECT_EQ(records[0].view.nibble, 1);
+    EXPECT_FALSE(records[0].view.charPane);
     EXPECT_EQ(records[0].position, 17);
     EXPECT_EQ(records[0].count, 1);
     EXPECT_EQ(records[0].saved, Bytes{data[17]});
-    EXPECT_EQ(records[0].length, 38);
-    EXPECT_EQ(records[1].mark, 1);
-    EXPECT_EQ(records[1].modified, 1);
+    EXPECT_EQ(LengthOf(records[0]), 38u);
+    EXPECT_TRUE(records[1].mark);
+    EXPECT_TRUE(records[1].modified);
     EXPECT_EQ(records[1].saved, Bytes{0x5A});
 
     // Past the end nothing is written: the document must not grow.
@@ -306,20 +306,20 @@ TEST(EditingCommands, InsertBufferSelectsTheNewBytesOnlyAtTheCaret)
     EXPECT_EQ(doc->SelAnchor(), 10);
     EXPECT_EQ(doc->SelLow(), 10);
     EXPECT_EQ(doc->SelHigh(), 12);
-    EXPECT_EQ(doc->ChangedBytes().size(), 10u);
+    EXPECT_EQ(doc->Document().ChangedBytes().size(), 10u);
     EXPECT_TRUE(doc->IsByteChanged(2));
 
-    const Record r = Newest(*doc);
-    EXPECT_EQ(r.kind, 2);
-    EXPECT_EQ(r.caret, 10);
-    EXPECT_EQ(r.charPane, 1);
-    EXPECT_EQ(r.low, 10);
-    EXPECT_EQ(r.high, 12);
-    EXPECT_EQ(r.anchor, 10);
+    const UndoRecord r = Newest(*doc);
+    EXPECT_EQ(r.kind, UndoKind::InsertBuffer);
+    EXPECT_EQ(r.view.caret, 10);
+    EXPECT_TRUE(r.view.charPane);
+    EXPECT_EQ(r.view.selLow, 10);
+    EXPECT_EQ(r.view.selHigh, 12);
+    EXPECT_EQ(r.view.selAnchor, 10);
     EXPECT_EQ(r.position, 10);
     EXPECT_EQ(r.count, 3);
     EXPECT_EQ(r.saved, Bytes{0});
-    EXPECT_EQ(r.length, 38);
+    EXPECT_EQ(LengthOf(r), 38u);
     EXPECT_EQ(doc->UndoDescription(), "Insert buffer");
 
     doc->SetSelStart(0);
@@ -365,13 +365,13 @@ TEST(EditingCommands, ReplaceSelectionKeepsTheCaretAndSelectsTheNewBytes)
     EXPECT_EQ(CaretOf(*doc).position, 10);
     EXPECT_EQ(doc->SelLow(), 10);
     EXPECT_EQ(doc->SelHigh(), 11);
-    const Record r = Newest(*doc);
-    EXPECT_EQ(r.kind, 3);
+    const UndoRecord r = Newest(*doc);
+    EXPECT_EQ(r.kind, UndoKind::ReplaceSelection);
     EXPECT_EQ(r.position, 10);
     EXPECT_EQ(r.count, 2);
     EXPECT_EQ(r.replaced, 5);
     EXPECT_EQ(r.saved, Bytes(data.begin() + 10, data.begin() + 15));
-    EXPECT_EQ(r.length, 42);
+    EXPECT_EQ(LengthOf(r), 42u);
 
     // A selection made backwards: the caret is not at its start, so it stays
     // where the deletion put it and nothing is selected.
@@ -387,7 +387,7 @@ TEST(EditingCommands, ReplaceSelectionKeepsTheCaretAndSelectsTheNewBytes)
     // Without a selection the bytes are inserted at the caret.
     doc->SetSelStart(3);
     doc->ReplaceSelection(two.data(), 2);
-    EXPECT_EQ(Newest(*doc).kind, 2);
+    EXPECT_EQ(Newest(*doc).kind, UndoKind::InsertBuffer);
     EXPECT_EQ(doc->SelLow(), 3);
     EXPECT_EQ(doc->SelHigh(), 4);
 }
@@ -424,7 +424,7 @@ TEST(EditingCommands, AnInvertedInsertModeSelectionSelectsNothing)
     expected.insert(expected.begin() + 5, 0x77);
     EXPECT_EQ(Contents(*doc), expected);
     ASSERT_EQ(doc->UndoCount(), 1);
-    EXPECT_EQ(Newest(*doc).kind, 2);
+    EXPECT_EQ(Newest(*doc).kind, UndoKind::InsertBuffer);
     EXPECT_EQ(doc->SelLow(), 5);
     EXPECT_EQ(doc->SelHigh(), 5);
 }

@@ -153,19 +153,19 @@ TEST(HexInput, AltReleasedTakesTheCharacterAsOem)
     ui.At(2, true);
     // Releasing Alt, then the character the keypad entry delivers.
     std::uint16_t key = platform::VK_MENU;
-    ui.ed->HandleKeyUp(key, 0);
+    ui.ed->KeyUp(key, 0);
     EXPECT_TRUE(ui.ed->AltReleased());
-    ui.ed->HandleChar(0xE4);  // ä
+    ui.ed->KeyPress(0xE4);  // ä
     EXPECT_EQ(ui.At8(2), translation::AnsiToOemChar(0xE4));
     EXPECT_FALSE(ui.ed->AltReleased());
     // Even a control character is stored after Alt.
-    ui.ed->HandleKeyUp(key = platform::VK_MENU, 0);
-    ui.ed->HandleChar(0x01);
+    ui.ed->KeyUp(key = platform::VK_MENU, 0);
+    ui.ed->KeyPress(0x01);
     EXPECT_EQ(ui.At8(3), 0x01);
     EXPECT_EQ(ui.Caret(), Chr(4));
     // Any other key release clears it.
-    ui.ed->HandleKeyUp(key = platform::VK_MENU, 0);
-    ui.ed->HandleKeyUp(key = platform::VK_SHIFT, 0);
+    ui.ed->KeyUp(key = platform::VK_MENU, 0);
+    ui.ed->KeyUp(key = platform::VK_SHIFT, 0);
     EXPECT_FALSE(ui.ed->AltReleased());
 }
 
@@ -334,16 +334,24 @@ TEST(HexInput, PageDownAndUp)
 TEST(HexInput, ArrowsAtTheEdgesCountAsHandled)
 {
     // Caret moves at the edges are checked by the random sequences; here
-    // the answer that keeps the keys from the grid base.
+    // that the keys are kept from the grid base, which alone raises
+    // OnKeyDown, and that the others reach it.
     Ui ui(Counting(40));
+    std::vector<std::uint16_t> passedOn;
+    ui.ed->OnKeyDown = [&](platform::TCustomGrid*, std::uint16_t& key, platform::TShiftState) {
+        passedOn.push_back(key);
+    };
+    const auto keyDown = [&](std::uint16_t key, platform::TShiftState shift) { ui.ed->KeyDown(key, shift); };
     ui.At(4);
-    EXPECT_TRUE(ui.ed->NavigateKey(0, platform::VK_UP));
+    keyDown(platform::VK_UP, 0);
     EXPECT_EQ(ui.Caret(), Hex(4));
     ui.At(36);
-    EXPECT_TRUE(ui.ed->NavigateKey(0, platform::VK_DOWN));
+    keyDown(platform::VK_DOWN, 0);
     EXPECT_EQ(ui.Caret(), Hex(36));
-    EXPECT_FALSE(ui.ed->NavigateKey(platform::ssCtrl, platform::VK_LEFT));
-    EXPECT_FALSE(ui.ed->NavigateKey(0, 'Q'));
+    EXPECT_TRUE(passedOn.empty());
+    keyDown(platform::VK_LEFT, platform::ssCtrl);
+    keyDown('Q', 0);
+    EXPECT_EQ(passedOn, (std::vector<std::uint16_t>{platform::VK_LEFT, 'Q'}));
 }
 
 TEST(HexInput, MarkersSetAndJumpedTo)
@@ -387,7 +395,7 @@ TEST(HexInput, TabAndCtrlTSwitchPanes)
     // Without WantTabs the Tab key is not the editor's; Ctrl+T still is.
     ui.ed->SetWantTabs(false);
     std::uint16_t key = platform::VK_TAB;
-    ui.ed->HandleKeyDown(key, 0);
+    ui.ed->KeyDown(key, 0);
     EXPECT_EQ(ui.Caret(), Hex(8));
     ui.Key(Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(ui.Caret(), Chr(8));

@@ -16,11 +16,12 @@
 
 namespace {
 
-// Exposes the grid steps of SizeChanged, so the layout can be driven without
-// loading a document.
+// Exposes the grid steps of a length change, so the layout can be driven
+// without loading a document.
 class LayoutEditor : public THexEditor {
 public:
     using THexEditor::GridSizeChanged;
+    using THexEditor::UpdateOffsetWidth;
 };
 
 std::vector<int> Widths(const THexEditor& editor)
@@ -185,11 +186,11 @@ TEST(HexMapping, RoundTripsWithFixedLineLengths)
             ASSERT_EQ(hex.col, 2 + 2 * (p % 16)) << "always the left column of the pair";
             ASSERT_EQ(chr.col, sep + 1 + p % 16);
             ASSERT_EQ(editor.CellToPosition(hex.col, hex.row), p);
-            ASSERT_FALSE(editor.InCharPane());
+            ASSERT_FALSE(editor.IsCharPaneColumn(hex.col));
             ASSERT_EQ(editor.CellToPosition(hex.col + 1, hex.row), p) << "right column of the pair";
-            ASSERT_FALSE(editor.InCharPane());
+            ASSERT_FALSE(editor.IsCharPaneColumn(hex.col + 1));
             ASSERT_EQ(editor.CellToPosition(chr.col, chr.row), p);
-            ASSERT_TRUE(editor.InCharPane());
+            ASSERT_TRUE(editor.IsCharPaneColumn(chr.col));
             bool wasChar = false;
             ASSERT_EQ(editor.TwinColumn(hex.col, &wasChar), chr.col);
             ASSERT_FALSE(wasChar);
@@ -200,7 +201,7 @@ TEST(HexMapping, RoundTripsWithFixedLineLengths)
     }
     EXPECT_EQ(editor.PositionToCell(-1, true).col, 2);
     EXPECT_EQ(editor.CellToPosition(sep, 3), 64) << "the separator maps to the next row's start";
-    EXPECT_FALSE(editor.InCharPane());
+    EXPECT_FALSE(editor.IsCharPaneColumn(sep));
     EXPECT_EQ(editor.CellToPosition(1, 3), 48);
     EXPECT_EQ(editor.CellToPosition(0, 3), 47);
     EXPECT_EQ(editor.CellToPosition(0, 0), 0);
@@ -239,7 +240,7 @@ TEST(HexMapping, RoundTripsWithCustomLineLengths)
                 ASSERT_EQ(cell.row, row);
                 ASSERT_EQ(cell.col, charPane ? 35 + i : 2 + 2 * i);
                 ASSERT_EQ(editor.CellToPosition(cell.col, cell.row), p);
-                ASSERT_EQ(editor.InCharPane(), charPane);
+                ASSERT_EQ(editor.IsCharPaneColumn(cell.col), charPane);
             }
         }
         start += len;

@@ -55,6 +55,24 @@ TempDir::~TempDir()
     RemoveTree(path_.substr(0, path_.size() - 1));
 }
 
+ScopedTmpDir::ScopedTmpDir(const std::string& path) : path_(path)
+{
+    ::mkdir(path_.c_str(), 0700);
+    if (const char* old = std::getenv("TMPDIR")) {
+        had_ = true;
+        old_ = old;
+    }
+    ::setenv("TMPDIR", path_.c_str(), 1);
+}
+
+ScopedTmpDir::~ScopedTmpDir()
+{
+    if (had_)
+        ::setenv("TMPDIR", old_.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
+
 void WriteFile(const std::string& path, const Bytes& data)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

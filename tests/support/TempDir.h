@@ -25,6 +25,23 @@ private:
     std::string path_;
 };
 
+// $TMPDIR pointed at a folder of its own (created when missing) for the
+// lifetime of the object, so that working copies land where a test can watch
+// them; the old value (or its absence) comes back afterwards.
+class ScopedTmpDir {
+public:
+    explicit ScopedTmpDir(const std::string& path);
+    ~ScopedTmpDir();
+    ScopedTmpDir(const ScopedTmpDir&) = delete;
+    ScopedTmpDir& operator=(const ScopedTmpDir&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    bool had_ = false;
+    std::string old_;
+};
+
 using Bytes = std::vector<std::uint8_t>;
 
 void WriteFile(const std::string& path, const Bytes& data);

@@ -1,16 +1,11 @@
-// Byte-pattern search through the page buffer.
-//
-// The result is that of the plain scan: the first position p in start..end at
-// which all count pattern bytes match the document (after lower-casing both
-// sides when case is ignored), with the whole match inside start..end. Instead
-// of stepping byte by byte, the search takes the page buffer a window at a
+// Byte-pattern search through the page buffer. Instead of stepping byte by
+// byte, the search takes the page buffer a window at a
 // time and runs a substring search on the window; windows overlap by
 // count - 1 bytes, so a match that straddles a page edge is found in the next
 // window, which starts at the first candidate the last one could not hold.
-#include "hexeditor/hexeditor.h"
+#include "hexeditor/core/Search.h"
 
 #include "platform/system/CodePages.h"
-#include "platform/widgets/Cursor.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +14,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+namespace hexcore {
 
 namespace {
 
@@ -141,22 +138,30 @@ private:
 
 }  // namespace
 
-std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
-                              bool ignoreCase, bool translate)
+std::optional<SearchRange> SearchRangeFor(std::int32_t size, std::int32_t count, std::int32_t start,
+                                          std::int32_t end)
 {
-    const std::int32_t size = DataSize();
     if (end >= size)
         end = size - 1;
     // A negative start searches from the beginning.
     if (start < 0)
         start = 0;
     if (count < 1 || static_cast<std::int64_t>(start) + count > static_cast<std::int64_t>(end) + 1)
+        return std::nullopt;
+    return SearchRange{start, end};
+}
+
+std::int32_t Find(const Document& document, std::uint8_t* pattern, std::int32_t count, std::int32_t start,
+                  std::int32_t end, const SearchOptions& options)
+{
+    const std::optional<SearchRange> range = SearchRangeFor(document.DataSize(), count, start, end);
+    if (!range)
         return -1;
-
-    platform::WaitCursor wait(this);
-
-    if (translate && translation_ != ttAnsi)
-        translation::TranslateBuffer(translation_, pattern, pattern, count);
+    start = range->start;
+    end = range->end;
+    const bool ignoreCase = options.ignoreCase;
+    if (options.translate && options.translation != ttAnsi)
+        translation::TranslateBuffer(options.translation, pattern, pattern, count);
     if (ignoreCase)
         platform::CharLowerBuff(pattern, static_cast<std::size_t>(count));
 
@@ -164,15 +169,20 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
 
     // Bytes the page holds for reading: from PageStart up to where EnsurePage
     // would reload for lack of a whole line after the position.
-    const std::int64_t line = std::clamp<std::int32_t>(BytesPerLine(), 1, kPageSize);
+    constexpr std::int32_t kPageSize = Document::kPageSize;
+    const std::int32_t line = std::clamp<std::int32_t>(options.lineLength, 1, kPageSize);
+    const auto ensurePage = [&](std::int64_t q) { document.EnsurePage(static_cast<std::int32_t>(q), line); };
     const auto windowEnd = [&]() -> std::int64_t {
-        return pageStart_ < 0 ? -1 : static_cast<std::int64_t>(pageStart_) + kPageSize - line + 1;
+        const std::int32_t page = document.PageStart();
+        return page < 0 ? -1 : static_cast<std::int64_t>(page) + kPageSize - line + 1;
     };
-    const auto covers = [&](std::int64_t q) { return pageStart_ >= 0 && pageStart_ <= q && q < windowEnd(); };
+    const auto covers = [&](std::int64_t q) {
+        return document.PageStart() >= 0 && document.PageStart() <= q && q < windowEnd();
+    };
     // Makes the page cover q; false when the store could not load it.
     const auto load = [&](std::int64_t q) {
         if (!covers(q))
-            EnsurePage(static_cast<std::int32_t>(q));
+            ensurePage(q);
         return covers(q);
     };
 
@@ -186,14 +196,14 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
             // position half a page on loads the page that starts at p, so
             // each page load brings a whole page of new bytes.
             if (p + kHalfPage <= std::numeric_limits<std::int32_t>::max())
-                EnsurePage(static_cast<std::int32_t>(p + kHalfPage));
+                ensurePage(p + kHalfPage);
             if (!load(p))
                 return -1;
         }
         const std::int64_t limit = std::min(windowEnd(), stop);
         if (limit - p >= count) {
             const std::int64_t hit =
-                matcher.Search(PageBuffer() + (p - pageStart_), static_cast<std::size_t>(limit - p));
+                matcher.Search(document.PageBuffer() + (p - document.PageStart()), static_cast<std::size_t>(limit - p));
             if (hit >= 0)
                 return static_cast<std::int32_t>(p + hit);
             // Every candidate that fits the window failed; the next one
@@ -206,7 +216,7 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
         for (; k < count; ++k) {
             if (!load(p + k))
                 return -1;
-            if (!matcher.Equal(static_cast<std::size_t>(k), PageBuffer()[p + k - pageStart_]))
+            if (!matcher.Equal(static_cast<std::size_t>(k), document.PageBuffer()[p + k - document.PageStart()]))
                 break;
         }
         if (k == count)
@@ -215,3 +225,5 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
     }
     return -1;
 }
+
+}  // namespace hexcore

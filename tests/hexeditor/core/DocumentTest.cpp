@@ -1,19 +1,20 @@
-// The byte store: loading, saving with backup, new documents, the page
-// buffer, size changes, the working copy's safety and the state-changed
-// message.
-#include "ByteStoreFixture.h"
+// The document core: loading, saving with backup, new documents, the page
+// buffer, size changes, change marks and the working copy's safety, without
+// any widget.
+#include "DocumentFixture.h"
 #include "FileSizeLimit.h"
 
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <climits>
 #include <fcntl.h>
 #include <regex>
+#include <sys/stat.h>
 #include <unistd.h>
 
+using hexcore::Document;
+using hexcore::WorkingCopy;
 using testsupport::Bytes;
 using testsupport::Exists;
 using testsupport::FileSizeLimit;
@@ -31,7 +32,7 @@ mode_t ModeOf(const std::string& path)
     return st.st_mode;
 }
 
-Bytes Read(THexEditor& e, std::int32_t position, std::int32_t count)
+Bytes Read(const Document& e, std::int32_t position, std::int32_t count)
 {
     Bytes data(static_cast<std::size_t>(count), 0xEE);
     e.ReadBuffer(data.data(), position, count);
@@ -42,11 +43,11 @@ Bytes Read(THexEditor& e, std::int32_t position, std::int32_t count)
 
 // ---- Construction and the working copy -----------------------------------------
 
-TEST_F(ByteStoreTest, FreshEditorIsAnEmptyUntitledDocumentWithItsWorkingCopyReserved)
+TEST_F(DocumentTest, FreshDocumentIsAnEmptyUntitledDocumentWithItsWorkingCopyReserved)
 {
-    THexEditor raw;
+    Document raw;
     EXPECT_EQ(raw.FileName(), "---");
-    raw.PropertiesLoaded();
+    raw.NewFile("Untitled");
 
     EXPECT_EQ(raw.FileName(), "Untitled");
     EXPECT_EQ(raw.DataSize(), 0);
@@ -57,7 +58,7 @@ TEST_F(ByteStoreTest, FreshEditorIsAnEmptyUntitledDocumentWithItsWorkingCopyRese
     EXPECT_EQ(raw.BackupExtension(), ".bak");
     EXPECT_FALSE(raw.NoSizeChange());
     EXPECT_FALSE(raw.AllowInsertMode());
-    EXPECT_FALSE(raw.ReadOnlyView());
+    EXPECT_FALSE(raw.InsertState());
     EXPECT_EQ(raw.PageStart(), -1);
 
     // Named by the tick count in the temporary folder, and created at once,
@@ -68,15 +69,15 @@ TEST_F(ByteStoreTest, FreshEditorIsAnEmptyUntitledDocumentWithItsWorkingCopyRese
     EXPECT_TRUE(S_ISREG(ModeOf(name)));
     EXPECT_EQ(ModeOf(name) & 0777, 0600u);
     EXPECT_TRUE(ReadFile(name).empty());
-    EXPECT_EQ(THexEditor::WorkingCopyName("/t/", 0xAB12), "/t/0000AB12.ZQWK");
+    EXPECT_EQ(WorkingCopy::NameFor("/t/", 0xAB12), "/t/0000AB12.ZQWK");
 }
 
-TEST_F(ByteStoreTest, TwoEditorsAliveAtOnceKeepSeparateWorkingCopies)
+TEST_F(DocumentTest, TwoDocumentsAliveAtOnceKeepSeparateWorkingCopies)
 {
     WriteFile(dir_ / "a.bin", std::string("first"));
     WriteFile(dir_ / "b.bin", std::string("second file"));
-    auto one = NewEditor();
-    auto two = NewEditor();
+    auto one = NewDocument();
+    auto two = NewDocument();
     ASSERT_NE(one->WorkingFileName(), two->WorkingFileName());
 
     ASSERT_TRUE(one->LoadFromFile(dir_ / "a.bin"));
@@ -94,12 +95,12 @@ TEST_F(ByteStoreTest, TwoEditorsAliveAtOnceKeepSeparateWorkingCopies)
     EXPECT_EQ(two->ReadByte(2), 's');
 }
 
-TEST_F(ByteStoreTest, DestructionRemovesTheWorkingCopy)
+TEST_F(DocumentTest, DestructionRemovesTheWorkingCopy)
 {
     WriteFile(dir_ / "doc.bin", Pattern(3000));
     std::string name;
     {
-        auto e = NewEditor();
+        auto e = NewDocument();
         name = e->WorkingFileName();
         ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
         ASSERT_TRUE(Exists(name));
@@ -108,7 +109,7 @@ TEST_F(ByteStoreTest, DestructionRemovesTheWorkingCopy)
     EXPECT_TRUE(ListDir(tmp_).empty());
 }
 
-TEST_F(ByteStoreTest, SymbolicLinksPlantedAtTheNextNamesAreNeverFollowed)
+TEST_F(DocumentTest, SymbolicLinksPlantedAtTheNextNamesAreNeverFollowed)
 {
     // Links for a stretch of names a little ahead of the clock, some to a
     // file of someone else's, some dangling; the editor is made once the
@@ -118,7 +119,7 @@ TEST_F(ByteStoreTest, SymbolicLinksPlantedAtTheNextNamesAreNeverFollowed)
     const std::uint32_t end = first + 200;
     for (std::uint32_t tick = first; tick != end; ++tick) {
         const std::string target = tick % 2 ? dir_ / "victim" : dir_ / ("dangling-" + std::to_string(tick));
-        ASSERT_EQ(::symlink(target.c_str(), THexEditor::WorkingCopyName(tmp_, tick).c_str()), 0);
+        ASSERT_EQ(::symlink(target.c_str(), WorkingCopy::NameFor(tmp_, tick).c_str()), 0);
     }
     const std::size_t planted = end - first;
     WriteFile(dir_ / "doc.bin", Pattern(5000));
@@ -127,10 +128,10 @@ TEST_F(ByteStoreTest, SymbolicLinksPlantedAtTheNextNamesAreNeverFollowed)
     std::string name;
     {
         const std::uint32_t made = platform::GetTickCount();
-        auto e = NewEditor();
+        auto e = NewDocument();
         name = e->WorkingFileName();
         if (static_cast<std::int32_t>(made + 50 - end) < 0) {  // not when the machine stalled past the stretch
-            EXPECT_EQ(name, THexEditor::WorkingCopyName(tmp_, end));
+            EXPECT_EQ(name, WorkingCopy::NameFor(tmp_, end));
         }
         EXPECT_TRUE(S_ISREG(ModeOf(name)));
         EXPECT_EQ(ListDir(tmp_).size(), planted + 1);
@@ -147,11 +148,11 @@ TEST_F(ByteStoreTest, SymbolicLinksPlantedAtTheNextNamesAreNeverFollowed)
     EXPECT_FALSE(Exists(name));
 }
 
-TEST_F(ByteStoreTest, AWorkingCopyReplacedByALinkIsRefusedAndLeftAlone)
+TEST_F(DocumentTest, AWorkingCopyReplacedByALinkIsRefusedAndLeftAlone)
 {
     WriteFile(dir_ / "victim", std::string("precious"));
     WriteFile(dir_ / "doc.bin", std::string("data"));
-    auto e = NewEditor();
+    auto e = NewDocument();
     const std::string name = e->WorkingFileName();
     ASSERT_EQ(::unlink(name.c_str()), 0);
     ASSERT_EQ(::symlink((dir_ / "victim").c_str(), name.c_str()), 0);
@@ -167,12 +168,11 @@ TEST_F(ByteStoreTest, AWorkingCopyReplacedByALinkIsRefusedAndLeftAlone)
 
 // ---- Loading ------------------------------------------------------------------
 
-TEST_F(ByteStoreTest, LoadingCopiesTheFileAndLeavesTheOriginalAlone)
+TEST_F(DocumentTest, LoadingCopiesTheFileAndLeavesTheOriginalAlone)
 {
     const Bytes data = Pattern(200000);
     WriteFile(dir_ / "doc.bin", data);
-    auto e = NewEditor();
-    e->setCursor(Qt::CrossCursor);
+    auto e = NewDocument();
 
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
     EXPECT_EQ(e->FileName(), dir_ / "doc.bin");
@@ -181,7 +181,6 @@ TEST_F(ByteStoreTest, LoadingCopiesTheFileAndLeavesTheOriginalAlone)
     EXPECT_FALSE(e->FileIsReadOnly());
     EXPECT_FALSE(e->Modified());
     EXPECT_EQ(Content(*e), data);
-    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
     // A read over the end fills what there is and leaves the rest.
     EXPECT_EQ(Read(*e, 199998, 4), Bytes({data[199998], data[199999], 0xEE, 0xEE}));
 
@@ -190,23 +189,23 @@ TEST_F(ByteStoreTest, LoadingCopiesTheFileAndLeavesTheOriginalAlone)
     EXPECT_EQ(e->ReadByte(5), static_cast<std::uint8_t>(data[5] + 1));
 }
 
-TEST_F(ByteStoreTest, LoadingAnEmptyFileGivesAnOpenEmptyDocument)
+TEST_F(DocumentTest, LoadingAnEmptyFileGivesAnOpenEmptyDocument)
 {
     WriteFile(dir_ / "empty.bin", Bytes {});
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "empty.bin"));
     EXPECT_EQ(e->DataSize(), 0);
     EXPECT_TRUE(e->HasWorkingFile());
     EXPECT_EQ(e->FileName(), dir_ / "empty.bin");
 }
 
-TEST_F(ByteStoreTest, ReadOnlyFilesLoadIntoAWritableWorkingCopy)
+TEST_F(DocumentTest, ReadOnlyFilesLoadIntoAWritableWorkingCopy)
 {
     // A file with no write permission, and the running program, which not
     // even root may open for writing.
     WriteFile(dir_ / "ro.bin", std::string("read only"));
     ::chmod((dir_ / "ro.bin").c_str(), 0444);
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "ro.bin"));
     EXPECT_EQ(e->FileIsReadOnly(), ::geteuid() != 0);
     EXPECT_TRUE(ModeOf(e->WorkingFileName()) & S_IWUSR);
@@ -222,10 +221,10 @@ TEST_F(ByteStoreTest, ReadOnlyFilesLoadIntoAWritableWorkingCopy)
     EXPECT_EQ(ReadFile(self)[0], 0x7F);  // still an ELF file
 }
 
-TEST_F(ByteStoreTest, FilesThatCannotBeLoadedLeaveTheDocumentAsItWas)
+TEST_F(DocumentTest, FilesThatCannotBeLoadedLeaveTheDocumentAsItWas)
 {
     WriteFile(dir_ / "doc.bin", std::string("keep"));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
     ::mkdir((dir_ / "folder").c_str(), 0755);
     ::mkfifo((dir_ / "fifo").c_str(), 0644);  // opening it for reading would block
@@ -242,7 +241,7 @@ TEST_F(ByteStoreTest, FilesThatCannotBeLoadedLeaveTheDocumentAsItWas)
     }
 }
 
-TEST_F(ByteStoreTest, FilesOfTwoGibibytesOrMoreAreRefused)
+TEST_F(DocumentTest, FilesOfTwoGibibytesOrMoreAreRefused)
 {
     WriteFile(dir_ / "doc.bin", std::string("kept"));
     const int fd = ::open((dir_ / "huge.bin").c_str(), O_WRONLY | O_CREAT, 0644);
@@ -250,7 +249,7 @@ TEST_F(ByteStoreTest, FilesOfTwoGibibytesOrMoreAreRefused)
     ASSERT_EQ(::ftruncate(fd, 0x80000000LL), 0);  // sparse: costs no space
     ::close(fd);
 
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
     EXPECT_FALSE(e->LoadFromFile(dir_ / "huge.bin"));
     EXPECT_EQ(e->FileName(), dir_ / "doc.bin");
@@ -258,14 +257,13 @@ TEST_F(ByteStoreTest, FilesOfTwoGibibytesOrMoreAreRefused)
     EXPECT_FALSE(e->FileIsReadOnly());
 }
 
-TEST_F(ByteStoreTest, ACopyThatStopsShortLeavesAnEmptyUntitledDocument)
+TEST_F(DocumentTest, ACopyThatStopsShortLeavesAnEmptyUntitledDocument)
 {
     WriteFile(dir_ / "small.bin", std::string("small"));
     WriteFile(dir_ / "big.bin", Pattern(300000));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "small.bin"));
-    ByteStoreTestAccess::SetModified(*e, true);
-    e->setCursor(Qt::CrossCursor);
+    e->SetModified(true);
     {
         FileSizeLimit full(100000);
         EXPECT_FALSE(e->LoadFromFile(dir_ / "big.bin"));
@@ -276,7 +274,6 @@ TEST_F(ByteStoreTest, ACopyThatStopsShortLeavesAnEmptyUntitledDocument)
     EXPECT_FALSE(e->Modified());
     EXPECT_TRUE(e->FileIsReadOnly());
     EXPECT_TRUE(ReadFile(e->WorkingFileName()).empty());
-    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
 
     // With room again the same editor loads the file whole.
     ASSERT_TRUE(e->LoadFromFile(dir_ / "big.bin"));
@@ -285,10 +282,10 @@ TEST_F(ByteStoreTest, ACopyThatStopsShortLeavesAnEmptyUntitledDocument)
 
 // ---- Size changes ---------------------------------------------------------------
 
-TEST_F(ByteStoreTest, InsertingAtTheStartShiftsAndAtTheEndAppends)
+TEST_F(DocumentTest, InsertingAtTheStartShiftsAndAtTheEndAppends)
 {
     WriteFile(dir_ / "abc.bin", std::string("ABCDEF"));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "abc.bin"));
     e->InsertBytes("123", 3, 0);
     EXPECT_EQ(Content(*e), Bytes({'1', '2', '3', 'A', 'B', 'C', 'D', 'E', 'F'}));
@@ -299,9 +296,9 @@ TEST_F(ByteStoreTest, InsertingAtTheStartShiftsAndAtTheEndAppends)
     EXPECT_EQ(e->ReadByte(11), '!');
 }
 
-TEST_F(ByteStoreTest, TheFirstInsertIntoANewDocumentCreatesTheWorkingCopy)
+TEST_F(DocumentTest, TheFirstInsertIntoANewDocumentCreatesTheWorkingCopy)
 {
-    auto e = NewEditor();
+    auto e = NewDocument();
     e->AppendBytes("hello", 5);
     EXPECT_TRUE(e->HasWorkingFile());
     EXPECT_EQ(Content(*e), Bytes({'h', 'e', 'l', 'l', 'o'}));
@@ -313,25 +310,25 @@ TEST_F(ByteStoreTest, TheFirstInsertIntoANewDocumentCreatesTheWorkingCopy)
     EXPECT_EQ(Content(*e), Bytes({'a', 'b'}));
 }
 
-TEST_F(ByteStoreTest, CuttingAThousandByteDocumentToItsFirstFiveHundred)
+TEST_F(DocumentTest, CuttingAThousandByteDocumentToItsFirstFiveHundred)
 {
     const Bytes data = Pattern(1000);
     WriteFile(dir_ / "doc.bin", data);
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
-    e->DeleteRange(500, e->DataSize(), 0, 2);
+    e->DeleteRange(500, e->DataSize());
     EXPECT_EQ(e->DataSize(), 500);
     EXPECT_EQ(Content(*e), Bytes(data.begin(), data.begin() + 500));
-    e->DeleteRange(0, 100, 0, 2);
+    e->DeleteRange(0, 100);
     EXPECT_EQ(Content(*e), Bytes(data.begin() + 100, data.begin() + 500));
 }
 
-TEST_F(ByteStoreTest, MoveBlockHandlesOverlapsAcrossSeveralPieces)
+TEST_F(DocumentTest, MoveBlockHandlesOverlapsAcrossSeveralPieces)
 {
-    const std::int32_t count = 2 * THexEditor::kMovePiece + 3;
+    const std::int32_t count = 2 * Document::kMovePiece + 3;
     const Bytes data = Pattern(static_cast<std::size_t>(count) + 10);
     WriteFile(dir_ / "doc.bin", data);
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
 
     e->MoveBlock(0, 1, count);  // up by one byte
@@ -345,24 +342,24 @@ TEST_F(ByteStoreTest, MoveBlockHandlesOverlapsAcrossSeveralPieces)
     EXPECT_EQ(Content(*e), expected);
 }
 
-TEST_F(ByteStoreTest, NoDocumentSizeReachesTwoGibibytes)
+TEST_F(DocumentTest, NoDocumentSizeReachesTwoGibibytes)
 {
     WriteFile(dir_ / "doc.bin", std::string("abc"));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
     // The largest document, sparse on disk.
-    e->WriteByte(THexEditor::kMaxDataSize - 1, 'z');
+    e->WriteByte(Document::kMaxDataSize - 1, 'z');
     e->SizeChanged();
-    ASSERT_EQ(e->DataSize(), THexEditor::kMaxDataSize);
+    ASSERT_EQ(e->DataSize(), Document::kMaxDataSize);
 
     EXPECT_THROW(e->InsertBytes("x", 1, 0), platform::EInOutError);
     EXPECT_THROW(e->AppendBytes("x", 1), platform::EInOutError);
-    e->WriteByte(THexEditor::kMaxDataSize, 'y');
-    EXPECT_EQ(e->DataSize(), THexEditor::kMaxDataSize);
+    e->WriteByte(Document::kMaxDataSize, 'y');
+    EXPECT_EQ(e->DataSize(), Document::kMaxDataSize);
     EXPECT_EQ(e->ReadByte(0), 'a');
-    EXPECT_EQ(e->ReadByte(THexEditor::kMaxDataSize - 1), 'z');
+    EXPECT_EQ(e->ReadByte(Document::kMaxDataSize - 1), 'z');
 
-    e->DeleteRange(3, e->DataSize(), 0, 2);
+    e->DeleteRange(3, e->DataSize());
     EXPECT_EQ(Content(*e), Bytes({'a', 'b', 'c'}));
     e->InsertBytes("1234", 4, 1);
     EXPECT_EQ(Content(*e), Bytes({'a', '1', '2', '3', '4', 'b', 'c'}));
@@ -370,26 +367,26 @@ TEST_F(ByteStoreTest, NoDocumentSizeReachesTwoGibibytes)
 
 // ---- Page buffer ------------------------------------------------------------------
 
-TEST_F(ByteStoreTest, ThePageIsCentredOnTheLineAndReloadedOnlyWhenTheLineLeavesIt)
+TEST_F(DocumentTest, ThePageIsCentredOnTheLineAndReloadedOnlyWhenTheLineLeavesIt)
 {
     const Bytes data = Pattern(300000);
     WriteFile(dir_ / "doc.bin", data);
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
-    const std::int32_t line = e->BytesPerLine();
+    const std::int32_t line = 16;
 
-    e->EnsurePage(100000);
+    e->EnsurePage(100000, line);
     ASSERT_EQ(e->PageStart(), 100000 - 32768);
     EXPECT_TRUE(std::equal(e->PageBuffer(), e->PageBuffer() + 65536, data.begin() + (100000 - 32768)));
 
     // The last line that fits keeps the page; one byte further reloads it.
     const std::int32_t lastLine = e->PageStart() + 65536 - line;
-    e->EnsurePage(lastLine);
+    e->EnsurePage(lastLine, line);
     EXPECT_EQ(e->PageStart(), 100000 - 32768);
-    e->EnsurePage(lastLine + 1);
+    e->EnsurePage(lastLine + 1, line);
     EXPECT_EQ(e->PageStart(), lastLine + 1 - 32768);
 
-    e->EnsurePage(10);
+    e->EnsurePage(10, line);
     EXPECT_EQ(e->PageStart(), 0);
 
     // A byte written in the page's last line shows without a reload.
@@ -397,18 +394,18 @@ TEST_F(ByteStoreTest, ThePageIsCentredOnTheLineAndReloadedOnlyWhenTheLineLeavesI
     e->WriteByte(last, static_cast<std::uint8_t>(data[last] ^ 0xFF));
     e->UpdatePage(last, static_cast<std::uint8_t>(data[last] ^ 0xFF));
     e->UpdatePage(65536, 0);  // outside the page: nothing
-    e->EnsurePage(65536 - line);
+    e->EnsurePage(65536 - line, line);
     EXPECT_EQ(e->PageStart(), 0);
     EXPECT_EQ(e->PageBuffer()[65535], static_cast<std::uint8_t>(data[last] ^ 0xFF));
     EXPECT_EQ(e->PageBuffer()[0], data[0]);
 }
 
-TEST_F(ByteStoreTest, DataSizeIsServedFromTheCacheWhileAPageIsLoaded)
+TEST_F(DocumentTest, DataSizeIsServedFromTheCacheWhileAPageIsLoaded)
 {
     WriteFile(dir_ / "doc.bin", Pattern(1000));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
-    e->EnsurePage(0);
+    e->EnsurePage(0, 16);
     EXPECT_EQ(e->DataSize(), 1000);
     EXPECT_EQ(e->CachedSize(), 1000);
     // Grown behind the store's back: the cache answers until the page goes.
@@ -419,13 +416,13 @@ TEST_F(ByteStoreTest, DataSizeIsServedFromTheCacheWhileAPageIsLoaded)
     EXPECT_EQ(e->DataSize(), 2000);
 }
 
-TEST_F(ByteStoreTest, ChangeMarksAreCutToTheNewLengthAndHiddenInInsertMode)
+TEST_F(DocumentTest, ChangeMarksAreCutToTheNewLengthAndHiddenInInsertMode)
 {
     WriteFile(dir_ / "doc.bin", Pattern(100));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
-    ByteStoreTestAccess::MarkChanged(*e, 10);
-    ByteStoreTestAccess::MarkChanged(*e, 90);
+    e->MarkChanged(10);
+    e->MarkChanged(90);
     EXPECT_TRUE(e->IsByteChanged(90));
     EXPECT_FALSE(e->IsByteChanged(91));
     EXPECT_FALSE(e->IsByteChanged(5000));
@@ -436,16 +433,16 @@ TEST_F(ByteStoreTest, ChangeMarksAreCutToTheNewLengthAndHiddenInInsertMode)
     e->SetInsertState(false);
     EXPECT_TRUE(e->IsByteChanged(10));
 
-    e->DeleteRange(50, 100, 0, 2);
+    e->DeleteRange(50, 100);
     EXPECT_EQ(e->ChangedBytes().size(), 50u);
     EXPECT_TRUE(e->IsByteChanged(10));
     e->InsertBytes("x", 1, 0);  // marks stay where they were
     EXPECT_TRUE(e->IsByteChanged(10));
 }
 
-TEST_F(ByteStoreTest, NoSizeChangeForcesAllowInsertModeOffForGood)
+TEST_F(DocumentTest, NoSizeChangeForcesAllowInsertModeOffForGood)
 {
-    auto e = NewEditor();
+    auto e = NewDocument();
     e->SetAllowInsertMode(true);
     EXPECT_TRUE(e->AllowInsertMode());
     e->SetNoSizeChange(true);
@@ -460,32 +457,32 @@ TEST_F(ByteStoreTest, NoSizeChangeForcesAllowInsertModeOffForGood)
 
 // ---- Saving -------------------------------------------------------------------
 
-TEST_F(ByteStoreTest, ABackupIsWrittenOnlyWhenAModifiedDocumentIsSavedUnderItsOwnName)
+TEST_F(DocumentTest, ABackupIsWrittenOnlyWhenAModifiedDocumentIsSavedUnderItsOwnName)
 {
     const std::string doc = dir_ / "song.umx";
     WriteFile(doc, std::string("old"));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(doc));
 
     ASSERT_TRUE(e->SaveToFile(doc));  // unmodified
     EXPECT_FALSE(Exists(dir_ / "song.bak"));
 
     e->WriteByte(0, 'n');
-    ByteStoreTestAccess::SetModified(*e, true);
+    e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(dir_ / "other.umx"));  // another name
     EXPECT_FALSE(Exists(dir_ / "song.bak"));
     EXPECT_FALSE(Exists(dir_ / "other.bak"));
 
     ASSERT_TRUE(e->LoadFromFile(doc));
     e->WriteByte(0, 'N');
-    ByteStoreTestAccess::SetModified(*e, true);
+    e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(doc));
     EXPECT_EQ(ReadFile(dir_ / "song.bak"), Bytes({'o', 'l', 'd'}));
     EXPECT_EQ(ReadFile(doc), Bytes({'N', 'l', 'd'}));
 
     // CreateBackup off, and a name without an extension.
     e->SetCreateBackup(false);
-    ByteStoreTestAccess::SetModified(*e, true);
+    e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(doc));
     EXPECT_EQ(ReadFile(dir_ / "song.bak"), Bytes({'o', 'l', 'd'}));
     e->SetCreateBackup(true);
@@ -493,37 +490,36 @@ TEST_F(ByteStoreTest, ABackupIsWrittenOnlyWhenAModifiedDocumentIsSavedUnderItsOw
     const std::string plain = dir_ / "README";
     WriteFile(plain, std::string("r"));
     ASSERT_TRUE(e->LoadFromFile(plain));
-    ByteStoreTestAccess::SetModified(*e, true);
+    e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(plain));
     EXPECT_EQ(ReadFile(dir_ / "README.orig"), Bytes({'r'}));
 }
 
-TEST_F(ByteStoreTest, AFailedBackupAbandonsTheSave)
+TEST_F(DocumentTest, AFailedBackupAbandonsTheSave)
 {
     const std::string doc = dir_ / "doc.bin";
     WriteFile(doc, std::string("old"));
     ::mkdir((dir_ / "doc.bak").c_str(), 0755);
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(doc));
     e->WriteByte(0, 'n');
-    ByteStoreTestAccess::SetModified(*e, true);
+    e->SetModified(true);
     EXPECT_FALSE(e->SaveToFile(doc));
     EXPECT_EQ(ReadFile(doc), Bytes({'o', 'l', 'd'}));
     EXPECT_TRUE(e->Modified());
     EXPECT_TRUE(e->HasWorkingFile());
 }
 
-TEST_F(ByteStoreTest, ASuccessfulSaveClearsTheEditStateAndKeepsPermissions)
+TEST_F(DocumentTest, ASuccessfulSaveClearsTheEditStateAndKeepsPermissions)
 {
     const std::string doc = dir_ / "doc.bin";
     WriteFile(doc, Pattern(70000, 2));
     ::chmod(doc.c_str(), 0640);
     WriteFile(dir_ / "new.bin", Pattern(100000, 3));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "new.bin"));
-    ByteStoreTestAccess::MarkChanged(*e, 3);
-    ByteStoreTestAccess::SetModified(*e, true);
-    e->setCursor(Qt::CrossCursor);
+    e->MarkChanged(3);
+    e->SetModified(true);
 
     ASSERT_TRUE(e->SaveToFile(doc));
     EXPECT_EQ(ReadFile(doc), ReadFile(dir_ / "new.bin"));
@@ -532,7 +528,6 @@ TEST_F(ByteStoreTest, ASuccessfulSaveClearsTheEditStateAndKeepsPermissions)
     EXPECT_TRUE(e->ChangedBytes().empty());
     EXPECT_FALSE(e->FileIsReadOnly());
     EXPECT_EQ(e->FileName(), doc);
-    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
     EXPECT_EQ(ListDir(dir_.Path()), (std::vector<std::string> {"doc.bin", "new.bin", "tmp"}));
 
     // The document stays open for further edits.
@@ -540,22 +535,22 @@ TEST_F(ByteStoreTest, ASuccessfulSaveClearsTheEditStateAndKeepsPermissions)
     EXPECT_EQ(e->DataSize(), 100001);
 }
 
-TEST_F(ByteStoreTest, SavingThroughASymbolicLinkReplacesTheFileItNames)
+TEST_F(DocumentTest, SavingThroughASymbolicLinkReplacesTheFileItNames)
 {
     WriteFile(dir_ / "real.bin", std::string("old"));
     ::symlink("real.bin", (dir_ / "link.bin").c_str());
-    auto e = NewEditor();
+    auto e = NewDocument();
     e->AppendBytes("new", 3);
     ASSERT_TRUE(e->SaveToFile(dir_ / "link.bin"));
     EXPECT_TRUE(S_ISLNK(ModeOf(dir_ / "link.bin")));
     EXPECT_EQ(ReadFile(dir_ / "real.bin"), Bytes({'n', 'e', 'w'}));
 }
 
-TEST_F(ByteStoreTest, SavingWorksForTheLongestNameTheFolderTakes)
+TEST_F(DocumentTest, SavingWorksForTheLongestNameTheFolderTakes)
 {
     // 255 bytes, the most a name may have; also one cut inside a UTF-8
     // character where the temporary name is shortened.
-    auto e = NewEditor();
+    auto e = NewDocument();
     e->AppendBytes("lang", 4);
     std::string umlauts = std::string(199, 'u');
     for (int i = 0; i < 20; ++i)
@@ -568,15 +563,15 @@ TEST_F(ByteStoreTest, SavingWorksForTheLongestNameTheFolderTakes)
     EXPECT_EQ(ListDir(dir_.Path()).size(), 3u) << "no temporary file is left";
 }
 
-TEST_F(ByteStoreTest, AFailedSaveLeavesTheTargetAndTheEditStateAsTheyWere)
+TEST_F(DocumentTest, AFailedSaveLeavesTheTargetAndTheEditStateAsTheyWere)
 {
     const std::string doc = dir_ / "doc.bin";
     WriteFile(doc, std::string("previous"));
     WriteFile(dir_ / "big.bin", Pattern(300000));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "big.bin"));
-    ByteStoreTestAccess::MarkChanged(*e, 7);
-    ByteStoreTestAccess::SetModified(*e, true);
+    e->MarkChanged(7);
+    e->SetModified(true);
     {
         FileSizeLimit full(100000);
         ASSERT_TRUE(full.Applied());
@@ -595,13 +590,12 @@ TEST_F(ByteStoreTest, AFailedSaveLeavesTheTargetAndTheEditStateAsTheyWere)
     EXPECT_TRUE(e->Modified());
 }
 
-TEST_F(ByteStoreTest, AWorkingCopyLostDuringASaveLeavesAnEmptyDocument)
+TEST_F(DocumentTest, AWorkingCopyLostDuringASaveLeavesAnEmptyDocument)
 {
     WriteFile(dir_ / "doc.bin", std::string("content"));
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
-    e->EnsurePage(0);
-    e->setCursor(Qt::CrossCursor);
+    e->EnsurePage(0, 16);
     // Something took the working copy's place: it cannot be reopened.
     const std::string name = e->WorkingFileName();
     ASSERT_EQ(::unlink(name.c_str()), 0);
@@ -620,56 +614,12 @@ TEST_F(ByteStoreTest, AWorkingCopyLostDuringASaveLeavesAnEmptyDocument)
     EXPECT_EQ(e->PageStart(), -1);
     EXPECT_FALSE(e->Modified());
     EXPECT_EQ(e->ReadByte(0), 0);
-    EXPECT_EQ(e->cursor().shape(), Qt::CrossCursor);
 }
 
-TEST_F(ByteStoreTest, SavingANewDocumentWithoutWorkingCopyFails)
+TEST_F(DocumentTest, SavingANewDocumentWithoutWorkingCopyFails)
 {
-    auto e = NewEditor();
+    auto e = NewDocument();
     EXPECT_THROW(e->SaveToFile(dir_ / "out.bin"), platform::EFOpenError);
     EXPECT_FALSE(Exists(dir_ / "out.bin"));
     EXPECT_EQ(e->FileName(), "Untitled");
-}
-
-// ---- State-changed message ---------------------------------------------------------
-
-TEST_F(ByteStoreTest, StateChangesArriveThroughTheEventLoopOncePerCall)
-{
-    auto e = NewEditor();
-    int calls = 0;
-    e->OnStateChanged = [&](THexEditor* sender) {
-        EXPECT_EQ(sender, e.get());
-        ++calls;
-    };
-    e->NotifyStateChanged();  // no window yet: nothing is posted
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls, 0);
-
-    e->show();
-    ASSERT_TRUE(e->testAttribute(Qt::WA_WState_Created));
-    QCoreApplication::processEvents();
-    calls = 0;
-    e->NotifyStateChanged();
-    e->NotifyStateChanged();
-    e->SetAllowInsertMode(true);
-    EXPECT_EQ(calls, 0);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls, 3);
-
-    // A foreign message of the same number raises nothing.
-    QCoreApplication::postEvent(e.get(), new QEvent(static_cast<QEvent::Type>(QEvent::User + 2)));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(calls, 3);
-}
-
-TEST_F(ByteStoreTest, AnErrorInTheStateChangedHandlerGoesToTheErrorBox)
-{
-    auto e = NewEditor();
-    e->show();
-    e->OnStateChanged = [](THexEditor*) { throw platform::Exception("Fehler im Handler"); };
-    e->NotifyStateChanged();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(testsupport::Boxes().boxes.size(), 1u);
-    EXPECT_TRUE(testsupport::Boxes().boxes[0].error);
-    EXPECT_EQ(testsupport::Boxes().boxes[0].text, QStringLiteral("Fehler im Handler."));
 }

@@ -1,8 +1,8 @@
-// Differential test of the byte store: thousands of random inserts, appends,
+// Differential test of the document's bytes: thousands of random inserts, appends,
 // deletes and byte writes, placed around page edges and around the piece
 // edges of the block move, each followed by a comparison with a plain
 // in-memory model of the document and its change marks.
-#include "ByteStoreFixture.h"
+#include "DocumentFixture.h"
 
 #include <algorithm>
 #include <random>
@@ -10,6 +10,9 @@
 using testsupport::Bytes;
 
 namespace {
+
+// The line length the page must hold, as a fresh editor lays it out.
+constexpr std::int32_t kLine = 16;
 
 class Model {
 public:
@@ -26,10 +29,10 @@ public:
     {
         std::int64_t p = 0;
         switch (Uniform(0, 5)) {
-        case 0: p = Uniform(0, 8) * THexEditor::kPageSize; break;
-        case 1: p = Uniform(0, 4) * THexEditor::kMovePiece; break;
-        case 2: p = size - Uniform(0, 4) * THexEditor::kMovePiece; break;
-        case 3: p = size - Uniform(0, 8) * THexEditor::kPageSize; break;
+        case 0: p = Uniform(0, 8) * hexcore::Document::kPageSize; break;
+        case 1: p = Uniform(0, 4) * hexcore::Document::kMovePiece; break;
+        case 2: p = size - Uniform(0, 4) * hexcore::Document::kMovePiece; break;
+        case 3: p = size - Uniform(0, 8) * hexcore::Document::kPageSize; break;
         case 4: p = size; break;
         default: p = Uniform(0, size); break;
         }
@@ -40,8 +43,8 @@ public:
     std::int32_t Count()
     {
         switch (Uniform(0, 9)) {
-        case 0: return static_cast<std::int32_t>(THexEditor::kPageSize + Uniform(-3, 3));
-        case 1: return static_cast<std::int32_t>(THexEditor::kMovePiece + Uniform(-3, 3));
+        case 0: return static_cast<std::int32_t>(hexcore::Document::kPageSize + Uniform(-3, 3));
+        case 1: return static_cast<std::int32_t>(hexcore::Document::kMovePiece + Uniform(-3, 3));
         case 2: return static_cast<std::int32_t>(Uniform(0, 20000));
         default: return static_cast<std::int32_t>(Uniform(0, 5));
         }
@@ -64,12 +67,12 @@ private:
 
 }  // namespace
 
-TEST_F(ByteStoreTest, RandomEditsMatchAnInMemoryModel)
+TEST_F(DocumentTest, RandomEditsMatchAnInMemoryModel)
 {
     Model model(20240611);
     model.data = model.RandomBytes(600000);
     testsupport::WriteFile(dir_ / "doc.bin", model.data);
-    auto e = NewEditor();
+    auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
 
     const std::int64_t low = 150000;
@@ -84,7 +87,7 @@ TEST_F(ByteStoreTest, RandomEditsMatchAnInMemoryModel)
 
         // Often a page is loaded before the edit, so stale pages would show.
         if (model.Uniform(0, 1) && size > 0)
-            e->EnsurePage(model.EdgePosition(size - 1));
+            e->EnsurePage(model.EdgePosition(size - 1), kLine);
 
         std::string what;
         if (kind <= 3) {
@@ -112,7 +115,7 @@ TEST_F(ByteStoreTest, RandomEditsMatchAnInMemoryModel)
             what = "write at " + std::to_string(p);
             e->WriteByte(p, value);
             e->UpdatePage(p, value);
-            ByteStoreTestAccess::MarkChanged(*e, p);
+            e->MarkChanged(p);
             model.data[static_cast<std::size_t>(p)] = value;
             if (model.marks.size() <= static_cast<std::size_t>(p))
                 model.marks.resize(static_cast<std::size_t>(p) + 1);
@@ -122,7 +125,7 @@ TEST_F(ByteStoreTest, RandomEditsMatchAnInMemoryModel)
             const std::int32_t end =
                 static_cast<std::int32_t>(std::min<std::int64_t>(size, start + model.Count()));
             what = "delete " + std::to_string(start) + ".." + std::to_string(end);
-            e->DeleteRange(start, end, 0, 2);
+            e->DeleteRange(start, end);
             model.data.erase(model.data.begin() + start, model.data.begin() + end);
         }
         if (model.marks.size() > model.data.size())
@@ -140,14 +143,14 @@ TEST_F(ByteStoreTest, RandomEditsMatchAnInMemoryModel)
         // The page invariant: every byte of a loaded page below the end
         // equals the document's byte.
         if (e->PageStart() != -1) {
-            const std::int64_t valid = std::min<std::int64_t>(THexEditor::kPageSize, newSize - e->PageStart());
+            const std::int64_t valid = std::min<std::int64_t>(hexcore::Document::kPageSize, newSize - e->PageStart());
             ASSERT_TRUE(std::equal(e->PageBuffer(), e->PageBuffer() + std::max<std::int64_t>(valid, 0),
                                    model.data.begin() + e->PageStart()));
         }
         if (model.Uniform(0, 3) == 0 && newSize > 0) {
             const std::int32_t p = model.EdgePosition(newSize - 1);
-            e->EnsurePage(p);
-            const std::int64_t valid = std::min<std::int64_t>(THexEditor::kPageSize, newSize - e->PageStart());
+            e->EnsurePage(p, kLine);
+            const std::int64_t valid = std::min<std::int64_t>(hexcore::Document::kPageSize, newSize - e->PageStart());
             ASSERT_LE(e->PageStart(), p);
             ASSERT_TRUE(
                 std::equal(e->PageBuffer(), e->PageBuffer() + valid, model.data.begin() + e->PageStart()));

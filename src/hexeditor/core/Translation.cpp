@@ -1,6 +1,4 @@
-// Character translation: how the character pane reads bytes and how typed
-// text becomes bytes, under the five translations.
-#include "hexeditor/hexeditor.h"
+#include "hexeditor/core/Translation.h"
 
 #include "platform/system/CodePages.h"
 
@@ -50,44 +48,21 @@ std::uint8_t AnsiToOemChar(std::uint8_t c)
 
 }  // namespace translation
 
-void THexEditor::SetTranslation(TTranslationType value)
-{
-    if (value == translation_)
-        return;
-    translation_ = value;
-    InvalidateGrid();
-}
+namespace hexcore {
 
-void THexEditor::SetMaskChar(char c)
+std::uint8_t CharTranslation::ToChar(std::uint8_t b) const
 {
-    if (c == maskChar_)
-        return;
-    maskChar_ = c;
-    InvalidateGrid();
-}
-
-void THexEditor::SetMaskWhiteSpaces(bool on)
-{
-    if (on == maskWhiteSpaces_)
-        return;
-    maskWhiteSpaces_ = on;
-    InvalidateGrid();
-}
-
-std::uint8_t THexEditor::TranslateToChar(std::uint8_t b) const
-{
-    using namespace translation;
-    const auto mask = static_cast<std::uint8_t>(maskChar_);
+    const auto mask = static_cast<std::uint8_t>(maskChar);
     std::uint8_t c;
-    switch (translation_) {
+    switch (translation) {
     case ttAnsi:
         c = b;
         break;
     case ttDos8:
-        c = OemToAnsiChar(b);
+        c = ::translation::OemToAnsiChar(b);
         break;
     case ttASCII:
-        c = b >= 0x80 ? mask : OemToAnsiChar(b);
+        c = b >= 0x80 ? mask : ::translation::OemToAnsiChar(b);
         break;
     case ttMac:
         c = platform::MacToChar(b);
@@ -99,21 +74,20 @@ std::uint8_t THexEditor::TranslateToChar(std::uint8_t b) const
         c = mask;
         break;
     }
-    if (maskWhiteSpaces_ && c < 0x20)
+    if (maskWhiteSpaces && c < 0x20)
         c = mask;
     return c;
 }
 
-std::uint8_t THexEditor::TranslateToByte(std::uint8_t c) const
+std::uint8_t CharTranslation::ToByte(std::uint8_t c) const
 {
-    using namespace translation;
-    switch (translation_) {
+    switch (translation) {
     case ttAnsi:
         return c < 0x20 ? 0 : c;
     case ttDos8:
-        return c < 0x20 ? 0 : AnsiToOemChar(c);
+        return c < 0x20 ? 0 : ::translation::AnsiToOemChar(c);
     case ttASCII:
-        return c < 0x20 || c >= 0x80 ? 0 : AnsiToOemChar(c);
+        return c < 0x20 || c >= 0x80 ? 0 : ::translation::AnsiToOemChar(c);
     case ttMac:
         if (c < 0x20)
             return 0;
@@ -124,3 +98,5 @@ std::uint8_t THexEditor::TranslateToByte(std::uint8_t c) const
         return 0;
     }
 }
+
+}  // namespace hexcore

@@ -1,0 +1,47 @@
+// The widget's side of the search and of the character translation: the
+// hourglass while a search runs, and a repaint when a translation setting
+// changes. The search and the code pages are the document core's.
+#include "hexeditor/hexeditor.h"
+
+#include "hexeditor/core/Search.h"
+#include "platform/widgets/Cursor.h"
+
+std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
+                              bool ignoreCase, bool translate)
+{
+    // Arguments that leave no room for a match return at once, without the
+    // hourglass.
+    if (!hexcore::SearchRangeFor(DataSize(), count, start, end))
+        return -1;
+    platform::WaitCursor wait(this);
+    hexcore::SearchOptions options;
+    options.ignoreCase = ignoreCase;
+    options.translate = translate;
+    options.translation = charTranslation_.translation;
+    options.lineLength = bytesPerLine_;
+    return hexcore::Find(document_, pattern, count, start, end, options);
+}
+
+void THexEditor::SetTranslation(TTranslationType value)
+{
+    if (value == charTranslation_.translation)
+        return;
+    charTranslation_.translation = value;
+    InvalidateGrid();
+}
+
+void THexEditor::SetMaskChar(char c)
+{
+    if (c == charTranslation_.maskChar)
+        return;
+    charTranslation_.maskChar = c;
+    InvalidateGrid();
+}
+
+void THexEditor::SetMaskWhiteSpaces(bool on)
+{
+    if (on == charTranslation_.maskWhiteSpaces)
+        return;
+    charTranslation_.maskWhiteSpaces = on;
+    InvalidateGrid();
+}

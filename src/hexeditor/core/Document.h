@@ -1,0 +1,188 @@
+// The byte editor's document: its bytes in a working copy on disk, read
+// through a 64 KiB page buffer, with a cached length, change marks, the file
+// and mode properties, the size-changing primitives, and the gate every edit
+// passes with the undo log it fills.
+//
+// The document knows nothing of how it is shown. It tells the one who shows
+// it (a DocumentListener) when its length changed, when its state may have
+// changed, and when a new document took its place; it never moves a caret or
+// paints.
+#pragma once
+
+#include "hexeditor/core/UndoLog.h"
+#include "hexeditor/core/WorkingCopy.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hexcore {
+
+// What a document reports to the one who shows it. Every hook does nothing
+// unless overridden.
+class DocumentListener {
+public:
+    virtual ~DocumentListener() = default;
+    // The length changed; caches and change marks follow it already.
+    virtual void LengthChanged() {}
+    // Content, modes or the undo log may have changed (may be reported later).
+    virtual void StateChanged() {}
+    // The undo log was emptied (to be reported at once).
+    virtual void UndoReset() {}
+    // A new document took the old one's place: a load, a new document, or an
+    // empty one after the working copy was lost.
+    virtual void Replaced() {}
+};
+
+class Document {
+public:
+    // Bytes in the page buffer.
+    static constexpr std::int32_t kPageSize = 65536;
+    // Largest document size; no size change goes beyond it.
+    static constexpr std::int32_t kMaxDataSize = 0x7FFFFFFF;
+    static constexpr std::int32_t kMovePiece = WorkingCopy::kMovePiece;
+
+    // An uninitialised document ("---") with its working copy reserved.
+    Document();
+    // Empties the working copy and removes it.
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // The listener, or nullptr for none; not owned.
+    void SetListener(DocumentListener* listener) { listener_ = listener; }
+
+    // ---- Loading, saving, new documents -----------------------------------
+    // Copies a regular file below 2 GiB into the working copy and makes it
+    // the document. False, with the document as it was, when the file cannot
+    // be read; false with an empty "Untitled" document when the copy failed
+    // or stopped short. Raises EFOpenError (after emptying the document) when
+    // the working copy cannot be opened.
+    bool LoadFromFile(const std::string& name);
+    // Writes the document to a file, after a backup of it when the document
+    // is modified and saved under its own name (CreateBackup). False, with
+    // everything as it was, when the backup or the write failed. Raises
+    // EFOpenError (after emptying the document) when the working copy cannot
+    // be reopened afterwards.
+    bool SaveToFile(const std::string& name);
+    // An empty document under the given name, without a working copy open.
+    void NewFile(const std::string& name);
+
+    // ---- Bytes ------------------------------------------------------------
+    std::int32_t DataSize() const;
+    // Reads and writes go straight to the working copy: no page update, no
+    // change mark, no notification. Failures are not reported; a short read
+    // leaves the rest of the destination as it was, a write that would take
+    // the document beyond kMaxDataSize is not made.
+    std::uint8_t ReadByte(std::int32_t position) const;
+    void ReadBuffer(void* destination, std::int32_t position, std::int32_t count) const;
+    void WriteByte(std::int32_t position, std::uint8_t value);
+    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count);
+
+    // ---- Page buffer (a cache: filling it changes nothing of the document)
+    // Makes the page cover lineLength bytes from position; a page that does
+    // not is reloaded centred on position.
+    void EnsurePage(std::int32_t position, std::int32_t lineLength) const;
+    // Mirrors a written byte into the page.
+    void UpdatePage(std::int32_t position, std::uint8_t value);
+    // Forgets the page (and with it the cached length).
+    void DropPage() const;
+    const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
+    std::int32_t PageStart() const { return pageStart_; }
+    std::int32_t CachedSize() const { return cachedSize_; }
+
+    // ---- Size changes -----------------------------------------------------
+    // Copies count bytes from one position to another (overlaps allowed).
+    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
+    // Grows the document by count bytes at position (0 .. DataSize); raises
+    // EInOutError 101 beyond kMaxDataSize.
+    void InsertBytes(const void* source, std::int32_t count, std::int32_t position);
+    void AppendBytes(const void* source, std::int32_t count);
+    // Removes the bytes start .. end - 1; false (nothing done) for a range
+    // outside the document.
+    bool DeleteRange(std::int32_t start, std::int32_t end);
+    // Opens (creating it empty) the working copy when none is open; raises
+    // EFCreateError when it cannot be created.
+    void EnsureWorkingFile();
+    // Empties and closes the working copy.
+    void CloseWorkingFile();
+    // Brings the caches and change marks in line with the length and tells
+    // the listener.
+    void SizeChanged();
+    bool HasWorkingFile() const { return workingCopy_.IsOpen(); }
+
+    // ---- Change marks: bit n set = byte n was overwritten ------------------
+    // False while insert mode is active and beyond the marks.
+    bool IsByteChanged(std::int32_t position) const;
+    const std::vector<bool>& ChangedBytes() const { return changedBytes_; }
+    void MarkChanged(std::int32_t position, bool changed = true);
+    // Drops the marks from position on.
+    void CutChangeMarks(std::int32_t position);
+    void ClearChangeMarks() { changedBytes_.clear(); }
+
+    // ---- File and modes ---------------------------------------------------
+    const std::string& FileName() const { return fileName_; }
+    const std::string& WorkingFileName() const { return workingCopy_.Name(); }
+    bool Modified() const { return modified_; }
+    void SetModified(bool on) { modified_ = on; }
+    bool FileIsReadOnly() const { return fileIsReadOnly_; }
+    bool CreateBackup() const { return createBackup_; }
+    void SetCreateBackup(bool on) { createBackup_ = on; }
+    const std::string& BackupExtension() const { return backupExtension_; }
+    void SetBackupExtension(const std::string& ext) { backupExtension_ = ext; }
+    bool InsertState() const { return insertState_; }
+    void SetInsertState(bool on) { insertState_ = on; }
+    bool NoSizeChange() const { return noSizeChange_; }
+    // Forces AllowInsertMode off when switched on.
+    void SetNoSizeChange(bool on);
+    bool AllowInsertMode() const { return allowInsertMode_; }
+    // Stays off while NoSizeChange is on.
+    void SetAllowInsertMode(bool on);
+    bool InsertModeActive() const { return insertState_ && allowInsertMode_ && !noSizeChange_; }
+
+    // ---- Edits and the undo log ----------------------------------------------
+    // The gate every edit passes. Refuses edits of an empty document (except
+    // inserting and appending) and, under NoSizeChange, every change of the
+    // length; otherwise records the edit, with the bytes it will overwrite or
+    // remove and the view as given, and sets Modified. Reports a state
+    // change either way.
+    bool PrepareChange(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
+                       const ViewSnapshot& view);
+    // Takes back the newest recorded edit (bytes, change marks, Modified) and
+    // removes its record; the view to restore. Nothing when there is no
+    // record, or when NoSizeChange forbids undoing a change of the length.
+    std::optional<ViewSnapshot> Undo();
+    // Empties the undo log and tells the listener at once.
+    void ResetUndo();
+    const UndoLog& Undos() const { return undo_; }
+
+private:
+    void RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
+                    const ViewSnapshot& view);
+    // The empty "Untitled" document that follows a failed load or a lost
+    // working copy.
+    void StartEmptyDocument();
+    void NotifyStateChanged();
+    void NotifyLength();
+
+    DocumentListener* listener_ = nullptr;
+    WorkingCopy workingCopy_;
+    std::string fileName_ = "---";
+    std::unique_ptr<std::uint8_t[]> pageBuffer_;
+    // The page and the cached length are caches: const reads fill them.
+    mutable std::int32_t pageStart_ = -1;
+    mutable std::int32_t cachedSize_ = -1;
+    std::vector<bool> changedBytes_;
+    bool modified_ = false;
+    bool fileIsReadOnly_ = true;
+    bool insertState_ = false;
+    bool createBackup_ = true;
+    std::string backupExtension_ = ".bak";
+    bool noSizeChange_ = false;
+    bool allowInsertMode_ = false;
+    UndoLog undo_;
+};
+
+}  // namespace hexcore

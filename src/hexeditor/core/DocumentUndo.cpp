@@ -1,0 +1,120 @@
+// The gate every edit passes, the records it writes, and Undo.
+//
+// While insert mode is active the view's selection may end up inverted
+// (SelHigh = SelLow - 1); such a selection is empty, and the view never
+// records or removes bytes for it.
+#include "hexeditor/core/Document.h"
+
+#include <algorithm>
+
+namespace hexcore {
+
+bool Document::PrepareChange(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
+                             const ViewSnapshot& view)
+{
+    bool allowed = DataSize() > 0 || kind == UndoKind::InsertBuffer || kind == UndoKind::AppendBuffer;
+    if (noSizeChange_ && allowed) {
+        switch (kind) {
+        case UndoKind::ByteChanged:
+        case UndoKind::Convert:
+            break;
+        case UndoKind::ReplaceSelection:
+            allowed = replacedCount == count;
+            break;
+        default:
+            allowed = false;
+            break;
+        }
+    }
+    if (allowed) {
+        RecordUndo(kind, position, replacedCount, count, view);
+        modified_ = true;
+    }
+    NotifyStateChanged();
+    return allowed;
+}
+
+void Document::RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
+                          const ViewSnapshot& view)
+{
+    UndoRecord frame;
+    frame.kind = kind;
+    frame.modified = modified_;
+    frame.view = view;
+    frame.position = position;
+    frame.count = count;
+    frame.replaced = kind == UndoKind::ReplaceSelection ? replacedCount : 0;
+    const bool oneByte = UndoRecord::SavesOneByte(kind);
+    if (oneByte)
+        frame.mark = IsByteChanged(position);
+    const std::int32_t length = UndoRecord::SavedLength(kind, count, replacedCount);
+    std::uint8_t* saved = undo_.Append(frame, length);
+    if (oneByte)
+        *saved = ReadByte(position);
+    else if (kind == UndoKind::BytesRemoved || kind == UndoKind::ReplaceSelection || kind == UndoKind::Convert)
+        ReadBuffer(saved, position, length);  // straight into the log, read once
+
+    // The size-changing step that follows must read the length afresh.
+    if (!oneByte)
+        DropPage();
+}
+
+std::optional<ViewSnapshot> Document::Undo()
+{
+    const std::optional<UndoRecord> record = undo_.Newest();
+    // Undoing a change of the length is itself one.
+    if (!record || (noSizeChange_ && record->ChangesSize()))
+        return std::nullopt;
+    const UndoRecord& r = *record;
+    const std::int32_t saved = static_cast<std::int32_t>(r.saved.size());
+
+    switch (r.kind) {
+    case UndoKind::ByteChanged:
+    case UndoKind::InsertNibble:
+    case UndoKind::DeleteNibble:
+        // All a record of kinds 5 and 6 holds is the old byte at the position.
+        if (!r.saved.empty() && r.position >= 0 && r.position < DataSize()) {
+            WriteByte(r.position, r.saved[0]);
+            UpdatePage(r.position, r.saved[0]);
+            MarkChanged(r.position, r.mark);
+        }
+        break;
+    case UndoKind::BytesRemoved:
+        // The change marks behind the position are kept: DeleteSelection has
+        // cut them already, and DeleteCaretByte left them where they were.
+        DropPage();
+        InsertBytes(r.saved.data(), std::min(r.count, saved), r.position);
+        break;
+    case UndoKind::InsertBuffer:
+    case UndoKind::AppendBuffer:
+        DropPage();
+        DeleteRange(r.position, r.position + r.count);
+        break;
+    case UndoKind::ReplaceSelection:
+        DropPage();
+        if (r.count > 0)
+            DeleteRange(r.position, r.position + r.count);
+        if (r.replaced > 0)
+            InsertBytes(r.saved.data(), std::min(r.replaced, saved), r.position);
+        CutChangeMarks(r.position);
+        break;
+    case UndoKind::Convert:
+        WriteBuffer(r.saved.data(), r.position, std::min(r.count, saved));
+        DropPage();
+        break;
+    default:
+        break;
+    }
+    undo_.RemoveNewest();
+    modified_ = r.modified;
+    return r.view;
+}
+
+void Document::ResetUndo()
+{
+    undo_.Reset();
+    if (listener_)
+        listener_->UndoReset();
+}
+
+}  // namespace hexcore

@@ -1,0 +1,80 @@
+// The private file a document lives in: "<tick as 8 hex digits>.ZQWK" in the
+// temporary folder, created exclusively (0600, never through a symbolic link)
+// when the name is chosen. Its identity (device, inode) is kept: a file of
+// that name that is not the one created here is never opened, written or
+// deleted. All access is positional (pread/pwrite), so there is no stream
+// position to keep in step.
+#pragma once
+
+#include "platform/system/UniqueFd.h"
+
+#include <cstdint>
+#include <string>
+
+namespace hexcore {
+
+class WorkingCopy {
+public:
+    // MoveBlock shifts a block in pieces of at most this many bytes.
+    static constexpr std::int32_t kMovePiece = 256 * 1024;
+
+    // Chooses the name from the current tick on, passing over names that
+    // exist in any form, and creates the file (left closed).
+    WorkingCopy();
+    // Closes the file and removes it when it is still the one created here.
+    ~WorkingCopy();
+    WorkingCopy(const WorkingCopy&) = delete;
+    WorkingCopy& operator=(const WorkingCopy&) = delete;
+
+    // The name for a tick count: folder + tick as 8 upper-case hex digits +
+    // ".ZQWK".
+    static std::string NameFor(const std::string& folder, std::uint32_t tick);
+    const std::string& Name() const { return name_; }
+
+    bool IsOpen() const { return fd_.IsOpen(); }
+    // Opens the file for reading and writing (nothing when it is open):
+    // only the file created here; when it is gone from the folder and
+    // mayCreate is set, it is created afresh. False (errno set) otherwise.
+    bool Open(bool mayCreate);
+    // Closes the file; its content stays.
+    void Close() { fd_.Reset(); }
+    // Empties the file and closes it; the file stays, reserved for this
+    // document.
+    void CloseEmptied();
+
+    // The file's length; 0 when it is not open.
+    std::int64_t Length() const;
+    // Sets the length; raises EInOutError when the system refuses.
+    void SetLength(std::int64_t length);
+    // Reads up to count bytes at offset; how many were read.
+    std::int64_t ReadAt(void* destination, std::int64_t count, std::int64_t offset) const;
+    bool WriteAt(const void* source, std::int64_t count, std::int64_t offset);
+    // Copies count bytes from one offset to another, overlapping ranges
+    // included, through one buffer of at most kMovePiece bytes allocated
+    // before anything moves (EOutOfMemory leaves the file untouched).
+    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count);
+
+    // Copies the file at path over the open file's content; false when the
+    // copy failed or stopped short.
+    bool CopyFrom(const std::string& path);
+    // Writes the content into a replacement of path beside it (a symbolic
+    // link is written through, the target keeps its permissions and, where
+    // allowed, its owner) and closes this file before the new one takes the
+    // target's place; a failing close fails the save. False when the target
+    // was left as it was. The file is closed afterwards either way.
+    bool SaveTo(const std::string& path);
+
+private:
+    // Creates the file exclusively and remembers its identity; not open
+    // (errno set) on failure.
+    platform::UniqueFd Create();
+    bool IsOwn(int fd) const;
+
+    std::string name_;
+    platform::UniqueFd fd_;
+    bool created_ = false;
+    std::uint64_t dev_ = 0;
+    std::uint64_t ino_ = 0;
+};
+
+}  // namespace hexcore

@@ -1,0 +1,41 @@
+// Shared by the document core's tests: every test gets its own temporary
+// folder as $TMPDIR, so working copies land where the test can watch them.
+#pragma once
+
+#include "Pattern.h"
+#include "TempDir.h"
+#include "hexeditor/core/Document.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+class DocumentTest : public ::testing::Test {
+protected:
+    // A document as the editor starts one: constructed, then "Untitled".
+    static std::unique_ptr<hexcore::Document> NewDocument()
+    {
+        auto document = std::make_unique<hexcore::Document>();
+        document->NewFile("Untitled");
+        return document;
+    }
+
+    // A document loaded from a file of the given bytes.
+    std::unique_ptr<hexcore::Document> Loaded(const testsupport::Bytes& data, const std::string& name = "doc.bin")
+    {
+        testsupport::WriteFile(dir_ / name, data);
+        auto document = NewDocument();
+        EXPECT_TRUE(document->LoadFromFile(dir_ / name));
+        return document;
+    }
+
+    // The document as it stands in the working copy on disk.
+    static testsupport::Bytes Content(const hexcore::Document& d)
+    {
+        return d.HasWorkingFile() ? testsupport::ReadFile(d.WorkingFileName()) : testsupport::Bytes{};
+    }
+
+    testsupport::TempDir dir_;
+    const std::string tmp_ = dir_ / "tmp/";
+    testsupport::ScopedTmpDir scopedTmp_{tmp_};
+};
