@@ -275,24 +275,34 @@ bool HexWindow::OpenFile(const QString& path)
                       .arg(Quoted(absolute), Number(info.size()), Number(kMaxFileSize)));
         return false;
     }
-    bool loaded = false;
+    if (!RunFileStep(absolute, QStringLiteral("Die Datei %1 kann nicht geöffnet werden."),
+                     [this](const std::string& name) { return editor_->LoadFromFile(name); }))
+        return false;
+    editor_->setFocus();
+    return true;
+}
+
+bool HexWindow::RunFileStep(const QString& absolute, const QString& failure,
+                            const std::function<bool(const std::string&)>& step)
+{
+    bool done = false;
     bool threw = true;
     {
         OverrideWaitCursor wait;
         platform::Guard([&] {
-            loaded = editor_->LoadFromFile(QFile::encodeName(absolute).toStdString());
+            done = step(QFile::encodeName(absolute).toStdString());
             threw = false;
         });
     }
     UpdateState();
-    if (!loaded) {
+    if (!done) {
+        // An exception has been shown by the default handler already.
         if (!threw)
-            ShowError(QStringLiteral("Die Datei %1 kann nicht geöffnet werden.").arg(Quoted(absolute)));
+            ShowError(failure.arg(Quoted(absolute)));
         return false;
     }
     recent_.Add(absolute);
     SaveRecentFiles();
-    editor_->setFocus();
     return true;
 }
 
@@ -321,25 +331,9 @@ bool HexWindow::SaveAs()
 
 bool HexWindow::SaveTo(const QString& path)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-    bool saved = false;
-    bool threw = true;
-    {
-        OverrideWaitCursor wait;
-        platform::Guard([&] {
-            saved = editor_->SaveToFile(QFile::encodeName(absolute).toStdString());
-            threw = false;
-        });
-    }
-    UpdateState();
-    if (!saved) {
-        if (!threw)
-            ShowError(QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.").arg(Quoted(absolute)));
-        return false;
-    }
-    recent_.Add(absolute);
-    SaveRecentFiles();
-    return true;
+    const QString failure = QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.");
+    return RunFileStep(QFileInfo(path).absoluteFilePath(), failure,
+                       [this](const std::string& name) { return editor_->SaveToFile(name); });
 }
 
 void HexWindow::RebuildRecentMenu()

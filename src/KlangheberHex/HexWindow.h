@@ -81,6 +81,11 @@ private:
     bool Save();
     bool SaveAs();
     bool SaveTo(const QString& path);
+    // Runs a load or a save of the file under the hourglass. Success makes
+    // it the newest recent file; a failure shows the message (with %1 for
+    // the file).
+    bool RunFileStep(const QString& absolute, const QString& failure,
+                     const std::function<bool(const std::string&)>& step);
     // Asks about unsaved changes, then opens the file.
     void AskAndOpen(const QString& path);
     void RebuildRecentMenu();

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -69,6 +70,18 @@ void Keys(const QString& keys)
 void Type(const QString& text)
 {
     Xdo({"type", "--delay", "40", text});
+}
+
+// Opens a dialog with its key, fills it in, confirms it with Return and
+// waits until it has closed.
+bool UseDialog(const QString& window, const QString& key, const QString& title, const std::function<void()>& fill)
+{
+    Keys(key);
+    if (WaitForWindow(title).isEmpty())
+        return false;
+    fill();
+    Keys("Return");
+    return WaitUntilGone(title, window);
 }
 
 void SaveScreenshot(const QString& window, const QString& name)
@@ -156,31 +169,21 @@ TEST(HexGui, TypesInBothPanesUndoesSearchesGoesToAnOffsetAndSaves)
     Keys("ctrl+z");  // takes the Z at byte 3 back
 
     // Text search (ignoring case) selects "Hallo"; typing overwrites its H.
-    Keys("ctrl+f");
-    ASSERT_FALSE(WaitForWindow(QStringLiteral("^Suchen$")).isEmpty());
-    Type("hallo");
-    Keys("Return");
-    ASSERT_TRUE(WaitUntilGone(QStringLiteral("^Suchen$"), window));
+    ASSERT_TRUE(UseDialog(window, "ctrl+f", QStringLiteral("^Suchen$"), [] { Type("hallo"); }));
     Type("J");
 
     // Go to 0x800 (the caret stays in the character pane), Tab to the hex
     // pane, "ff".
-    Keys("ctrl+g");
-    ASSERT_FALSE(WaitForWindow(QStringLiteral("^Gehe zu Offset$")).isEmpty());
-    Type("0x800");
-    Keys("Return");
-    ASSERT_TRUE(WaitUntilGone(QStringLiteral("^Gehe zu Offset$"), window));
+    ASSERT_TRUE(UseDialog(window, "ctrl+g", QStringLiteral("^Gehe zu Offset$"), [] { Type("0x800"); }));
     Keys("Tab");
     Type("ff");
 
     // Hex search selects DE AD; in insert mode "12" replaces both bytes by
     // one byte 0x12.
-    Keys("ctrl+f");
-    ASSERT_FALSE(WaitForWindow(QStringLiteral("^Suchen$")).isEmpty());
-    Keys("alt+h alt+s");  // hex mode, back to the text field
-    Type("DE AD");
-    Keys("Return");
-    ASSERT_TRUE(WaitUntilGone(QStringLiteral("^Suchen$"), window));
+    ASSERT_TRUE(UseDialog(window, "ctrl+f", QStringLiteral("^Suchen$"), [] {
+        Keys("alt+h alt+s");  // hex mode, back to the text field
+        Type("DE AD");
+    }));
     Keys("Insert");
     Type("12");
 
@@ -218,11 +221,7 @@ TEST(HexGui, ShowsADemoPackageWithItsModuleSignatureFound)
     const QString window = program.Window(QStringLiteral("^Impulsgeber.umx – Klangheber Hex$"));
     ASSERT_FALSE(window.isEmpty());
     Keys("ctrl+shift+1");
-    Keys("ctrl+f");
-    ASSERT_FALSE(WaitForWindow(QStringLiteral("^Suchen$")).isEmpty());
-    Type("impm");
-    Keys("Return");
-    ASSERT_TRUE(WaitUntilGone(QStringLiteral("^Suchen$"), window));
+    ASSERT_TRUE(UseDialog(window, "ctrl+f", QStringLiteral("^Suchen$"), [] { Type("impm"); }));
     QTest::qWait(300);  // the caret's blink phase, the status bar
     SaveScreenshot(window, QStringLiteral("klangheber-hex-demo.png"));
     Keys("ctrl+q");
