@@ -11,7 +11,10 @@ set(CPACK_PACKAGE_DESCRIPTION [[
 Klangheber finds the Unreal music packages (*.umx) in a folder and its
 sub-folders and writes the tracker module each one carries beside it:
 Impulse Tracker (.it), Scream Tracker 3 (.s3m) or FastTracker 2 (.xm).
-It runs as a window or, with --batch, on the command line.]])
+It runs as a window or, with --batch, on the command line.
+.
+The package also carries klangheber-hex, Klangheber's byte editor as a
+program of its own: view and edit the bytes of any file up to 2 GiB.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -21,7 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window's captions are laid out for an Arial-metric sans (Nimbus Sans,
 # with DejaVu Sans Condensed as the fallback); Courier is Nimbus Mono PS.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-urw-base35, fonts-dejavu-core")
+# Qt's own German texts (klangheber-hex's file dialogs) come with Qt's
+# translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-urw-base35, fonts-dejavu-core, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

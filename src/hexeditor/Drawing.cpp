@@ -8,7 +8,11 @@
 
 #include <QFontInfo>
 #include <QPainter>
+#include <QStaticText>
 #include <QString>
+#include <array>
+#include <bitset>
+#include <deque>
 
 namespace {
 
@@ -28,6 +32,59 @@ QString AnsiText(const std::string& text)
 // The layout's resolution: the editor's pixel sizes stand for points at 96
 // pixels per inch.
 constexpr int kLayoutDpi = 96;
+
+// Almost every cell shows one character. Laying out (shaping) a
+// one-character string anew for each cell was most of the time a full
+// repaint took, so each character is laid out once per font and drawn from
+// then on as it is. A few fonts are kept (the editor's and the bookmark
+// numbers'); another font replaces the oldest.
+class CharacterCache {
+public:
+    // The character of an ANSI byte, laid out in the font.
+    const QStaticText& Get(const QFont& font, std::uint8_t ansi)
+    {
+        Slot& slot = SlotFor(font);
+        QStaticText& text = slot.characters[ansi];
+        if (!slot.ready[ansi]) {
+            const char32_t u = platform::AnsiToUnicode(ansi);
+            text.setText(QString::fromUcs4(&u, 1));
+            text.setTextFormat(Qt::PlainText);
+            text.setPerformanceHint(QStaticText::AggressiveCaching);
+            text.prepare(QTransform(), font);
+            slot.ready[ansi] = true;
+        }
+        return text;
+    }
+
+private:
+    static constexpr std::size_t kFonts = 4;
+    struct Slot {
+        QFont font;
+        std::array<QStaticText, 256> characters;
+        std::bitset<256> ready;
+    };
+
+    Slot& SlotFor(const QFont& font)
+    {
+        for (Slot& slot : slots_)
+            if (slot.font == font)
+                return slot;
+        if (slots_.size() == kFonts)
+            slots_.pop_front();
+        slots_.push_back(Slot{font, {}, {}});
+        return slots_.back();
+    }
+
+    std::deque<Slot> slots_;
+};
+
+// Never destroyed: fonts and laid-out texts must not outlive the
+// application object, and a static object's destructor would run after it.
+CharacterCache& Characters()
+{
+    static CharacterCache* cache = new CharacterCache;
+    return *cache;
+}
 
 }  // namespace
 
@@ -119,8 +176,14 @@ void THexEditor::DrawCellText(QPainter& painter, const QRect& rect, const std::s
     painter.fillRect(rect, back);
     painter.setClipRect(rect);
     painter.setPen(fore);
-    const QFontMetrics metrics(painter.font());
-    painter.drawText(QPoint(rect.left(), rect.top() + metrics.ascent()), AnsiText(text));
+    if (text.size() == 1) {
+        // A laid-out text is drawn from its top-left corner, the baseline at
+        // the font's ascent, as below.
+        painter.drawStaticText(rect.topLeft(), Characters().Get(painter.font(), static_cast<std::uint8_t>(text[0])));
+    } else {
+        const QFontMetrics metrics(painter.font());
+        painter.drawText(QPoint(rect.left(), rect.top() + metrics.ascent()), AnsiText(text));
+    }
     painter.setClipping(false);
 }
 

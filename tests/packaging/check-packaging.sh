@@ -16,7 +16,14 @@ usr/share/icons/hicolor/128x128/apps/klangheber.png
 usr/share/icons/hicolor/48x48/apps/klangheber.png
 usr/share/icons/hicolor/scalable/apps/klangheber.svg
 usr/share/man/man1/klangheber.1
-usr/share/metainfo/io.github.klangheber.Klangheber.metainfo.xml"
+usr/share/metainfo/io.github.klangheber.Klangheber.metainfo.xml
+usr/bin/klangheber-hex
+usr/share/applications/klangheber-hex.desktop
+usr/share/icons/hicolor/128x128/apps/klangheber-hex.png
+usr/share/icons/hicolor/48x48/apps/klangheber-hex.png
+usr/share/icons/hicolor/scalable/apps/klangheber-hex.svg
+usr/share/man/man1/klangheber-hex.1
+usr/share/metainfo/io.github.klangheber.KlangheberHex.metainfo.xml"
 # Shared libraries every program needs; dpkg-shlibdeps must name them.
 expected_depends="libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6"
 

@@ -1,0 +1,70 @@
+// Klangheber Hex: the byte editor as a program of its own.
+#include "KlangheberHex/Arguments.h"
+#include "KlangheberHex/HexWindow.h"
+#include "platform/widgets/Application.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <csignal>
+#include <cstdio>
+
+#ifndef KLANGHEBER_VERSION
+#define KLANGHEBER_VERSION "0.0.0"
+#endif
+
+namespace {
+
+// Qt's own texts (file dialogs, standard buttons) in German, where Qt's
+// translations are installed.
+void UseGermanQtTexts(QApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A full disk reached through a file-size limit must come back as an
+    // error from write(), not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    const hexwindow::Arguments arguments = hexwindow::ParseArguments(argc, argv);
+    if (!arguments.error.empty()) {
+        std::fprintf(stderr, "klangheber-hex: %s\n\n%s", arguments.error.c_str(), hexwindow::UsageText().c_str());
+        return 2;
+    }
+    if (arguments.help) {
+        std::fputs(hexwindow::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (arguments.version) {
+        std::printf("klangheber-hex %s\n", KLANGHEBER_VERSION);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(hexwindow::kSettingsOrganization));
+    QApplication::setApplicationName(QString::fromLatin1(hexwindow::kSettingsApplication));
+    QApplication::setApplicationVersion(QStringLiteral(KLANGHEBER_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("klangheber-hex"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/klangheber-hex.png")));
+    UseGermanQtTexts(app);
+    platform::Application().SetTitle(QStringLiteral("Klangheber Hex"));
+
+    hexwindow::HexWindow window;
+    platform::Application().SetMainForm(&window);
+    window.show();
+    if (!arguments.file.empty())
+        window.OpenFile(QFile::decodeName(arguments.file.c_str()));
+    const int status = platform::Application().Run();
+    platform::Application().SetMainForm(nullptr);
+    return status;
+}
