@@ -439,7 +439,7 @@ void HexWindow::UpdateStatus()
 void HexWindow::UpdateActions()
 {
     undoAction_->setEnabled(editor_->CanUndo());
-    undoAction_->setText(editor_->CanUndo() ? QStringLiteral("&Rückgängig: ") + UndoText(editor_->UndoDescription())
+    undoAction_->setText(editor_->CanUndo() ? QStringLiteral("&Rückgängig: ") + QString::fromStdString(editor_->UndoDescription())
                                             : QStringLiteral("&Rückgängig"));
     const bool selected = editor_->SelLength() > 0;
     cutAction_->setEnabled(selected);

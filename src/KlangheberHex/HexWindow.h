@@ -37,8 +37,6 @@ inline constexpr char kSettingsApplication[] = "klangheber-hex";
 // Names shown for the editor's translations (ttAnsi ... ttEBCDIC) in the
 // status bar.
 QString TranslationName(int translation);
-// The undo menu's German wording of THexEditor::UndoDescription.
-QString UndoText(const std::string& description);
 
 class HexWindow : public QMainWindow {
     Q_OBJECT

@@ -19,24 +19,6 @@
 
 namespace hexwindow {
 
-QString UndoText(const std::string& description)
-{
-    static const std::array<std::pair<const char*, const char*>, 8> kWords{{
-        {"Byte changed", "Byte geändert"},
-        {"Byte(s) removed", "Byte(s) entfernt"},
-        {"Insert buffer", "Bytes eingefügt"},
-        {"Replace selection", "Auswahl ersetzt"},
-        {"Append buffer", "Bytes angehängt"},
-        {"Insert nibble", "Halbbyte eingefügt"},
-        {"Delete nibble", "Halbbyte entfernt"},
-        {"Convert", "Umwandlung"},
-    }};
-    for (const auto& [english, german] : kWords)
-        if (description == english)
-            return QString::fromUtf8(german);
-    return QString::fromStdString(description);
-}
-
 void HexWindow::Undo()
 {
     editor_->Undo();
