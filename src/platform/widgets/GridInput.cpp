@@ -179,7 +179,7 @@ void TCustomGrid::MouseUp(Qt::MouseButton button, TShiftState, const QPoint&)
 
 void TCustomGrid::keyPressEvent(QKeyEvent* event)
 {
-    std::uint16_t key = VirtualKeyFromQt(event->key(), event->modifiers());
+    std::uint16_t key = VirtualKeyOf(*event);
     TShiftState shift = ShiftStateFromQt(event->modifiers());
     // The modifier key itself counts as held while it goes down.
     if (key == VK_SHIFT)
@@ -202,7 +202,7 @@ void TCustomGrid::keyReleaseEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    std::uint16_t key = VirtualKeyFromQt(event->key(), event->modifiers());
+    std::uint16_t key = VirtualKeyOf(*event);
     const TShiftState shift = ShiftStateFromQt(event->modifiers());
     if (key != 0)
         Guard([&] { KeyUp(key, shift); });

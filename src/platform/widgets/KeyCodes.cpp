@@ -2,6 +2,7 @@
 
 #include "platform/system/CodePages.h"
 
+#include <QGuiApplication>
 #include <QList>
 #include <array>
 
@@ -27,8 +28,11 @@ constexpr std::array<KeyMapping, 24> kKeyTable{{
 
 }  // namespace
 
-std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
+std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers, quint32 x11KeyCode)
 {
+    constexpr quint32 kDigitRowOne = 10;  // X11 key codes "1" .. "9", "0": 10 .. 19
+    if (!(modifiers & Qt::KeypadModifier) && x11KeyCode >= kDigitRowOne && x11KeyCode < kDigitRowOne + 10)
+        return static_cast<std::uint16_t>('0' + (x11KeyCode - kDigitRowOne + 1) % 10);
     for (const KeyMapping& m : kKeyTable)
         if (m.qtKey == qtKey)
             return m.vk;
@@ -40,6 +44,13 @@ std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
         return static_cast<std::uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
     return 0;
+}
+
+std::uint16_t VirtualKeyOf(const QKeyEvent& event)
+{
+    static const bool positionsKnown = QGuiApplication::platformName() == QLatin1String("xcb") ||
+                                       QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return VirtualKeyFromQt(event.key(), event.modifiers(), positionsKnown ? event.nativeScanCode() : 0);
 }
 
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers)

@@ -3,6 +3,7 @@
 // into them (one table for the keys, Windows-1252 bytes for typed text).
 #pragma once
 
+#include <QKeyEvent>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -53,7 +54,14 @@ enum DialogCodeFlag : unsigned {
 
 // The Windows virtual-key code of a Qt key; keypad digits (with
 // Qt::KeypadModifier) become VK_NUMPAD0..9. 0 for keys without a code.
-std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+// x11KeyCode, where known (0 otherwise), is the key's position: a key of the
+// main digit row (X11 key codes 10-19) gives its digit's code whatever Shift
+// or the layout make of it, as Windows does (Shift+3 arrives from X11 as "#",
+// yet Ctrl+Shift+3 must be the key "3").
+std::uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers, quint32 x11KeyCode = 0);
+// The code of a key event; its native scan code counts as the key's position
+// on the platforms that report X11 key codes (xcb, wayland).
+std::uint16_t VirtualKeyOf(const QKeyEvent& event);
 // The modifier set of a Qt modifier state.
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers);
 

@@ -359,6 +359,11 @@ TEST(GridKeyboard, HooksSeeVirtualKeysAndAnsiCharacters)
     EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Alt, {}), VK_MENU);
     EXPECT_EQ(VirtualKeyFromQt(Qt::Key_7, {}), 55);
     EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F5, {}), VK_F1 + 4);
+    // The digit row by its X11 position, whatever the layout made of it.
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_NumberSign, Qt::ShiftModifier | Qt::ControlModifier, 12), '3');
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_ParenRight, Qt::ShiftModifier, 19), '0');
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Q, {}, 24), 'Q');
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_3, Qt::KeypadModifier, 12), VK_NUMPAD0 + 3);
 }
 
 TEST(GridMouse, PressMakesTheCellCurrentAndDragFollows)
