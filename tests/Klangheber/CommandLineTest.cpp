@@ -140,7 +140,7 @@ TEST(CommandLine, WithoutADisplayTheProgramsSaySoAndExitTwo)
         const Result r = RunProgram(c.program, c.arguments);
         EXPECT_EQ(r.exitCode, c.exitCode);
         if (c.stream == "err") {
-            EXPECT_EQ(r.err, c.text);
+            EXPECT_EQ(r.err.toStdString(), c.text.toStdString());
             EXPECT_TRUE(r.out.isEmpty());
         } else {
             ASSERT_FALSE(r.out.isEmpty());

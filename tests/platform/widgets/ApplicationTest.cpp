@@ -83,6 +83,6 @@ TEST(DefaultHandler, ShowsTheTextOfEachKindOfError)
         platform::Guard(c.raise);
         ASSERT_EQ(testsupport::Boxes().boxes.size(), 1u);
         EXPECT_TRUE(testsupport::Boxes().boxes[0].error);
-        EXPECT_EQ(testsupport::Boxes().boxes[0].text, c.box);
+        EXPECT_EQ(testsupport::Boxes().boxes[0].text.toStdString(), c.box.toStdString());
     }
 }
