@@ -286,26 +286,27 @@ void RunSeed(std::uint32_t seed, bool faults, int& failures)
     }
 }
 
+// Every seed's run; how many commands failed.
+int RunSeeds(bool faults)
+{
+    int failures = 0;
+    for (std::uint32_t seed = 1; seed <= 40 && !::testing::Test::HasFailure(); ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        RunSeed(seed, faults, failures);
+    }
+    return failures;
+}
+
 }  // namespace
 
 TEST(RandomEditing, CommandsFollowTheModelAndUndoRestoresTheStart)
 {
-    int failures = 0;
-    for (std::uint32_t seed = 1; seed <= 40 && !::testing::Test::HasFailure(); ++seed) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        RunSeed(seed, false, failures);
-    }
-    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(RunSeeds(false), 0);
 }
 
 TEST(RandomEditing, ACommandThatFailsOnAFullDiskChangesNothing)
 {
-    int failures = 0;
-    for (std::uint32_t seed = 1; seed <= 40 && !::testing::Test::HasFailure(); ++seed) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        RunSeed(seed, true, failures);
-    }
-    // Inserts, appends, replacements, byte changes and deletions all failed
+    // Inserts, appends, replacements, byte changes and deletions all fail
     // now and then.
-    EXPECT_GT(failures, 200);
+    EXPECT_GT(RunSeeds(true), 200);
 }
