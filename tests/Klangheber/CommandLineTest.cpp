@@ -131,7 +131,8 @@ TEST(CommandLine, WithoutADisplayTheProgramsSaySoAndExitTwo)
     } cases[] = {
         {KLANGHEBER_EXE, {}, 2, "err",
          "klangheber: Keine Anzeige verfügbar. Ohne Fenster konvertiert klangheber --batch ORDNER.\n"},
-        {KLANGHEBER_HEX_EXE, {}, 2, "err", "klangheber-hex: Keine Anzeige verfügbar. Klangheber Hex braucht ein Fenster.\n"},
+        {KLANGHEBER_HEX_EXE, {}, 2, "err",
+         "klangheber-hex: Keine Anzeige verfügbar. Klangheber Hex braucht ein Fenster.\n"},
         {KLANGHEBER_HEX_EXE, {"--help"}, 0, "out", "Usage: klangheber-hex [FILE]"},
         {KLANGHEBER_HEX_EXE, {"--version"}, 0, "out", "klangheber-hex "},
     };

@@ -187,7 +187,8 @@ void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* so
         // A deletion needs no room on the disk: taking the insert back this
         // way works where the replacement's first step did.
         try {
-            DeleteRange(start, start + count, {static_cast<const std::uint8_t*>(source), static_cast<std::size_t>(count)});
+            const auto* inserted = static_cast<const std::uint8_t*>(source);
+            DeleteRange(start, start + count, {inserted, static_cast<std::size_t>(count)});
         } catch (...) {
         }
         throw;
