@@ -1,6 +1,7 @@
 #include "MainForm1/MainForm1.h"
 
 #include "platform/system/BlockFile.h"
+#include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/SysUtils.h"
 #include "platform/widgets/Application.h"
@@ -153,7 +154,7 @@ void TMainForm::RunStep(const std::function<void()>& step)
     try {
         step();
     } catch (const std::exception& e) {
-        EndRun(roStopped, QString::fromUtf8(e.what()));
+        EndRun(roStopped, QString::fromStdString(platform::ErrorText(e)));
         throw;
     } catch (...) {
         EndRun(roStopped);

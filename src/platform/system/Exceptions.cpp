@@ -1,6 +1,7 @@
 #include "platform/system/Exceptions.h"
 
 #include <cerrno>
+#include <new>
 
 namespace platform {
 
@@ -50,6 +51,13 @@ int IoCodeFromErrno(int err)
     case EFBIG: return ioDiskFull;
     default: return err;
     }
+}
+
+std::string ErrorText(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return EOutOfMemory().Message();
+    return e.what();
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/widgets/Application.h"
 
+#include "platform/system/Exceptions.h"
+
 #include <QApplication>
 #include <QWidget>
 
@@ -50,7 +52,7 @@ void TApplication::Terminate()
 
 void TApplication::HandleException(const std::exception& e)
 {
-    Sink().ShowError(title_, ErrorBoxText(QString::fromUtf8(e.what())));
+    Sink().ShowError(title_, ErrorBoxText(QString::fromStdString(ErrorText(e))));
 }
 
 void TApplication::HandleUnknownException()

@@ -41,7 +41,8 @@ public:
     // Ends the event loop.
     void Terminate();
 
-    // The default exception handler: shows the message in the error box.
+    // The default exception handler: shows the error's text (ErrorText) in
+    // the error box.
     void HandleException(const std::exception& e);
     void HandleUnknownException();
     // Shows the tool's plain message box.
