@@ -4,6 +4,7 @@
 #include "Klangheber/Process.h"
 #include "MainForm1/MainForm1.h"
 #include "platform/widgets/Application.h"
+#include "platform/widgets/Display.h"
 
 #include <QApplication>
 #include <csignal>
@@ -34,10 +35,13 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // Without a display the batch still runs, on the offscreen platform.
-    if (options.batchFolder && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    // Without a display the batch still runs, on the offscreen platform; the
+    // window cannot open.
+    if (!platform::DisplayNamed()) {
+        if (!options.batchFolder)
+            return platform::ReportNoDisplay("klangheber", "Ohne Fenster konvertiert klangheber --batch ORDNER.");
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 
     // The batch's stderr carries its message boxes only; Qt's own notices
     // (about the session environment, fonts and the like) stay out of it.

@@ -2,6 +2,7 @@
 #include "KlangheberHex/Arguments.h"
 #include "KlangheberHex/HexWindow.h"
 #include "platform/widgets/Application.h"
+#include "platform/widgets/Display.h"
 
 #include <QApplication>
 #include <QFile>
@@ -49,6 +50,8 @@ int main(int argc, char** argv)
         std::printf("klangheber-hex %s\n", KLANGHEBER_VERSION);
         return 0;
     }
+    if (!platform::DisplayNamed())
+        return platform::ReportNoDisplay("klangheber-hex", "Klangheber Hex braucht ein Fenster.");
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(hexwindow::kSettingsOrganization));

@@ -183,7 +183,7 @@ void TMainForm::RunStep(const std::function<void()>& step)
         EndRun(roInterrupted);
         throw;
     } catch (const std::exception& e) {
-        EndRun(roStopped, QString::fromUtf8(e.what()));
+        EndRun(roStopped, QString::fromStdString(platform::ErrorText(e)));
         throw;
     } catch (...) {
         EndRun(roStopped);

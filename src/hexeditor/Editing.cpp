@@ -6,18 +6,55 @@
 // Modified. The document changes the bytes; the command then places the
 // caret, sets the selection and repaints. An inverted (empty) selection never
 // has bytes read, recorded or removed for it.
+//
+// A command whose read or write of the working copy fails is taken back as
+// a whole (RunCommand): bytes, length, change marks, undo log, Modified,
+// caret and selection are as before, and the I/O error goes on to the
+// caller.
 #include "hexeditor/hexeditor.h"
 
 #include <algorithm>
+#include <functional>
 
 using hexcore::UndoKind;
 
+void THexEditor::RunCommand(std::int32_t marksFrom, const std::function<void()>& steps)
+{
+    const hexcore::ViewSnapshot view = Snapshot();
+    const bool selecting = selecting_;
+    const hexcore::Document::CommandStart start = document_.BeginCommand(marksFrom);
+    try {
+        steps();
+    } catch (...) {
+        document_.CancelCommand(start);
+        RestoreView(view);
+        selecting_ = selecting;
+        throw;
+    }
+}
+
+void THexEditor::RestoreView(const hexcore::ViewSnapshot& view)
+{
+    selecting_ = false;
+    PlaceCaret(view.caret, view.charPane, view.nibble);
+    selAnchor_ = view.selAnchor;
+    selLow_ = view.selLow;
+    selHigh_ = view.selHigh;
+    InvalidateGrid();
+    NotifyStateChanged();
+}
+
 void THexEditor::RemoveBytes(std::int32_t start, std::int32_t end, Cell caret)
 {
-    if (!document_.DeleteRange(start, end))
-        return;
+    // The gate's record holds the bytes: a failed removal puts them back
+    // from there.
+    if (document_.DeleteRange(start, end, document_.Undos().NewestSaved()))
+        PlaceCaretAfterRemoval(caret, DataSize());
+}
+
+void THexEditor::PlaceCaretAfterRemoval(Cell caret, std::int32_t size)
+{
     // The caret keeps its cell unless that now lies past the last byte.
-    const std::int32_t size = DataSize();
     if (CellToPosition(caret.col, caret.row) >= size)
         caret = PositionToCell(size - 1, IsCharPaneColumn(caret.col));  // (2, 0) once the document is empty
     MoveCaretTo(caret.col, caret.row);
@@ -33,26 +70,30 @@ void THexEditor::DeleteSelection()
         return;
     }
     Range range = SelectionRange();
-    // The marks from the range on go, even when the deletion is refused.
-    document_.CutChangeMarks(range.start);
-    // A selection can never remove more than the document holds.
-    range.end = std::min(range.end, std::max(DataSize(), range.start));
-    if (document_.PrepareChange(UndoKind::BytesRemoved, range.start, 0, range.end - range.start, Snapshot()))
-        RemoveBytes(range.start, range.end, range.cell);
+    RunCommand(range.start, [&] {
+        // The marks from the range on go, even when the deletion is refused.
+        document_.CutChangeMarks(range.start);
+        // A selection can never remove more than the document holds.
+        range.end = std::min(range.end, std::max(DataSize(), range.start));
+        if (document_.PrepareChange(UndoKind::BytesRemoved, range.start, 0, range.end - range.start, Snapshot()))
+            RemoveBytes(range.start, range.end, range.cell);
+    });
 }
 
 void THexEditor::DeleteCaretByte(bool backwards)
 {
     const std::int32_t a = CaretPosition();
     const Cell caret{Col(), Row()};
-    if (backwards) {
-        if (a > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a - 1, 0, 1, Snapshot())) {
-            RemoveBytes(a - 1, a, caret);
-            SeekCaret(a - 1, 0, true);
+    RunCommand(backwards ? a - 1 : a, [&] {
+        if (backwards) {
+            if (a > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a - 1, 0, 1, Snapshot())) {
+                RemoveBytes(a - 1, a, caret);
+                SeekCaret(a - 1, 0, true);
+            }
+        } else if (DataSize() > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a, 0, 1, Snapshot())) {
+            RemoveBytes(a, a + 1, caret);
         }
-    } else if (DataSize() > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a, 0, 1, Snapshot())) {
-        RemoveBytes(a, a + 1, caret);
-    }
+    });
 }
 
 void THexEditor::ChangeByte(std::int32_t position, std::uint8_t oldValue, std::uint8_t newValue, std::int32_t row)
@@ -63,16 +104,19 @@ void THexEditor::ChangeByte(std::int32_t position, std::uint8_t oldValue, std::u
     // document's back; only existing bytes can be changed.
     if (position < 0 || position >= DataSize())
         return;
-    if (!document_.PrepareChange(UndoKind::ByteChanged, position, 0, 1, Snapshot()))
-        return;
-    document_.WriteByte(position, newValue);
-    document_.UpdatePage(position, newValue);
-    if (!InsertModeActive())
-        document_.MarkChanged(position);
-    const std::int32_t hexCol = PositionToCell(position, false).col;
-    InvalidateCell(hexCol, row);
-    InvalidateCell(hexCol + 1, row);
-    InvalidateCell(TwinColumn(hexCol), row);
+    // The byte's change mark is set only after the write succeeded.
+    RunCommand(DataSize(), [&] {
+        if (!document_.PrepareChange(UndoKind::ByteChanged, position, 0, 1, Snapshot()))
+            return;
+        document_.WriteByte(position, newValue);
+        document_.UpdatePage(position, newValue);
+        if (!InsertModeActive())
+            document_.MarkChanged(position);
+        const std::int32_t hexCol = PositionToCell(position, false).col;
+        InvalidateCell(hexCol, row);
+        InvalidateCell(hexCol + 1, row);
+        InvalidateCell(TwinColumn(hexCol), row);
+    });
 }
 
 void THexEditor::InsertBuffer(const void* source, std::int32_t count, std::int32_t position)
@@ -81,16 +125,18 @@ void THexEditor::InsertBuffer(const void* source, std::int32_t count, std::int32
     // end) would corrupt the working copy.
     if (count < 0 || position < 0 || position > DataSize())
         return;
-    if (!document_.PrepareChange(UndoKind::InsertBuffer, position, 0, count, Snapshot()))
-        return;
-    document_.InsertBytes(source, count, position);
-    document_.CutChangeMarks(position);
-    if (position == CaretCellPosition()) {
-        selAnchor_ = selLow_ = position;
-        selHigh_ = position + count - 1;
-        NotifyStateChanged();
-    }
-    InvalidateGrid();
+    RunCommand(position, [&] {
+        if (!document_.PrepareChange(UndoKind::InsertBuffer, position, 0, count, Snapshot()))
+            return;
+        document_.InsertBytes(source, count, position);
+        document_.CutChangeMarks(position);
+        if (position == CaretCellPosition()) {
+            selAnchor_ = selLow_ = position;
+            selHigh_ = position + count - 1;
+            NotifyStateChanged();
+        }
+        InvalidateGrid();
+    });
 }
 
 void THexEditor::AppendBuffer(const void* source, std::int32_t count)
@@ -98,54 +144,60 @@ void THexEditor::AppendBuffer(const void* source, std::int32_t count)
     if (count < 0)
         return;
     const std::int32_t old = DataSize();
-    if (!document_.PrepareChange(UndoKind::AppendBuffer, old, 0, count, Snapshot()))
-        return;
-    document_.CutChangeMarks(old);
-    document_.AppendBytes(source, count);
-    PlaceCaret(old, InCharPane(), 0);
-    selAnchor_ = selLow_ = old;
-    selHigh_ = old + count - 1;
-    NotifyStateChanged();
-    InvalidateGrid();
+    RunCommand(old, [&] {
+        if (!document_.PrepareChange(UndoKind::AppendBuffer, old, 0, count, Snapshot()))
+            return;
+        document_.CutChangeMarks(old);
+        document_.AppendBytes(source, count);
+        PlaceCaret(old, InCharPane(), 0);
+        selAnchor_ = selLow_ = old;
+        selHigh_ = old + count - 1;
+        NotifyStateChanged();
+        InvalidateGrid();
+    });
 }
 
 void THexEditor::ReplaceSelection(const void* source, std::int32_t count)
 {
     if (count < 0)
         return;
-    if (HasSelection() && SelLength() == 0)
-        ClearSelection(true);  // an empty selection: insert at the caret
-    if (!HasSelection()) {
-        InsertBuffer(source, count, SelStart());
-        return;
-    }
-    if (NoSizeChange()) {
-        const std::int32_t length = SelLength();
-        if (count == 0)
-            return;  // nothing to write, and the length must not change
-        if (length < count) {
-            count = length;
-        } else if (count < length) {
-            const std::int32_t first = std::min(SelStart(), SelEnd());
-            SetSelStart(first);
-            SetSelEnd(first + count - 1);
+    RunCommand(HasSelection() ? selLow_ : CaretCellPosition(), [&] {
+        if (HasSelection() && SelLength() == 0)
+            ClearSelection(true);  // an empty selection: insert at the caret
+        if (!HasSelection()) {
+            InsertBuffer(source, count, SelStart());
+            return;
         }
-    }
-    if (!document_.PrepareChange(UndoKind::ReplaceSelection, selLow_, SelLength(), count, Snapshot()))
-        return;
-    const Cell caret{Col(), Row()};
-    Range range = SelectionRange();
-    document_.CutChangeMarks(range.start);
-    range.end = std::min(range.end, std::max(DataSize(), range.start));
-    RemoveBytes(range.start, range.end, range.cell);
-    document_.InsertBytes(source, count, range.start);
-    document_.CutChangeMarks(range.start);
-    if (CellToPosition(caret.col, caret.row) == range.start && range.start < DataSize()) {
-        MoveCaretTo(caret.col, caret.row);
-        selAnchor_ = selLow_ = range.start;
-        selHigh_ = range.start + count - 1;
-        NotifyStateChanged();
-    }
+        if (NoSizeChange()) {
+            const std::int32_t length = SelLength();
+            if (count == 0)
+                return;  // nothing to write, and the length must not change
+            if (length < count) {
+                count = length;
+            } else if (count < length) {
+                const std::int32_t first = std::min(SelStart(), SelEnd());
+                SetSelStart(first);
+                SetSelEnd(first + count - 1);
+            }
+        }
+        if (!document_.PrepareChange(UndoKind::ReplaceSelection, selLow_, SelLength(), count, Snapshot()))
+            return;
+        const Cell caret{Col(), Row()};
+        Range range = SelectionRange();
+        document_.CutChangeMarks(range.start);
+        range.end = std::min(range.end, std::max(DataSize(), range.start));
+        // The caret goes where removing the selection alone would put it.
+        const std::int32_t shrunk = DataSize() - (range.end - range.start);
+        document_.ReplaceBytes(range.start, range.end, source, count, document_.Undos().NewestSaved());
+        PlaceCaretAfterRemoval(range.cell, shrunk);
+        document_.CutChangeMarks(range.start);
+        if (CellToPosition(caret.col, caret.row) == range.start && range.start < DataSize()) {
+            MoveCaretTo(caret.col, caret.row);
+            selAnchor_ = selLow_ = range.start;
+            selHigh_ = range.start + count - 1;
+            NotifyStateChanged();
+        }
+    });
 }
 
 bool THexEditor::SeekCaret(std::int32_t offset, int origin, bool strict)
@@ -179,12 +231,6 @@ bool THexEditor::Undo()
     const std::optional<hexcore::ViewSnapshot> view = document_.Undo();
     if (!view)
         return false;
-    selecting_ = false;
-    PlaceCaret(view->caret, view->charPane, view->nibble);
-    selAnchor_ = view->selAnchor;
-    selLow_ = view->selLow;
-    selHigh_ = view->selHigh;
-    InvalidateGrid();
-    NotifyStateChanged();
+    RestoreView(*view);
     return true;
 }

@@ -380,9 +380,20 @@ private:
     void MoveCaretTo(std::int32_t col, std::int32_t row);
     // Moves the caret to a byte in a pane (hex: the given nibble column).
     void PlaceCaret(std::int32_t position, bool charPane, std::int32_t nibble);
-    // Removes bytes start .. end - 1 and puts the caret on the given cell, or
-    // on the last byte when that cell now lies past it; no selection after.
+    // Removes bytes start .. end - 1 (which the gate has just saved in its
+    // record) and puts the caret where PlaceCaretAfterRemoval puts it.
     void RemoveBytes(std::int32_t start, std::int32_t end, Cell caret);
+    // After a removal that left size bytes: the caret on the given cell, or on
+    // the last byte when that cell lies past it; no selection after.
+    void PlaceCaretAfterRemoval(Cell caret, std::int32_t size);
+    // Runs a command's steps. When one raises, the command is taken back:
+    // its size changes have undone themselves, the document gives back the
+    // gate's record, Modified and the change marks from marksFrom on, and
+    // caret and selection return to where they were when the steps began;
+    // then the error goes on.
+    void RunCommand(std::int32_t marksFrom, const std::function<void()>& steps);
+    // Caret and selection as a snapshot holds them.
+    void RestoreView(const hexcore::ViewSnapshot& view);
     // Repaints the grid rows that hold the bytes between two positions.
     void InvalidateRows(std::int32_t fromPosition, std::int32_t toPosition);
     // The current-cell rules behind AcceptCell (shift/mouse handling, short

@@ -1,5 +1,6 @@
 // The command line, run as a separate process the way a person without a
-// desktop runs it.
+// desktop runs it (klangheber, and klangheber-hex where it starts without
+// one).
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 
@@ -18,7 +19,8 @@ struct Result {
     QString err;
 };
 
-Result Klangheber(const QStringList& arguments)
+// Runs a program without a display.
+Result RunProgram(const char* program, const QStringList& arguments)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -26,13 +28,18 @@ Result Klangheber(const QStringList& arguments)
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KLANGHEBER_EXE), arguments);
+    process.start(QString::fromUtf8(program), arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     Result result;
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+Result Klangheber(const QStringList& arguments)
+{
+    return RunProgram(KLANGHEBER_EXE, arguments);
 }
 
 QString Folder(const TempDir& dir)
@@ -109,4 +116,37 @@ TEST(CommandLine, EmptyFolderNameIsRefusedNotTakenAsTheCurrentFolder)
     EXPECT_EQ(process.exitCode(), 2);
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("--batch"));
     EXPECT_FALSE(Exists(dir / "a.it"));
+}
+
+TEST(CommandLine, WithoutADisplayTheProgramsSaySoAndExitTwo)
+{
+    // What a person sees who starts a program on a machine without a desktop
+    // (no DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM).
+    const struct {
+        const char* program;
+        QStringList arguments;
+        int exitCode;
+        QString stream;  // "err": the no-display line; "out": the program's own output
+        QString text;
+    } cases[] = {
+        {KLANGHEBER_EXE, {}, 2, "err",
+         "klangheber: Keine Anzeige verfügbar. Ohne Fenster konvertiert klangheber --batch ORDNER.\n"},
+        {KLANGHEBER_HEX_EXE, {}, 2, "err",
+         "klangheber-hex: Keine Anzeige verfügbar. Klangheber Hex braucht ein Fenster.\n"},
+        {KLANGHEBER_HEX_EXE, {"--help"}, 0, "out", "Usage: klangheber-hex [FILE]"},
+        {KLANGHEBER_HEX_EXE, {"--version"}, 0, "out", "klangheber-hex "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + " " + c.arguments.join(' ').toStdString());
+        const Result r = RunProgram(c.program, c.arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        if (c.stream == "err") {
+            EXPECT_EQ(r.err.toStdString(), c.text.toStdString());
+            EXPECT_TRUE(r.out.isEmpty());
+        } else {
+            ASSERT_FALSE(r.out.isEmpty());
+            EXPECT_TRUE(r.out[0].startsWith(c.text)) << r.out[0].toStdString();
+            EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        }
+    }
 }

@@ -1,9 +1,12 @@
 // Random command sequences on random documents, checked after every step
 // against the shared editor model (tests/support/EditorModel.h): document,
 // caret, selection, change marks and undo count; then undone step by step
-// back to the start.
+// back to the start. With faults, editing commands now and then run on a
+// full disk (a file-size limit around the document's size): a command that
+// fails must leave everything as the model had it before the command.
 #include "EditingSupport.h"
 #include "EditorModel.h"
+#include "FileSizeLimit.h"
 
 #include "platform/system/Exceptions.h"
 
@@ -42,6 +45,8 @@ struct Runner {
     Doc& doc;
     EditorModel m;
     std::mt19937 rng;
+    bool faults = false;
+    int failures = 0;
 
     std::int32_t Rand(std::int32_t lo, std::int32_t hi) { return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng); }
     Bytes RandomBytes(std::int32_t n)
@@ -66,6 +71,28 @@ struct Runner {
         EXPECT_EQ(ed.SelLength(), m.SelLength());
         EXPECT_EQ(ed.Document().ChangedBytes(), m.marks);
         EXPECT_EQ(ed.UndoCount(), m.undoCount);
+    }
+
+    // Runs an editing command on the editor, with faults now and then under
+    // a file-size limit between half the document's size and a little more
+    // than all of it; false when the command failed, which must leave the
+    // undo log as it was (and everything else as the model still has it).
+    template <class Command>
+    bool Edit(Command command)
+    {
+        testsupport::FileSizeLimit limit;
+        if (faults && Rand(0, 2) == 0)
+            limit.Apply(static_cast<rlim_t>(Rand(m.Size() / 2, m.Size() + 24)));
+        const Bytes log = doc->UndoLog();
+        try {
+            command();
+        } catch (const platform::EInOutError& error) {
+            EXPECT_EQ(error.ErrorCode(), platform::ioDiskFull);
+            EXPECT_EQ(doc->UndoLog(), log);
+            ++failures;
+            return false;
+        }
+        return true;
     }
 
     void Check(const std::string& step)
@@ -127,21 +154,21 @@ struct Runner {
             const auto old = m.bytes[static_cast<std::size_t>(p)];
             const auto v = static_cast<std::uint8_t>(Rand(0, 3) == 0 ? old : Rand(0, 255));
             name = "ChangeByte " + std::to_string(p);
-            ed.ChangeByte(p, old, v, p / kLine);
-            m.ChangeByte(p, v);
+            if (Edit([&] { ed.ChangeByte(p, old, v, p / kLine); }))
+                m.ChangeByte(p, v);
             break;
         }
         case 5:
         case 6:
             name = "DeleteSelection";
-            ed.DeleteSelection();
-            m.DeleteSelection();
+            if (Edit([&] { ed.DeleteSelection(); }))
+                m.DeleteSelection();
             break;
         case 7: {
             const bool back = Rand(0, 1) == 1;
             name = back ? "Backspace" : "DeleteCaretByte";
-            ed.DeleteCaretByte(back);
-            m.DeleteCaretByte(back);
+            if (Edit([&] { ed.DeleteCaretByte(back); }))
+                m.DeleteCaretByte(back);
             break;
         }
         case 8:
@@ -149,23 +176,23 @@ struct Runner {
             const std::int32_t p = Rand(0, 1) == 0 ? m.caret.position : Rand(0, size);
             const Bytes src = RandomBytes(Rand(1, 20));
             name = "InsertBuffer " + std::to_string(p) + "+" + std::to_string(src.size());
-            ed.InsertBuffer(src.data(), static_cast<std::int32_t>(src.size()), p);
-            m.InsertBuffer(src, p);
+            if (Edit([&] { ed.InsertBuffer(src.data(), static_cast<std::int32_t>(src.size()), p); }))
+                m.InsertBuffer(src, p);
             break;
         }
         case 10: {
             const Bytes src = RandomBytes(Rand(1, 20));
             name = "AppendBuffer " + std::to_string(src.size());
-            ed.AppendBuffer(src.data(), static_cast<std::int32_t>(src.size()));
-            m.AppendBuffer(src);
+            if (Edit([&] { ed.AppendBuffer(src.data(), static_cast<std::int32_t>(src.size())); }))
+                m.AppendBuffer(src);
             break;
         }
         case 11:
         case 12: {
             const Bytes src = RandomBytes(Rand(0, 12));
             name = "ReplaceSelection " + std::to_string(src.size());
-            ed.ReplaceSelection(src.data(), static_cast<std::int32_t>(src.size()));
-            m.ReplaceSelection(src);
+            if (Edit([&] { ed.ReplaceSelection(src.data(), static_cast<std::int32_t>(src.size())); }))
+                m.ReplaceSelection(src);
             break;
         }
         case 13: {
@@ -203,60 +230,83 @@ struct Runner {
     }
 };
 
+// One seed's run: random commands, each checked against the model, then
+// everything undone; failures counts the commands that failed.
+void RunSeed(std::uint32_t seed, bool faults, int& failures)
+{
+    std::mt19937 rng(seed);
+    const auto size = std::uniform_int_distribution<std::int32_t>(0, 3)(rng) == 0
+                          ? 0
+                          : std::uniform_int_distribution<std::int32_t>(1, 300)(rng);
+    const Bytes original = Pattern(size, seed);
+    Doc doc(original);
+    Runner run{doc, EditorModel{}, std::mt19937(seed * 7919u), faults};
+    run.m.bytes = original;
+    // Long runs go past the limit of 100 records.
+    const int steps = seed % 4 == 0 ? 260 : 90;
+    for (int i = 0; i < steps && !::testing::Test::HasFatalFailure(); ++i) {
+        const std::string name = run.Step();
+        run.Check(std::to_string(i) + " " + name);
+        if (::testing::Test::HasFailure())
+            return;
+    }
+    failures += run.failures;
+
+    // Undo everything the log still holds.
+    doc->SetNoSizeChange(false);
+    doc->SetInsertState(false);
+    run.m.SetNoSizeChange(false);
+    run.m.SetInsertMode(false);
+    ASSERT_EQ(static_cast<std::size_t>(doc->UndoCount()), run.m.steps.size());
+    for (std::size_t n = 0; !run.m.steps.empty(); ++n) {
+        const EditorModel::Step s = run.m.steps.back();
+        SCOPED_TRACE("undo " + std::to_string(n) + " of kind " + std::to_string(s.kind));
+        ASSERT_TRUE(doc->CanUndo());
+        ASSERT_TRUE(doc->Undo());
+        ASSERT_TRUE(run.m.Undo());
+        run.ExpectSame();
+        // Marks that no later command cut come back; a byte change always
+        // restores the mark of its byte.
+        const auto& marks = doc->Document().ChangedBytes();
+        const auto markAt = [](const std::vector<bool>& v, std::size_t i) { return i < v.size() && v[i]; };
+        for (std::size_t i = 0; i < std::max(marks.size(), s.state.marks.size()); ++i) {
+            if (static_cast<std::int32_t>(i) < s.floor ||
+                (s.kind == EditorModel::kByteChanged && static_cast<std::int32_t>(i) == s.position)) {
+                EXPECT_EQ(markAt(marks, i), markAt(s.state.marks, i)) << "mark " << i;
+            }
+        }
+        if (::testing::Test::HasFailure())
+            return;
+    }
+    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_FALSE(doc->Undo());
+    if (run.m.droppedSteps == 0) {
+        EXPECT_EQ(Contents(*doc), original);
+        EXPECT_FALSE(doc->Modified());
+    }
+}
+
+// Every seed's run; how many commands failed.
+int RunSeeds(bool faults)
+{
+    int failures = 0;
+    for (std::uint32_t seed = 1; seed <= 40 && !::testing::Test::HasFailure(); ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        RunSeed(seed, faults, failures);
+    }
+    return failures;
+}
+
 }  // namespace
 
 TEST(RandomEditing, CommandsFollowTheModelAndUndoRestoresTheStart)
 {
-    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        std::mt19937 rng(seed);
-        const auto size = std::uniform_int_distribution<std::int32_t>(0, 3)(rng) == 0
-                              ? 0
-                              : std::uniform_int_distribution<std::int32_t>(1, 300)(rng);
-        const Bytes original = Pattern(size, seed);
-        Doc doc(original);
-        Runner run{doc, EditorModel{}, std::mt19937(seed * 7919u)};
-        run.m.bytes = original;
-        // Long runs go past the limit of 100 records.
-        const int steps = seed % 4 == 0 ? 260 : 90;
-        for (int i = 0; i < steps && !::testing::Test::HasFatalFailure(); ++i) {
-            const std::string name = run.Step();
-            run.Check(std::to_string(i) + " " + name);
-            if (::testing::Test::HasFailure())
-                return;
-        }
+    EXPECT_EQ(RunSeeds(false), 0);
+}
 
-        // Undo everything the log still holds.
-        doc->SetNoSizeChange(false);
-        doc->SetInsertState(false);
-        run.m.SetNoSizeChange(false);
-        run.m.SetInsertMode(false);
-        ASSERT_EQ(static_cast<std::size_t>(doc->UndoCount()), run.m.steps.size());
-        for (std::size_t n = 0; !run.m.steps.empty(); ++n) {
-            const EditorModel::Step s = run.m.steps.back();
-            SCOPED_TRACE("undo " + std::to_string(n) + " of kind " + std::to_string(s.kind));
-            ASSERT_TRUE(doc->CanUndo());
-            ASSERT_TRUE(doc->Undo());
-            ASSERT_TRUE(run.m.Undo());
-            run.ExpectSame();
-            // Marks that no later command cut come back; a byte change always
-            // restores the mark of its byte.
-            const auto& marks = doc->Document().ChangedBytes();
-            const auto markAt = [](const std::vector<bool>& v, std::size_t i) { return i < v.size() && v[i]; };
-            for (std::size_t i = 0; i < std::max(marks.size(), s.state.marks.size()); ++i) {
-                if (static_cast<std::int32_t>(i) < s.floor ||
-                    (s.kind == EditorModel::kByteChanged && static_cast<std::int32_t>(i) == s.position)) {
-                    EXPECT_EQ(markAt(marks, i), markAt(s.state.marks, i)) << "mark " << i;
-                }
-            }
-            if (::testing::Test::HasFailure())
-                return;
-        }
-        EXPECT_FALSE(doc->CanUndo());
-        EXPECT_FALSE(doc->Undo());
-        if (run.m.droppedSteps == 0) {
-            EXPECT_EQ(Contents(*doc), original);
-            EXPECT_FALSE(doc->Modified());
-        }
-    }
+TEST(RandomEditing, ACommandThatFailsOnAFullDiskChangesNothing)
+{
+    // Inserts, appends, replacements, byte changes and deletions all fail
+    // now and then.
+    EXPECT_GT(RunSeeds(true), 200);
 }

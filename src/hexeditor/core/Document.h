@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,9 +74,11 @@ public:
     // ---- Bytes ------------------------------------------------------------
     std::int32_t DataSize() const;
     // Reads and writes go straight to the working copy: no page update, no
-    // change mark, no notification. Failures are not reported; a short read
-    // leaves the rest of the destination as it was, a write that would take
-    // the document beyond kMaxDataSize is not made.
+    // change mark, no notification. A read or write that fails raises the
+    // EInOutError for its errno (a failed write may have written part of the
+    // bytes); a read past the end leaves the rest of the destination as it
+    // was, a write that would take the document beyond kMaxDataSize is not
+    // made.
     std::uint8_t ReadByte(std::int32_t position) const;
     void ReadBuffer(void* destination, std::int32_t position, std::int32_t count) const;
     void WriteByte(std::int32_t position, std::uint8_t value);
@@ -83,7 +86,8 @@ public:
 
     // ---- Page buffer (a cache: filling it changes nothing of the document)
     // Makes the page cover lineLength bytes from position; a page that does
-    // not is reloaded centred on position.
+    // not is reloaded centred on position. A failed read raises the
+    // EInOutError and leaves no page.
     void EnsurePage(std::int32_t position, std::int32_t lineLength) const;
     // Mirrors a written byte into the page.
     void UpdatePage(std::int32_t position, std::uint8_t value);
@@ -94,15 +98,33 @@ public:
     std::int32_t CachedSize() const { return cachedSize_; }
 
     // ---- Size changes -----------------------------------------------------
-    // Copies count bytes from one position to another (overlaps allowed).
+    // Each size change either succeeds or raises and leaves the document as
+    // it was (bytes, length, change marks, page dropped): a step that fails
+    // has undone itself, and the steps before it are undone. Only when
+    // undoing fails as well (a second I/O error) does the document stay as
+    // the working copy then holds it.
+    //
+    // Copies count bytes from one position to another (overlaps allowed); a
+    // failed move puts the source range back (see WorkingCopy::MoveBlock).
     void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
     // Grows the document by count bytes at position (0 .. DataSize); raises
-    // EInOutError 101 beyond kMaxDataSize.
+    // EInOutError 101 beyond kMaxDataSize. The new length is allocated first,
+    // so a full disk fails before anything moved.
     void InsertBytes(const void* source, std::int32_t count, std::int32_t position);
     void AppendBytes(const void* source, std::int32_t count);
     // Removes the bytes start .. end - 1; false (nothing done) for a range
-    // outside the document.
-    bool DeleteRange(std::int32_t start, std::int32_t end);
+    // outside the document. removed, when it holds at least the bytes the
+    // tail moves over, is a copy of start .. end - 1 as they are (the gate's
+    // undo record has one); without it those bytes are read into memory
+    // first (EOutOfMemory before anything changed when that fails).
+    bool DeleteRange(std::int32_t start, std::int32_t end, std::span<const std::uint8_t> removed = {});
+    // Replaces the bytes start .. end - 1 with count bytes from source
+    // (nothing for a range outside the document): the new bytes are inserted
+    // at start, then the old ones removed behind them (removed as for
+    // DeleteRange). A failed removal takes the insert back, by a deletion,
+    // which needs no room on the disk.
+    void ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
+                      std::span<const std::uint8_t> removed = {});
     // Opens (creating it empty) the working copy when none is open; raises
     // EFCreateError when it cannot be created.
     void EnsureWorkingFile();
@@ -147,20 +169,45 @@ public:
     // inserting and appending) and, under NoSizeChange, every change of the
     // length; otherwise records the edit, with the bytes it will overwrite or
     // remove and the view as given, and sets Modified. Reports a state
-    // change either way.
+    // change either way. A failed read of those bytes raises, with the log
+    // and Modified as they were.
     bool PrepareChange(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
                        const ViewSnapshot& view);
     // Takes back the newest recorded edit (bytes, change marks, Modified) and
     // removes its record; the view to restore. Nothing when there is no
     // record, or when NoSizeChange forbids undoing a change of the length.
+    // When a size change fails, everything stays as it was and the error is
+    // raised.
     std::optional<ViewSnapshot> Undo();
     // Empties the undo log and tells the listener at once.
     void ResetUndo();
     const UndoLog& Undos() const { return undo_; }
 
+    // ---- Commands that fail -------------------------------------------------
+    // What a command may change besides the bytes, taken when it starts:
+    // Modified, the change marks from marksFrom on (a command leaves those
+    // below alone), and the undo log's count of appended records.
+    struct CommandStart {
+        bool modified = false;
+        std::int32_t marksFrom = 0;
+        std::size_t marksSize = 0;
+        std::vector<bool> marks;  // the marks from marksFrom on
+        std::uint64_t appended = 0;
+    };
+    CommandStart BeginCommand(std::int32_t marksFrom) const;
+    // After a command raised (its size changes have undone themselves):
+    // withdraws the record the gate wrote for it (bringing back the record
+    // it pushed out of a full log) and gives back Modified and the change
+    // marks.
+    void CancelCommand(const CommandStart& start);
+
 private:
     void RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
                     const ViewSnapshot& view);
+    // Undoes an insert's first steps after a later one failed: the tail
+    // (tail bytes, when it was moved) back down, then the old length. False
+    // when that failed too.
+    bool TakeBackInsert(std::int64_t position, std::int64_t count, std::int64_t tail, std::int64_t old) noexcept;
     // The empty "Untitled" document that follows a failed load or a lost
     // working copy.
     void StartEmptyDocument();

@@ -5,6 +5,8 @@
 #include "platform/system/Exceptions.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace hexcore {
 
@@ -49,7 +51,8 @@ void Document::EnsurePage(std::int32_t position, std::int32_t lineLength) const
     if (pageStart_ != -1 && pageStart_ <= position &&
         static_cast<std::int64_t>(position) + lineLength <= static_cast<std::int64_t>(pageStart_) + kPageSize)
         return;
-    cachedSize_ = -1;
+    // No page until the read succeeded.
+    DropPage();
     const std::int32_t start = position > kPageSize / 2 ? position - kPageSize / 2 : 0;
     // A read that ends at the end of the file leaves the rest of the buffer.
     if (workingCopy_.IsOpen())
@@ -86,28 +89,40 @@ void Document::InsertBytes(const void* source, std::int32_t count, std::int32_t 
     EnsureWorkingFile();
     // The length is read afresh: callers have dropped the page before.
     const std::int64_t old = workingCopy_.Length();
-    if (old == 0)
-        changedBytes_.clear();
     if (position < 0 || position > old)
         return;
     if (old + count > kMaxDataSize)
         throw platform::EInOutError(platform::ioDiskFull);
     DropPage();
+    // Three steps: the new length (allocated, so a full disk fails here),
+    // the tail moved up, the new bytes into the gap. A step that fails has
+    // undone itself; the steps before it are undone here.
+    const std::int64_t tail = old - position;
     workingCopy_.SetLength(old + count);
-    if (position < old) {
-        try {
-            MoveBlock(position, position + count, static_cast<std::int32_t>(old - position));
-        } catch (...) {
-            // Nothing has moved yet: give the document its old length back.
-            try {
-                workingCopy_.SetLength(old);
-            } catch (const platform::EInOutError&) {
-            }
-            throw;
-        }
+    bool tailMoved = false;
+    try {
+        workingCopy_.MoveBlock(position, position + count, tail);
+        tailMoved = true;
+        workingCopy_.WriteAt(source, count, position);
+    } catch (...) {
+        if (!TakeBackInsert(position, count, tailMoved ? tail : 0, old))
+            SizeChanged();  // the document is what the file now holds
+        throw;
     }
-    WriteBuffer(source, position, count);
+    if (old == 0)
+        changedBytes_.clear();
     SizeChanged();
+}
+
+bool Document::TakeBackInsert(std::int64_t position, std::int64_t count, std::int64_t tail, std::int64_t old) noexcept
+{
+    try {
+        workingCopy_.MoveBlock(position + count, position, tail);
+        workingCopy_.SetLength(old);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void Document::AppendBytes(const void* source, std::int32_t count)
@@ -119,17 +134,65 @@ void Document::AppendBytes(const void* source, std::int32_t count)
     InsertBytes(source, count, static_cast<std::int32_t>(workingCopy_.Length()));
 }
 
-bool Document::DeleteRange(std::int32_t start, std::int32_t end)
+bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const std::uint8_t> removed)
 {
     const std::int64_t size = workingCopy_.Length();
     if (!workingCopy_.IsOpen() || start < 0 || end < start || end > size)
         return false;
-    if (end <= size - 1)
-        MoveBlock(end, start, static_cast<std::int32_t>(size - end));
+    // The tail moves down over the removed bytes, then the file is cut. A
+    // move that fails puts back what it wrote over, the removed bytes from a
+    // copy: the caller's, or one read here of the part the tail covers.
+    const std::int64_t tail = size - end;
+    const std::int64_t covered = std::min<std::int64_t>(end - start, tail);
+    std::unique_ptr<std::uint8_t[]> own;
+    const std::uint8_t* copy = removed.data();
+    if (covered > 0 && static_cast<std::int64_t>(removed.size()) < covered) {
+        own.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(covered)]);
+        if (!own)
+            throw platform::EOutOfMemory();
+        workingCopy_.ReadAt(own.get(), covered, start);
+        copy = own.get();
+    }
     DropPage();
-    workingCopy_.SetLength(size - (end - start));
+    workingCopy_.MoveBlock(end, start, tail, copy);
+    try {
+        workingCopy_.SetLength(size - (end - start));
+    } catch (...) {
+        // The length is as it was: the tail back up, the removed bytes back
+        // in front of it.
+        try {
+            workingCopy_.MoveBlock(start, end, tail);
+            workingCopy_.WriteAt(copy, covered, start);
+        } catch (...) {
+        }
+        throw;
+    }
     SizeChanged();
     return true;
+}
+
+void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
+                            std::span<const std::uint8_t> removed)
+{
+    const std::int64_t size = workingCopy_.IsOpen() ? workingCopy_.Length() : 0;
+    if (count < 0 || start < 0 || end < start || end > size)
+        return;
+    if (count > 0)
+        InsertBytes(source, count, start);
+    if (end <= start)
+        return;
+    try {
+        DeleteRange(start + count, end + count, removed);
+    } catch (...) {
+        // A deletion needs no room on the disk: taking the insert back this
+        // way works where the replacement's first step did.
+        try {
+            const auto* inserted = static_cast<const std::uint8_t*>(source);
+            DeleteRange(start, start + count, {inserted, static_cast<std::size_t>(count)});
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 void Document::SizeChanged()

@@ -49,10 +49,15 @@ void Document::RecordUndo(UndoKind kind, std::int32_t position, std::int32_t rep
         frame.mark = IsByteChanged(position);
     const std::int32_t length = UndoRecord::SavedLength(kind, count, replacedCount);
     std::uint8_t* saved = undo_.Append(frame, length);
-    if (oneByte)
-        *saved = ReadByte(position);
-    else if (kind == UndoKind::BytesRemoved || kind == UndoKind::ReplaceSelection || kind == UndoKind::Convert)
-        ReadBuffer(saved, position, length);  // straight into the log, read once
+    try {
+        if (oneByte)
+            *saved = ReadByte(position);
+        else if (kind == UndoKind::BytesRemoved || kind == UndoKind::ReplaceSelection || kind == UndoKind::Convert)
+            ReadBuffer(saved, position, length);  // straight into the log, read once
+    } catch (...) {
+        undo_.Withdraw();
+        throw;
+    }
 
     // The size-changing step that follows must read the length afresh.
     if (!oneByte)
@@ -92,10 +97,7 @@ std::optional<ViewSnapshot> Document::Undo()
         break;
     case UndoKind::ReplaceSelection:
         DropPage();
-        if (r.count > 0)
-            DeleteRange(r.position, r.position + r.count);
-        if (r.replaced > 0)
-            InsertBytes(r.saved.data(), std::min(r.replaced, saved), r.position);
+        ReplaceBytes(r.position, r.position + std::max(r.count, 0), r.saved.data(), std::min(r.replaced, saved));
         CutChangeMarks(r.position);
         break;
     case UndoKind::Convert:
@@ -108,6 +110,28 @@ std::optional<ViewSnapshot> Document::Undo()
     undo_.RemoveNewest();
     modified_ = r.modified;
     return r.view;
+}
+
+Document::CommandStart Document::BeginCommand(std::int32_t marksFrom) const
+{
+    CommandStart start;
+    start.modified = modified_;
+    start.marksFrom = std::max(marksFrom, 0);
+    start.marksSize = changedBytes_.size();
+    if (static_cast<std::size_t>(start.marksFrom) < changedBytes_.size())
+        start.marks.assign(changedBytes_.begin() + start.marksFrom, changedBytes_.end());
+    start.appended = undo_.Appended();
+    return start;
+}
+
+void Document::CancelCommand(const CommandStart& start)
+{
+    if (undo_.Appended() != start.appended)
+        undo_.Withdraw();
+    modified_ = start.modified;
+    changedBytes_.resize(std::min(start.marksSize, static_cast<std::size_t>(start.marksFrom)));
+    changedBytes_.insert(changedBytes_.end(), start.marks.begin(), start.marks.end());
+    NotifyStateChanged();
 }
 
 void Document::ResetUndo()

@@ -30,14 +30,9 @@ void AdviseHugePages(void* data, std::size_t size)
 
 std::uint8_t* UndoLog::Append(const UndoRecord& frame, std::int32_t savedLength)
 {
-    description_ = UndoDescription(frame.kind);
-    canUndo_ = true;
-    if (++count_ > kMaxRecords)
-        DropOldest();
-
+    // Memory first: when it is short (std::bad_alloc), the log is as it was.
     const std::size_t length = UndoRecord::kMinSize + static_cast<std::size_t>(std::max(savedLength, 0));
-    const std::size_t at = bytes_.size();
-    const std::size_t needed = at + length;
+    const std::size_t needed = bytes_.size() + length;
     if (needed > bytes_.capacity()) {
         // Room for this record (and, as the log grows, for the next ones);
         // large memory is asked for in huge pages, which fill about three
@@ -45,13 +40,23 @@ std::uint8_t* UndoLog::Append(const UndoRecord& frame, std::int32_t savedLength)
         bytes_.reserve(std::max(needed, 2 * bytes_.capacity()));
         AdviseHugePages(bytes_.data(), bytes_.capacity());
     }
-    bytes_.resize(needed);  // zero-filled
+    ReleasePushedOut();
+    if (count_ >= kMaxRecords)
+        pushedOut_.assign(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(OldestLength()));
+
+    description_ = UndoDescription(frame.kind);
+    canUndo_ = true;
+    ++appended_;
+    if (++count_ > kMaxRecords)
+        DropOldest();
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + length);  // zero-filled, within the capacity reserved
     std::uint8_t* record = bytes_.data() + at;
     frame.EncodeAround(record, length);
     return record + UndoRecord::kHeaderSize;
 }
 
-void UndoLog::DropOldest()
+std::size_t UndoLog::OldestLength() const
 {
     // Walk back from the end by the trailing lengths to the oldest record.
     std::size_t end = bytes_.size();
@@ -59,13 +64,54 @@ void UndoLog::DropOldest()
     while (end > 0) {
         oldest = UndoRecord::LengthEndingAt(bytes_.data(), end);
         if (oldest == 0)
-            return;  // a damaged log is left alone
+            return 0;
         end -= oldest;
     }
+    return oldest;
+}
+
+void UndoLog::DropOldest()
+{
+    const std::size_t oldest = OldestLength();
     if (oldest == 0)
-        return;
+        return;  // a damaged log is left alone
     bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(oldest));
     --count_;
+}
+
+void UndoLog::Withdraw()
+{
+    std::vector<std::uint8_t> pushedOut;
+    pushedOut.swap(pushedOut_);
+    RemoveNewest();
+    if (appended_ > 0)
+        --appended_;
+    if (pushedOut.empty())
+        return;
+    bytes_.insert(bytes_.begin(), pushedOut.begin(), pushedOut.end());
+    ++count_;
+    const std::size_t newest = UndoRecord::LengthEndingAt(bytes_.data(), bytes_.size());
+    if (newest != 0)
+        description_ = UndoDescription(static_cast<UndoKind>(bytes_[bytes_.size() - newest]));
+    canUndo_ = true;
+}
+
+void UndoLog::ReleasePushedOut()
+{
+    // A large record's memory goes back at once; a small one's is kept for
+    // the next.
+    if (pushedOut_.capacity() > kTrimAfter)
+        std::vector<std::uint8_t>().swap(pushedOut_);
+    else
+        pushedOut_.clear();
+}
+
+std::span<const std::uint8_t> UndoLog::NewestSaved() const
+{
+    const std::size_t length = count_ > 0 ? UndoRecord::LengthEndingAt(bytes_.data(), bytes_.size()) : 0;
+    if (length < UndoRecord::kMinSize)
+        return {};
+    return {bytes_.data() + bytes_.size() - length + UndoRecord::kHeaderSize, length - UndoRecord::kMinSize};
 }
 
 std::optional<UndoRecord> UndoLog::Newest() const
@@ -80,6 +126,7 @@ std::optional<UndoRecord> UndoLog::Newest() const
 
 void UndoLog::RemoveNewest()
 {
+    ReleasePushedOut();
     const std::size_t length = UndoRecord::LengthEndingAt(bytes_.data(), bytes_.size());
     if (count_ <= 0 || length == 0)
         return;
@@ -96,6 +143,7 @@ void UndoLog::RemoveNewest()
 
 void UndoLog::Reset()
 {
+    std::vector<std::uint8_t>().swap(pushedOut_);
     canUndo_ = false;
     description_ = "No Undo";
     count_ = 0;

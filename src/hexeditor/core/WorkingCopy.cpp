@@ -20,6 +20,95 @@ namespace hexcore {
 
 namespace {
 
+[[noreturn]] void RaiseIoError(int err)
+{
+    throw platform::EInOutError(platform::IoCodeFromErrno(err));
+}
+
+// The bytes lo .. hi - 1 of the file (none when hi <= lo).
+struct Extent {
+    std::int64_t lo = 0;
+    std::int64_t hi = 0;
+    std::int64_t Length() const { return std::max<std::int64_t>(hi - lo, 0); }
+    Extent Shifted(std::int64_t by) const { return {lo + by, hi + by}; }
+};
+
+Extent Overlap(Extent a, Extent b)
+{
+    return {std::max(a.lo, b.lo), std::min(a.hi, b.hi)};
+}
+
+// How far a move of a block came: the bytes moved completely (the block's
+// start when moving down, its end when moving up), and the piece under way
+// (offsets in the block), whether it was read into the buffer and how many
+// of its bytes were written.
+struct MoveProgress {
+    std::int64_t done = 0;
+    Extent piece;
+    bool read = false;
+    std::int64_t written = 0;
+};
+
+// Moves a block piece by piece through buffer, so that no piece overwrites
+// bytes not yet moved: moving up from the end down, moving down from the
+// start up. 0 when every piece moved, else the I/O error code of the read or
+// write that failed (progress tells how far the move came).
+int MovePieces(int fd, std::int64_t from, std::int64_t to, std::int64_t count, std::uint8_t* buffer,
+               std::int64_t piece, MoveProgress& progress)
+{
+    while (progress.done < count) {
+        const std::int64_t n = std::min(piece, count - progress.done);
+        const std::int64_t offset = to > from ? count - progress.done - n : progress.done;
+        progress.piece = {offset, offset + n};
+        progress.read = false;
+        progress.written = 0;
+        bool failed = false;
+        if (platform::ReadAt(fd, buffer, n, from + offset, &failed) != n)
+            return failed ? platform::IoCodeFromErrno(errno) : platform::ioReadBeyondEnd;
+        progress.read = true;
+        if (!platform::WriteAt(fd, buffer, n, to + offset, &progress.written))
+            return platform::IoCodeFromErrno(errno);
+        progress.done += n;
+    }
+    return 0;
+}
+
+// Undoes what a failed move wrote over, in an order in which nothing is read
+// after it was written over: the failing piece's own source bytes from the
+// buffer; the moved source bytes, from their copies, first those that the
+// failing piece covered, then those that the complete pieces covered; last
+// the destination bytes outside the source, from the caller's copy. False
+// when a read or write of that failed too.
+bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside,
+             std::uint8_t* buffer, std::int64_t piece, const MoveProgress& progress)
+{
+    const bool up = to > from;
+    const std::int64_t shift = to - from;
+    const Extent moved = up ? Extent{from + count - progress.done, from + count} : Extent{from, from + progress.done};
+    const Extent complete = moved.Shifted(shift);
+    const Extent pieceSource = progress.piece.Shifted(from);
+    const Extent partial{to + progress.piece.lo, to + progress.piece.lo + progress.written};
+
+    const Extent own = Overlap(pieceSource, partial);
+    if (progress.read && own.Length() > 0 &&
+        !platform::WriteAt(fd, buffer + (own.lo - pieceSource.lo), own.Length(), own.lo))
+        return false;
+    for (const Extent target : {Overlap(moved, partial), Overlap(moved, complete)}) {
+        MoveProgress back;
+        if (target.Length() > 0 && MovePieces(fd, target.lo + shift, target.lo, target.Length(), buffer, piece, back))
+            return false;
+    }
+    if (!outside)
+        return true;
+    const Extent beside = up ? Extent{std::max(to, from + count), to + count} : Extent{to, std::min(to + count, from)};
+    for (const Extent target : {Overlap(beside, complete), Overlap(beside, partial)}) {
+        if (target.Length() > 0 &&
+            !platform::WriteAt(fd, outside + (target.lo - beside.lo), target.Length(), target.lo))
+            return false;
+    }
+    return true;
+}
+
 // Writes the first size bytes of source into a replacement of name: a
 // symbolic link as name is written through to the file it names, the target
 // keeps its permissions (and, where allowed, its owner). The source is closed
@@ -149,39 +238,57 @@ std::int64_t WorkingCopy::Length() const
 
 void WorkingCopy::SetLength(std::int64_t length)
 {
+    struct stat st {};
+    if (::fstat(fd_.Get(), &st) != 0)
+        RaiseIoError(errno);
+    const std::int64_t old = st.st_size;
+    if (length > old) {
+        // ftruncate would make a sparse tail that any full disk accepts.
+        int err = 0;
+        do
+            err = ::posix_fallocate(fd_.Get(), old, length - old);
+        while (err == EINTR);
+        if (err == 0)
+            return;
+        // A refused allocation may have lengthened the file in part.
+        (void)::ftruncate(fd_.Get(), old);
+        RaiseIoError(err);
+    }
     if (::ftruncate(fd_.Get(), length) != 0)
-        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+        RaiseIoError(errno);
 }
 
 std::int64_t WorkingCopy::ReadAt(void* destination, std::int64_t count, std::int64_t offset) const
 {
-    return platform::ReadAt(fd_.Get(), destination, count, offset);
+    bool failed = false;
+    const std::int64_t got = platform::ReadAt(fd_.Get(), destination, count, offset, &failed);
+    if (failed)
+        RaiseIoError(errno);
+    return got;
 }
 
-bool WorkingCopy::WriteAt(const void* source, std::int64_t count, std::int64_t offset)
+void WorkingCopy::WriteAt(const void* source, std::int64_t count, std::int64_t offset)
 {
-    return platform::WriteAt(fd_.Get(), source, count, offset);
+    if (!platform::WriteAt(fd_.Get(), source, count, offset))
+        RaiseIoError(errno);
 }
 
-void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count)
+void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside)
 {
+    if (count <= 0 || from == to)
+        return;
     // One bounded buffer, allocated before anything moves: when memory is
     // short the file is still untouched.
     const std::int64_t piece = std::min<std::int64_t>(count, kMovePiece);
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(piece)]);
     if (!buffer)
         throw platform::EOutOfMemory();
-    // Overlapping ranges: moving up copies from the end down, moving down
-    // from the start up, so no piece overwrites bytes not yet moved.
-    std::int64_t done = 0;
-    while (done < count) {
-        const std::int64_t n = std::min(piece, count - done);
-        const std::int64_t offset = to > from ? count - done - n : done;
-        const std::int64_t got = ReadAt(buffer.get(), n, from + offset);
-        if (got > 0)
-            WriteAt(buffer.get(), got, to + offset);
-        done += n;
-    }
+    MoveProgress progress;
+    const int error = MovePieces(fd_.Get(), from, to, count, buffer.get(), piece, progress);
+    if (error == 0)
+        return;
+    (void)PutBack(fd_.Get(), from, to, count, outside, buffer.get(), piece, progress);
+    throw platform::EInOutError(error);
 }
 
 bool WorkingCopy::CopyFrom(const std::string& path)

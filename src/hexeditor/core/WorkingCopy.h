@@ -50,15 +50,32 @@ public:
 
     // The file's length; 0 when it is not open.
     std::int64_t Length() const;
-    // Sets the length; raises EInOutError when the system refuses.
+    // Sets the length. Lengthening allocates the new bytes (zeros) on the
+    // disk, so a full disk fails here and not at a later write into a sparse
+    // tail. On failure the length is as it was and EInOutError is raised for
+    // the errno.
     void SetLength(std::int64_t length);
-    // Reads up to count bytes at offset; how many were read.
+    // Reads up to count bytes at offset; how many were read (fewer only at the
+    // end of the file). Raises EInOutError when a read fails.
     std::int64_t ReadAt(void* destination, std::int64_t count, std::int64_t offset) const;
-    bool WriteAt(const void* source, std::int64_t count, std::int64_t offset);
+    // Writes count bytes at offset; raises EInOutError when not all of them
+    // could be written (some may have been).
+    void WriteAt(const void* source, std::int64_t count, std::int64_t offset);
     // Copies count bytes from one offset to another, overlapping ranges
     // included, through one buffer of at most kMovePiece bytes allocated
     // before anything moves (EOutOfMemory leaves the file untouched).
-    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count);
+    //
+    // When a read or write fails, the move first puts back every source byte
+    // it has written over (from the copies it made and from its buffer), so
+    // the source range holds what it held; with outside given it also puts
+    // back the bytes it wrote over in the part of the destination that lies
+    // outside the source range (outside holds that part as it was: for a move
+    // down the min(count, from - to) bytes at to, for a move up the
+    // min(count, to - from) bytes that end at to + count). Then it raises
+    // the EInOutError. Putting back writes only where the move has written
+    // just before; should that fail as well, the file stays as the failed
+    // move left it.
+    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside = nullptr);
 
     // Copies the file at path over the open file's content; false when the
     // copy failed or stopped short.

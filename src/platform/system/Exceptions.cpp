@@ -1,6 +1,7 @@
 #include "platform/system/Exceptions.h"
 
 #include <cerrno>
+#include <new>
 
 namespace platform {
 
@@ -52,6 +53,13 @@ int IoCodeFromErrno(int err)
     case EFBIG: return ioDiskFull;
     default: return err;
     }
+}
+
+std::string ErrorText(const std::exception& e)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return EOutOfMemory().Message();
+    return e.what();
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // message; the I/O error carries the error code it was raised for as well.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -71,5 +72,10 @@ enum IoCode : int {
 
 // Maps an errno value onto the I/O error code reported for it.
 int IoCodeFromErrno(int err);
+
+// The text an error shows: its message, and for memory exhausted (the
+// standard library's std::bad_alloc as well as EOutOfMemory) the German
+// out-of-memory text.
+std::string ErrorText(const std::exception& e);
 
 }  // namespace platform

@@ -26,22 +26,26 @@ UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode)
     return fd;
 }
 
-std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset)
+std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset, bool* failed)
 {
     auto* out = static_cast<std::uint8_t*>(destination);
     std::int64_t done = 0;
+    bool error = false;
     while (done < count) {
         const ssize_t n = ::pread(fd, out + done, static_cast<size_t>(count - done), offset + done);
         if (n < 0 && errno == EINTR)
             continue;
+        error = n < 0;
         if (n <= 0)
             break;
         done += n;
     }
+    if (failed)
+        *failed = error;
     return done;
 }
 
-bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset)
+bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset, std::int64_t* written)
 {
     const auto* in = static_cast<const std::uint8_t*>(source);
     std::int64_t done = 0;
@@ -49,11 +53,16 @@ bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset
         const ssize_t n = ::pwrite(fd, in + done, static_cast<size_t>(count - done), offset + done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;  // nothing written and no reason given
+            break;
+        }
         done += n;
     }
-    return true;
+    if (written)
+        *written = done;
+    return done == count;
 }
 
 bool CopyDescriptor(int in, int out, std::int64_t size)

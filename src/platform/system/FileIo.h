@@ -18,10 +18,12 @@ namespace platform {
 UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode = 0666);
 
 // Reads up to count bytes at offset; how many were read (fewer at the end of
-// the file or on an error).
-std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset);
-// Writes count bytes at offset; false when not all of them were written.
-bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset);
+// the file or on an error). failed, when given, tells an error (errno says
+// which) from the end of the file.
+std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset, bool* failed = nullptr);
+// Writes count bytes at offset; false (errno set) when not all of them were
+// written. written, when given, receives how many were.
+bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset, std::int64_t* written = nullptr);
 
 // Copies the first size bytes of in to the start of out, leaving both file
 // positions alone: the kernel's copy (copy_file_range) first, a read/write

@@ -65,7 +65,7 @@ void TApplication::HandleException(const std::exception& e)
 {
     if (dynamic_cast<const EAbort*>(&e))
         return;
-    Sink().ShowError(title_, ErrorBoxText(QString::fromUtf8(e.what())));
+    Sink().ShowError(title_, ErrorBoxText(QString::fromStdString(ErrorText(e))));
 }
 
 void TApplication::HandleUnknownException()

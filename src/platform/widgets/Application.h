@@ -49,8 +49,8 @@ public:
     void RequestTermination(int sig);
     int TerminationSignal() const { return terminationSignal_; }
 
-    // The default exception handler: shows the message in the error box
-    // (nothing for EAbort).
+    // The default exception handler: shows the error's text (ErrorText) in
+    // the error box (nothing for EAbort).
     void HandleException(const std::exception& e);
     void HandleUnknownException();
     // Shows the tool's plain message box.

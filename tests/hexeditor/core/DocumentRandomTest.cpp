@@ -1,13 +1,20 @@
 // Differential test of the document's bytes: thousands of random inserts, appends,
 // deletes and byte writes, placed around page edges and around the piece
 // edges of the block move, each followed by a comparison with a plain
-// in-memory model of the document and its change marks.
+// in-memory model of the document and its change marks. Now and then an
+// edit runs on a full disk (a file-size limit below or around the document's
+// size): when it fails, the document must be exactly as before, so a block
+// move that stops after some of its pieces must put back what it moved.
 #include "DocumentFixture.h"
+#include "FileSizeLimit.h"
+
+#include "platform/system/Exceptions.h"
 
 #include <algorithm>
 #include <random>
 
 using testsupport::Bytes;
+using testsupport::FileSizeLimit;
 
 namespace {
 
@@ -77,6 +84,7 @@ TEST_F(DocumentTest, RandomEditsMatchAnInMemoryModel)
 
     const std::int64_t low = 150000;
     const std::int64_t high = 1200000;
+    int failures = 0;
     for (int step = 0; step < 3000; ++step) {
         const std::int64_t size = static_cast<std::int64_t>(model.data.size());
         std::int64_t kind = model.Uniform(0, 9);
@@ -89,22 +97,42 @@ TEST_F(DocumentTest, RandomEditsMatchAnInMemoryModel)
         if (model.Uniform(0, 1) && size > 0)
             e->EnsurePage(model.EdgePosition(size - 1), kLine);
 
+        // An edit on the document, on a full disk now and then; false when
+        // it failed (the model then stays as it is).
+        const bool full = model.Uniform(0, 4) == 0;
+        const auto limit = static_cast<rlim_t>(model.Uniform(size / 2, size + hexcore::Document::kMovePiece));
+        const auto edit = [&](const auto& change) {
+            FileSizeLimit disk;
+            if (full)
+                disk.Apply(limit);
+            try {
+                change();
+            } catch (const platform::EInOutError& error) {
+                EXPECT_EQ(error.ErrorCode(), platform::ioDiskFull);
+                ++failures;
+                return false;
+            }
+            return true;
+        };
+
         std::string what;
         if (kind <= 3) {
             const std::int32_t p = model.EdgePosition(size);
             const Bytes bytes = model.RandomBytes(model.Count());
             what = "insert " + std::to_string(bytes.size()) + " at " + std::to_string(p);
-            e->InsertBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()), p);
-            if (size == 0)
-                model.marks.clear();
-            model.data.insert(model.data.begin() + p, bytes.begin(), bytes.end());
+            if (edit([&] { e->InsertBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()), p); })) {
+                if (size == 0)
+                    model.marks.clear();
+                model.data.insert(model.data.begin() + p, bytes.begin(), bytes.end());
+            }
         } else if (kind == 4) {
             const Bytes bytes = model.RandomBytes(model.Count());
             what = "append " + std::to_string(bytes.size());
-            e->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-            if (size == 0)
-                model.marks.clear();
-            model.data.insert(model.data.end(), bytes.begin(), bytes.end());
+            if (edit([&] { e->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size())); })) {
+                if (size == 0)
+                    model.marks.clear();
+                model.data.insert(model.data.end(), bytes.begin(), bytes.end());
+            }
         } else if (kind <= 6) {
             if (size == 0)
                 continue;
@@ -113,20 +141,23 @@ TEST_F(DocumentTest, RandomEditsMatchAnInMemoryModel)
             const std::int32_t p = std::min<std::int32_t>(model.EdgePosition(size), static_cast<std::int32_t>(size - 1));
             const auto value = static_cast<std::uint8_t>(model.Uniform(0, 255));
             what = "write at " + std::to_string(p);
-            e->WriteByte(p, value);
-            e->UpdatePage(p, value);
-            e->MarkChanged(p);
-            model.data[static_cast<std::size_t>(p)] = value;
-            if (model.marks.size() <= static_cast<std::size_t>(p))
-                model.marks.resize(static_cast<std::size_t>(p) + 1);
-            model.marks[static_cast<std::size_t>(p)] = true;
+            if (edit([&] {
+                    e->WriteByte(p, value);
+                    e->UpdatePage(p, value);
+                    e->MarkChanged(p);
+                })) {
+                model.data[static_cast<std::size_t>(p)] = value;
+                if (model.marks.size() <= static_cast<std::size_t>(p))
+                    model.marks.resize(static_cast<std::size_t>(p) + 1);
+                model.marks[static_cast<std::size_t>(p)] = true;
+            }
         } else {
             const std::int32_t start = model.EdgePosition(size);
             const std::int32_t end =
                 static_cast<std::int32_t>(std::min<std::int64_t>(size, start + model.Count()));
             what = "delete " + std::to_string(start) + ".." + std::to_string(end);
-            e->DeleteRange(start, end);
-            model.data.erase(model.data.begin() + start, model.data.begin() + end);
+            if (edit([&] { e->DeleteRange(start, end); }))
+                model.data.erase(model.data.begin() + start, model.data.begin() + end);
         }
         if (model.marks.size() > model.data.size())
             model.marks.resize(model.data.size());
@@ -156,4 +187,7 @@ TEST_F(DocumentTest, RandomEditsMatchAnInMemoryModel)
                 std::equal(e->PageBuffer(), e->PageBuffer() + valid, model.data.begin() + e->PageStart()));
         }
     }
+    // Every kind of edit failed now and then, deletions after some pieces of
+    // their block move.
+    EXPECT_GT(failures, 150);
 }

@@ -1,10 +1,14 @@
+#include "TempDir.h"
+#include "platform/system/Exceptions.h"
 #include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <thread>
 
 namespace {
@@ -58,4 +62,27 @@ TEST(ErrorBoxText, AppendsStopOnlyAfterCharacterSortingAfterStop)
     EXPECT_EQ(platform::ErrorBoxText("Pfad/"), "Pfad/.");          // '/' sorts after '.'
     EXPECT_EQ(platform::ErrorBoxText("E/A-Fehler 131"), "E/A-Fehler 131.");
     EXPECT_EQ(platform::ErrorBoxText(""), "");
+}
+
+TEST(DefaultHandler, ShowsTheTextOfEachKindOfError)
+{
+    // An exception that escapes a handler Qt entered reaches the default
+    // handler, which shows its text in the error box.
+    const struct {
+        std::function<void()> raise;
+        QString box;
+    } cases[] = {
+        {[] { throw std::bad_alloc(); }, "Zu wenig Arbeitsspeicher."},
+        {[] { throw platform::EOutOfMemory(); }, "Zu wenig Arbeitsspeicher."},
+        {[] { throw platform::EInOutError(platform::ioDiskFull); }, "Zu wenig Speicherplatz."},
+        {[] { throw std::runtime_error("Invalid SelStart"); }, "Invalid SelStart."},
+        {[] { throw 7; }, "Unbekannter Fehler."},
+    };
+    for (const auto& c : cases) {
+        testsupport::Boxes().boxes.clear();
+        platform::Guard(c.raise);
+        ASSERT_EQ(testsupport::Boxes().boxes.size(), 1u);
+        EXPECT_TRUE(testsupport::Boxes().boxes[0].error);
+        EXPECT_EQ(testsupport::Boxes().boxes[0].text.toStdString(), c.box.toStdString());
+    }
 }

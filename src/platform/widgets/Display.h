@@ -1,0 +1,20 @@
+// Whether a program can open windows, checked before Qt starts: without a
+// window system Qt ends the program with an abort and a hint to reinstall.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// A window system is named for Qt: DISPLAY or WAYLAND_DISPLAY is set, or a
+// platform is chosen with QT_QPA_PLATFORM.
+bool DisplayNamed();
+
+// The exit status of a program started without a display.
+constexpr int kNoDisplayStatus = 2;
+
+// Prints "<program>: Keine Anzeige verfügbar." and, when given, the hint on
+// the same line to stderr; returns kNoDisplayStatus.
+int ReportNoDisplay(const std::string& program, const std::string& hint);
+
+}  // namespace platform
