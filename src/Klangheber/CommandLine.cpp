@@ -66,7 +66,8 @@ std::string UsageText()
            "  --version       show the version\n"
            "\n"
            "Exit status: 0 the run reached its end, 1 an error stopped it,\n"
-           "2 no package was found or the arguments are wrong.\n";
+           "2 no package was found or the arguments are wrong, 128 + N the signal N\n"
+           "(SIGINT, SIGTERM, SIGHUP) ended it.\n";
 }
 
 Options ParseArguments(int argc, char** argv)
@@ -130,7 +131,8 @@ int RunBatch(const std::string& folderArgument, int pauseMs)
     form.OnRunEnd = [&outcome](const TRunEnd& end) { outcome = end.outcome; };
 
     form.StartRun(folder);
-    while (!outcome)
+    // A signal between two packages ends the run as well.
+    while (!outcome && !platform::Application().TerminationSignal())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return ExitCodeOf(*outcome);
 }

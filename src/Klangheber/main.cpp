@@ -1,6 +1,7 @@
 // Program start: the application object, its title, the main window and the
 // event loop; or, with --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
+#include "Klangheber/Process.h"
 #include "MainForm1/MainForm1.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Display.h"
@@ -52,12 +53,13 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
+    klangheber::PrepareProcess();
 
     if (options.batchFolder)
-        return klangheber::RunBatch(*options.batchFolder, options.pauseMs);
+        return klangheber::ExitStatus(klangheber::RunBatch(*options.batchFolder, options.pauseMs));
 
     TMainForm form;
     platform::Application().SetMainForm(&form);
     form.show();
-    return platform::Application().Run();
+    return klangheber::ExitStatus(platform::Application().Run());
 }

@@ -146,7 +146,7 @@ void TMainForm::SearchFolder(const std::string& folder)
 
 void TMainForm::FileSearch1FileFind(const std::string& fullpath, const platform::TSearchRec& info)
 {
-    AppendToQueue(fullpath + info.Name);
+    AppendToQueue(fullpath + info.Name, {info.FolderId, info.Id});
 }
 
 void TMainForm::FileSearch1Finish()

@@ -7,6 +7,7 @@
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Fonts.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -23,6 +24,10 @@ constexpr int kFileBufferSize = 256 * 1024;
 constexpr int kClientWidth = 282;
 constexpr int kClientHeight = 54;
 constexpr int kStatusBarHeight = 19;
+// Item data of a queue entry: the path's bytes, and where the walk found it
+// (folder device and inode, package device and inode).
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kOriginRole = Qt::UserRole + 1;
 
 const QString kExtracting = QStringLiteral("Daten werden extrahiert. Bitte warten...");
 const QString kExtracted = QStringLiteral("Daten erfolgreich extrahiert!");
@@ -87,6 +92,12 @@ void TMainForm::EndBtnClick()
     close();
 }
 
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    closing_ = true;
+    QWidget::closeEvent(event);
+}
+
 QString TMainForm::StatusText() const
 {
     return StatusBar1->SimpleText();
@@ -105,17 +116,30 @@ QString TMainForm::LoadingText(const std::string& path)
            QStringLiteral(" wird geladen. Bitte warten...");
 }
 
-void TMainForm::AppendToQueue(const std::string& path)
+void TMainForm::AppendToQueue(const std::string& path, const TPackageOrigin& origin)
 {
     auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(path)));
-    item->setData(Qt::UserRole, QByteArray::fromStdString(path));
+    item->setData(kPathRole, QByteArray::fromStdString(path));
+    item->setData(kOriginRole, QVariantList {QVariant::fromValue(origin.folder.device),
+                                             QVariant::fromValue(origin.folder.inode),
+                                             QVariant::fromValue(origin.package.device),
+                                             QVariant::fromValue(origin.package.inode)});
     ListBox1->addItem(item);
 }
 
 std::string TMainForm::QueueEntry(int index) const
 {
     const QListWidgetItem* item = ListBox1->item(index);
-    return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
+    return item ? item->data(kPathRole).toByteArray().toStdString() : std::string();
+}
+
+TPackageOrigin TMainForm::QueueOrigin(int index) const
+{
+    const QListWidgetItem* item = ListBox1->item(index);
+    const QVariantList ids = item ? item->data(kOriginRole).toList() : QVariantList {};
+    if (ids.size() != 4)
+        return {};
+    return {{ids[0].toULongLong(), ids[1].toULongLong()}, {ids[2].toULongLong(), ids[3].toULongLong()}};
 }
 
 TQueuePlace TMainForm::CurrentPlace() const
@@ -138,6 +162,8 @@ void TMainForm::BeginRun()
 {
     EndRun(roCancelled);
     runActive_ = true;
+    writtenThisRun_.clear();
+    leftovers_.Clear();
 }
 
 void TMainForm::EndRun(TRunOutcome outcome, const QString& error)
@@ -153,6 +179,9 @@ void TMainForm::RunStep(const std::function<void()>& step)
 {
     try {
         step();
+    } catch (const platform::EAbort&) {
+        EndRun(roInterrupted);
+        throw;
     } catch (const std::exception& e) {
         EndRun(roStopped, QString::fromStdString(platform::ErrorText(e)));
         throw;
@@ -187,9 +216,37 @@ void TMainForm::AdvanceQueue()
     MakeCurrent(next);
 }
 
+const MainForm1Unit::TPackagePlace&
+TMainForm::CurrentPlaceHeld(std::unique_ptr<MainForm1Unit::TPackagePlace>& own) const
+{
+    if (place_ && place_->Package() == CurrentFile)
+        return *place_;
+    own = std::make_unique<MainForm1Unit::TPackagePlace>(CurrentFile);
+    return *own;
+}
+
+void TMainForm::CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension) const
+{
+    // Packages whose names differ only in the letter case of their extension
+    // ("song.umx", "song.UMX") have one output: the second must not replace
+    // the first one's module.
+    const std::string output = platform::ChangeFileExt(CurrentFile, extension);
+    if (runActive_ && writtenThisRun_.count({place.FolderId(), platform::ExtractFileName(output)}))
+        throw platform::Exception("Datei " + output + " wurde in diesem Lauf schon geschrieben");
+}
+
+void TMainForm::NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension)
+{
+    if (runActive_)
+        writtenThisRun_.insert({place.FolderId(), platform::ChangeFileExt(platform::ExtractFileName(CurrentFile),
+                                                                          extension)});
+}
+
 void TMainForm::RipClick()
 {
-    platform::DeleteFile(platform::ChangeFileExt(CurrentFile, ".BAK"));
+    std::unique_ptr<MainForm1Unit::TPackagePlace> own;
+    const MainForm1Unit::TPackagePlace& place = CurrentPlaceHeld(own);
+    platform::DeleteFile(place.PathBesideAs(".BAK"));
     SetStatusText(kExtracting);
 
     const std::int32_t end = platform::StrToInt(edtEnd->text().toStdString());
@@ -197,6 +254,10 @@ void TMainForm::RipClick()
     const double span = static_cast<double>(end) - static_cast<double>(start);
     const std::int64_t passes = static_cast<std::int64_t>(std::trunc(span / kBlockSize)) + 1;
 
+    // The package's folder must still be where the walk found it: one moved
+    // away or swapped for a link stops the run here, before anything is
+    // written.
+    place.CheckFolderPath();
     // The package is only read; the output is written beside it under a
     // temporary name and put in place when complete, so a failure leaves
     // neither a partial module nor a destroyed earlier one.
@@ -204,10 +265,12 @@ void TMainForm::RipClick()
     // memory copy each and the system sees large reads and writes. A write
     // error surfaces at the latest in Close, before the output is put in
     // place, and stops the run with the same message.
-    platform::TUntypedFile package(CurrentFile);
+    platform::TUntypedFile package(place.PackagePath());
     package.SetBufferSize(kFileBufferSize);
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
-    platform::TUntypedFile output(platform::ChangeFileExt(CurrentFile, ModuleKindInfo(ModuleKind).extension));
+    const std::string extension = ModuleKindInfo(ModuleKind).extension;
+    CheckNotWrittenThisRun(place, extension);
+    platform::TUntypedFile output(place.PathBesideAs(extension));
     output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
     package.Seek(platform::StrToInt(edtStart->text().toStdString()));
@@ -219,6 +282,7 @@ void TMainForm::RipClick()
         output.BlockWrite(buffer, read);
     }
     output.Close();
+    NoteWrittenThisRun(place, extension);
     package.Close();
 
     edtStart->setText(edtEnd->text());

@@ -7,6 +7,7 @@
 
 #include "BrowseDr/BrowseDr.h"
 #include "MainForm1/ModuleKinds.h"
+#include "MainForm1/PackagePlace.h"
 #include "FileFind/FileFind.h"
 #include "hexeditor/hexeditor.h"
 
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,10 @@ enum TRunOutcome : std::uint8_t {
                      // mask, or it holds ";" (after the message box)
     roCancelled,     // the folder dialog was cancelled, or a new run was
                      // started before this one ended
+    roInterrupted,   // the program is being ended (a signal, or the window
+                     // closed while the run waited for a package): the step
+                     // in progress was abandoned and its temporary files
+                     // removed
 };
 
 struct TRunEnd {
@@ -123,9 +129,11 @@ public:
     // last entry nothing happens and the run is over.
     void AdvanceQueue();
 
-    // The queue: full package paths in the order found.
-    void AppendToQueue(const std::string& path);
+    // The queue: full package paths in the order found, each with where the
+    // walk found it.
+    void AppendToQueue(const std::string& path, const TPackageOrigin& origin = {});
     std::string QueueEntry(int index) const;
+    TPackageOrigin QueueOrigin(int index) const;
 
     QString StatusText() const;
     void SetStatusText(const QString& text);
@@ -160,6 +168,9 @@ protected:
     // a run is going; anything that is not a folder is refused.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Notes that the window is closing, so a run that waits for a package
+    // stops waiting.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // A run has begun and not yet ended; a new one ends it as cancelled.
@@ -180,6 +191,24 @@ private:
     // Scans the current package for a module signature and hands a match to
     // the extraction; without one, advances the queue.
     void ScanCurrentPackage();
+    // Holds the current package's place for the scan and the extraction:
+    // checked against where the walk found it, locked (waiting, with events
+    // processed, while another run holds it), and cleared of temporary files
+    // that killed runs left for it.
+    void HoldCurrentPackage();
+    // The place of the current package: the one the scan holds, else one
+    // opened now (an extraction run on its own).
+    const MainForm1Unit::TPackagePlace& CurrentPlaceHeld(std::unique_ptr<MainForm1Unit::TPackagePlace>& own) const;
+    // Raises when this run wrote the current package's output with the
+    // extension already; remembers it as written after the write.
+    void CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension) const;
+    void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension);
 
     bool runActive_ = false;
+    bool closing_ = false;
+    // The current package's place while its tick runs.
+    std::unique_ptr<MainForm1Unit::TPackagePlace> place_;
+    MainForm1Unit::TLeftovers leftovers_;
+    // The outputs this run wrote: folder and name.
+    std::set<std::pair<platform::FileId, std::string>> writtenThisRun_;
 };

@@ -8,7 +8,9 @@
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Fonts.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace MainForm1Unit {
 
@@ -63,6 +65,8 @@ std::vector<std::uint8_t> HexTextToBytes(const std::string& text)
 namespace {
 
 constexpr std::int32_t kScanLength = 500;
+// How often a run that waits for a package held by another run tries again.
+constexpr std::chrono::milliseconds kLockRetry {10};
 
 const QString kEngineStarted = QStringLiteral("Engine gestartet.");
 const QString kNoModule = QStringLiteral("Keine Impulse-/Scream-/FastTracker-Dateien gefunden!");
@@ -91,32 +95,62 @@ void TMainForm::Timer1Timer()
     ScanCurrentPackage();
 }
 
+void TMainForm::HoldCurrentPackage()
+{
+    using namespace MainForm1Unit;
+    place_ = std::make_unique<TPackagePlace>(CurrentFile);
+    const int index = ListBox1->currentRow();
+    place_->CheckOrigin(QueueEntry(index) == CurrentFile ? QueueOrigin(index) : TPackageOrigin {});
+    // Another run converts this package now: wait for it, with the window
+    // alive, and then convert the package anew.
+    while (!place_->TryLock()) {
+        if (closing_)
+            throw platform::EAbort();
+        platform::Application().ProcessMessages();
+        std::this_thread::sleep_for(kLockRetry);
+    }
+    std::vector<std::string> targets {platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), ".BAK")};
+    for (const TModuleKindInfo& kind : kModuleKinds)
+        targets.push_back(platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), kind.extension));
+    leftovers_.RemoveBeside(*place_, targets);
+}
+
 void TMainForm::ScanCurrentPackage()
 {
     using namespace MainForm1Unit;
     THexEditor& editor = *HexEditor1;
+    // The package's place is held until the tick is over: the extraction
+    // runs nested in it.
+    struct Release {
+        std::unique_ptr<TPackagePlace>& place;
+        ~Release() { place.reset(); }
+    } release {place_};
+    HoldCurrentPackage();
     const std::string scanCopy = platform::ChangeFileExt(CurrentFile, ".BAK");
+    const std::string scanCopyPath = place_->PathBesideAs(".BAK");
 
-    editor.LoadFromFile(CurrentFile);
+    editor.LoadFromFile(place_->PackagePath());
     PackageSize = editor.DataSize();
 
     editor.SetSelStart(kScanLength);
     editor.SetSelEnd(editor.DataSize() - 1);
     editor.DeleteSelection();
-    // Whatever stands under the scan copy's name goes first: a scan copy left
-    // from an earlier run must not be searched in place of the package when
-    // this save fails, and a symbolic link planted there must be replaced, not
-    // written through. (A folder of that name stays; the save then fails.)
-    platform::DeleteFile(scanCopy);
-    editor.SaveToFile(scanCopy);
+    // Whatever stands under the scan copy's name goes first: a symbolic link
+    // planted there must be replaced, not written through. A scan copy that
+    // cannot be written completely stops the run here: an older one (or the
+    // editor's cut content) must never be searched in place of the package.
+    platform::DeleteFile(scanCopyPath);
+    if (!editor.SaveToFile(scanCopyPath))
+        throw platform::EFCreateError(scanCopy);
     editor.ResetLineLengths();
     platform::Application().ProcessMessages();
-    editor.LoadFromFile(scanCopy);
+    const bool reloaded = editor.LoadFromFile(scanCopyPath);
     SetStatusText(kEngineStarted);
 
-    // An empty scan copy would stop the run without a word; say where it
+    // A scan copy that cannot be read back, or an empty one, would stop the
+    // run without a word or be searched in another's place; say where it
     // stopped instead.
-    if (editor.DataSize() <= 0)
+    if (!reloaded || editor.DataSize() <= 0)
         throw platform::EFOpenError(scanCopy);
 
     TSignatureSearch& search = SignatureSearch();

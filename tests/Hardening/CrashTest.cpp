@@ -1,14 +1,22 @@
-// The command line killed at random moments of a run, and two runs side by
-// side over one temporary folder that holds planted links.
+// The command line killed at random moments of a run (and what the next run
+// clears away), ended by a signal, and two runs side by side: over one
+// temporary folder that holds planted links, and over one folder of packages.
 #include "Hostile.h"
 
 #include "hexeditor/core/WorkingCopy.h"
 #include "platform/system/FileUtils.h"
+#include "platform/system/UniqueFd.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTimer>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -92,6 +100,17 @@ int CheckAfterKill(const std::string& root, const std::vector<Song>& songs)
     return leftovers;
 }
 
+// The working copies (".ZQWK") in a temporary folder.
+std::vector<std::string> WorkingCopiesIn(const std::string& tmp)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : ListDir(tmp)) {
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".ZQWK") == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
 }  // namespace
 
 TEST(CrashSafety, KilledAtRandomMomentsNoPartialModuleIsLeftUnderAModuleName)
@@ -130,15 +149,10 @@ TEST(CrashSafety, KilledAtRandomMomentsNoPartialModuleIsLeftUnderAModuleName)
         SCOPED_TRACE("trial " + std::to_string(trial) + ", kill " + std::to_string(ms) + " ms after line " +
                      std::to_string(after));
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", Q(tmp));
-        environment.remove("DISPLAY");
-        environment.remove("QT_QPA_PLATFORM");
-        process.setProcessEnvironment(environment);
         // A pause between packages keeps the process alive between its
         // status lines, so a kill after any line but the last lands inside
         // the run even when the machine is busy.
-        process.start(KlangheberPath(), {"--batch", Q(root), "--pause", "40"});
+        StartKlangheber(process, {"--batch", Q(root), "--pause", "40"}, env);
         ASSERT_TRUE(process.waitForStarted(10000));
         int seen = 0;
         while (seen < after && process.state() == QProcess::Running) {
@@ -155,11 +169,15 @@ TEST(CrashSafety, KilledAtRandomMomentsNoPartialModuleIsLeftUnderAModuleName)
     EXPECT_GE(killedMidRun, kTrials / 4) << "the kills should land inside the runs";
     RecordProperty("leftovers", leftovers);
 
-    // A run after the last kill converts everything.
+    // A run after the last kill converts everything, and clears away what
+    // the killed runs left: the temporary files beside the packages it
+    // converts, and the working copies in the temporary folder.
     const Outcome again = RunKlangheber({"--batch", Q(root)}, env);
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     for (const Song& s : songs)
         EXPECT_EQ(ReadFile(platform::ChangeFileExt(root + "/" + s.path, ".it")), Tail(s.bytes, s.start));
+    EXPECT_EQ(CheckAfterKill(root, songs), 0);
+    EXPECT_EQ(WorkingCopiesIn(tmp), std::vector<std::string> {});
 }
 
 TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
@@ -186,6 +204,7 @@ TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
         std::vector<std::pair<std::string, Bytes>> packages;
         QProcess process;
     } sides[2];
+    const std::map<QString, QString> env {{"TMPDIR", Q(tmp)}};
     for (int k = 0; k < 2; ++k) {
         Side& side = sides[k];
         side.root = dir / ("seite" + std::to_string(k));
@@ -197,14 +216,9 @@ TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
             WriteFile(side.root + "/" + name, bytes);
             side.packages.emplace_back(name, std::move(bytes));
         }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", Q(tmp));
-        environment.remove("DISPLAY");
-        environment.remove("QT_QPA_PLATFORM");
-        side.process.setProcessEnvironment(environment);
     }
     for (Side& side : sides)
-        side.process.start(KlangheberPath(), {"--batch", Q(side.root)});
+        StartKlangheber(side.process, {"--batch", Q(side.root)}, env);
     for (Side& side : sides) {
         ASSERT_TRUE(side.process.waitForFinished(120000));
         EXPECT_EQ(side.process.exitStatus(), QProcess::NormalExit);
@@ -230,4 +244,162 @@ TEST(SideBySide, TwoRunsAtOnceShareNoWorkingCopyAndFollowNoPlantedLink)
         ++links;
     }
     EXPECT_EQ(links, kPlanted);
+}
+
+namespace {
+using Waiting = BatchRun;
+}
+
+TEST_F(Waiting, ARunWaitsWithItsWindowAliveForAPackageAnotherRunHolds)
+{
+    // The test holds the package's lock as another run converting it would.
+    // The run waits there, processing events (a timer of the window fires),
+    // and converts the package once the lock is released.
+    const std::string root = dir / "lieder";
+    ::mkdir(root.c_str(), 0755);
+    const Bytes first = SmallPackage(3000, 70, "IMPM");
+    const Bytes held = SmallPackage(4000, 90, "IMPM");
+    WriteFile(root + "/a.umx", first);
+    WriteFile(root + "/b.umx", held);
+    platform::UniqueFd other(::open((root + "/b.umx").c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(other.Get(), LOCK_EX | LOCK_NB), 0);
+    bool waited = false;
+    QTimer release;
+    release.setSingleShot(true);
+    QObject::connect(&release, &QTimer::timeout, [&] {
+        waited = form.StatusText() == Loading("b.umx") && !Exists(root + "/b.BAK");
+        other.Reset();
+    });
+    onStatus = [&](const QString& text) {
+        if (text == Loading("b.umx"))
+            release.start(300);
+    };
+    Run(root);
+    EXPECT_TRUE(waited) << "the run did not wait for the package";
+    EXPECT_EQ(ErrorBox(), "");
+    EXPECT_EQ(ReadFile(root + "/a.it"), Tail(first, 70));
+    EXPECT_EQ(ReadFile(root + "/b.it"), Tail(held, 90));
+    EXPECT_EQ(statuses.back(), kExtracted);
+}
+
+TEST(SideBySide, TwoRunsOverOneFolderTakeTurnsAtEachPackage)
+{
+    // Both runs walk the same packages in the same order. They meet at the
+    // first one, which the test holds until both have come to it, and from
+    // then on each waits whenever the other converts a package it comes to:
+    // both finish with every module right and every text true.
+    TempDir dir;
+    const std::string root = dir / "lieder";
+    const std::string tmp = dir / "tmp";
+    ::mkdir(root.c_str(), 0755);
+    ::mkdir(tmp.c_str(), 0700);
+    constexpr int kPackages = 150;
+    std::vector<Bytes> packages;
+    for (int i = 0; i < kPackages; ++i) {
+        packages.push_back(SmallPackage(20000 + 131 * i, (i * 13) % 400, "IMPM"));
+        WriteFile(root + "/p" + std::to_string(i) + ".umx", packages.back());
+    }
+    platform::UniqueFd first(::open((root + "/p0.umx").c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(first.Get(), LOCK_EX | LOCK_NB), 0);
+    QProcess runs[2];
+    QByteArray outs[2];
+    for (QProcess& run : runs)
+        StartKlangheber(run, {"--batch", Q(root)}, {{"TMPDIR", Q(tmp)}});
+    for (int k = 0; k < 2; ++k) {
+        while (!outs[k].contains("p0.umx") && runs[k].waitForReadyRead(10000))
+            outs[k] += runs[k].readAllStandardOutput();
+    }
+    first.Reset();
+    for (int k = 0; k < 2; ++k) {
+        QProcess& run = runs[k];
+        ASSERT_TRUE(run.waitForFinished(120000));
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        outs[k] += run.readAllStandardOutput();
+        const QStringList out = QString::fromUtf8(outs[k]).split('\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.exitCode(), 0) << err.toStdString();
+        EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+        EXPECT_EQ(out.filter(kExtracted).size(), kPackages);
+        EXPECT_EQ(out.filter(kNoModule).size(), 0);
+    }
+    for (int i = 0; i < kPackages; ++i)
+        EXPECT_EQ(ReadFile(root + "/p" + std::to_string(i) + ".it"), Tail(packages[i], (i * 13) % 400)) << i;
+    EXPECT_EQ(ListDir(root).size(), 2u * kPackages) << "packages and modules only";
+}
+
+namespace {
+
+// The hidden temporary file of an output being written in folder, or "".
+std::string TemporaryOutputIn(const std::string& folder, const std::string& output)
+{
+    for (const std::string& name : ListDir(folder)) {
+        if (IsReplacementLeftover(name) && name.rfind("." + output + ".", 0) == 0)
+            return name;
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(Interrupted, SignalEndsTheProgramCleanlyWithStatus128PlusItsNumber)
+{
+    // The signal comes while a large module is being written (the run is
+    // stopped until it is sent, so the moment is certain), or while the
+    // window waits for the user. The program removes its temporary output and
+    // its working copy, and exits with 128 + the signal's number.
+    struct Case {
+        const char* label;
+        int sig;
+        bool window;
+    };
+    const Case cases[] = {{"SIGINT", SIGINT, false},
+                          {"SIGTERM", SIGTERM, false},
+                          {"SIGHUP", SIGHUP, false},
+                          {"window-SIGTERM", SIGTERM, true}};
+    TempDir dir;
+    const std::string root = dir / "lieder";
+    const std::string tmp = dir / "tmp";
+    ::mkdir(root.c_str(), 0755);
+    ::mkdir(tmp.c_str(), 0700);
+    const Bytes package = SmallPackage(96 << 20, 200, "IMPM");
+    WriteFile(root + "/lied.umx", package);
+    const Bytes earlier = SmallPackage(5000, 0, "frueher");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteFile(root + "/lied.it", earlier);
+        QProcess process;
+        bool caught = false;
+        for (int attempt = 0; attempt < 3 && !caught; ++attempt) {
+            if (c.window) {
+                StartKlangheber(process, {}, {{"TMPDIR", Q(tmp)}, {"QT_QPA_PLATFORM", "offscreen"}});
+                ASSERT_TRUE(process.waitForStarted(10000));
+                // The window's editor has made its working copy: the
+                // program is past its start-up.
+                QElapsedTimer clock;
+                clock.start();
+                while (WorkingCopiesIn(tmp).empty() && clock.elapsed() < 20000)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                caught = !WorkingCopiesIn(tmp).empty();
+            } else {
+                StartKlangheber(process, {"--batch", Q(root)}, {{"TMPDIR", Q(tmp)}});
+                ASSERT_TRUE(process.waitForStarted(10000));
+                while (process.state() == QProcess::Running && TemporaryOutputIn(root, "lied.it").empty())
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
+                caught = !TemporaryOutputIn(root, "lied.it").empty();
+            }
+            if (caught)
+                ::kill(static_cast<pid_t>(process.processId()), c.sig);
+            ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
+            ASSERT_TRUE(process.waitForFinished(60000));
+            if (!caught)
+                WriteFile(root + "/lied.it", earlier);
+        }
+        ASSERT_TRUE(caught) << "the signal never came at its moment";
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 128 + c.sig);
+        EXPECT_EQ(ListDir(root), (std::vector<std::string> {"lied.it", "lied.umx"}));
+        EXPECT_EQ(ReadFile(root + "/lied.it"), earlier);
+        EXPECT_EQ(WorkingCopiesIn(tmp), std::vector<std::string> {});
+    }
 }

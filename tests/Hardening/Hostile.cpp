@@ -202,10 +202,11 @@ QString KlangheberPath()
     return QStringLiteral(KLANGHEBER_EXE);
 }
 
-Outcome RunProgram(const QString& program, const QStringList& arguments, const std::map<QString, QString>& env,
-                   int limitMs)
+namespace {
+
+// The test's environment without a display, with env's changes.
+QProcessEnvironment ChildEnvironment(const std::map<QString, QString>& env)
 {
-    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
@@ -216,7 +217,22 @@ Outcome RunProgram(const QString& program, const QStringList& arguments, const s
         else
             environment.insert(name, value);
     }
-    process.setProcessEnvironment(environment);
+    return environment;
+}
+
+}  // namespace
+
+void StartKlangheber(QProcess& process, const QStringList& arguments, const std::map<QString, QString>& env)
+{
+    process.setProcessEnvironment(ChildEnvironment(env));
+    process.start(KlangheberPath(), arguments);
+}
+
+Outcome RunProgram(const QString& program, const QStringList& arguments, const std::map<QString, QString>& env,
+                   int limitMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(ChildEnvironment(env));
     process.start(program, arguments);
     Outcome outcome;
     if (!process.waitForStarted(10000)) {

@@ -8,6 +8,7 @@
 #include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
 
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -97,6 +98,9 @@ Outcome RunKlangheber(const QStringList& arguments, const std::map<QString, QStr
 Outcome RunProgram(const QString& program, const QStringList& arguments, const std::map<QString, QString>& env = {},
                    int limitMs = 120000);
 QString KlangheberPath();
+// Starts klangheber in process with arguments and the environment RunKlangheber
+// gives it, without waiting for it.
+void StartKlangheber(QProcess& process, const QStringList& arguments, const std::map<QString, QString>& env = {});
 
 QString Q(const std::string& path);
 

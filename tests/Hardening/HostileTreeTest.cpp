@@ -251,6 +251,35 @@ TEST_F(HostileTree, AwkwardNamesConvertBesideThemselves)
         EXPECT_TRUE(Exists(platform::ChangeFileExt(root + "/" + name, ".it"))) << name;
 }
 
+TEST_F(HostileTree, NamesThatDifferOnlyInCaseNeverReplaceAModuleOfTheSameRun)
+{
+    // All three write "song.it". The module there from before the run is
+    // replaced by the first package's; the second package stops the run
+    // instead of replacing that one in turn.
+    const std::string root = dir / "faelle";
+    ::mkdir(root.c_str(), 0755);
+    std::map<std::string, Bytes> packages;
+    std::size_t at = 100;
+    for (const std::string name : {"song.umx", "song.Umx", "song.UMX"}) {
+        packages[root + "/" + name] = SmallPackage(1500 + at, at, "IMPM");
+        WriteFile(root + "/" + name, packages[root + "/" + name]);
+        at += 10;
+    }
+    WriteFile(root + "/song.it", std::string("frueher"));
+
+    Run(root);
+
+    ASSERT_EQ(form.ListBox1->count(), 3);
+    EXPECT_EQ(form.ListBox1->currentRow(), 1);
+    EXPECT_EQ(ErrorBox(), Q("Datei " + root + "/song.it wurde in diesem Lauf schon geschrieben."));
+    EXPECT_EQ(form.StatusText(), kExtracting);
+    const Bytes& first = packages[form.QueueEntry(0)];
+    std::size_t start = 0;
+    while (first[start] != 'I' || first[start + 1] != 'M')
+        ++start;
+    EXPECT_EQ(ReadFile(root + "/song.it"), Tail(first, start));
+}
+
 TEST_F(HostileTree, FolderWithAwkwardNameIsFoundByTheCommandLine)
 {
     // The folder's name reaches the program as raw bytes (printf in a shell:

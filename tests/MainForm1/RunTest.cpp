@@ -47,6 +47,7 @@ const char* OutcomeName(TRunOutcome outcome)
     case roNothingFound: return "nothing-found";
     case roRefused: return "refused";
     case roCancelled: return "cancelled";
+    case roInterrupted: return "interrupted";
     }
     return "?";
 }

@@ -3,6 +3,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
+#include "platform/system/InUseLock.h"
 #include "platform/system/ReplacingFile.h"
 
 #include <algorithm>
@@ -177,6 +178,7 @@ WorkingCopy::~WorkingCopy()
     if (created_ && ::lstat(name_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == dev_ &&
         st.st_ino == ino_)
         ::unlink(name_.c_str());
+    lock_.Reset();
 }
 
 platform::UniqueFd WorkingCopy::Create()
@@ -187,6 +189,10 @@ platform::UniqueFd WorkingCopy::Create()
         created_ = true;
         dev_ = st.st_dev;
         ino_ = st.st_ino;
+        // A descriptor of its own keeps the lock while the file is closed.
+        lock_.Reset(::dup(fd.Get()));
+        if (lock_.IsOpen())
+            platform::TryLockInUse(lock_.Get());
     } else {
         fd.Reset();
     }

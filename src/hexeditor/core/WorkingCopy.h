@@ -3,7 +3,9 @@
 // when the name is chosen. Its identity (device, inode) is kept: a file of
 // that name that is not the one created here is never opened, written or
 // deleted. All access is positional (pread/pwrite), so there is no stream
-// position to keep in step.
+// position to keep in step. From its creation to its removal the file carries
+// the in-use lock (platform/system/InUseLock.h): one without it was left by a
+// killed process, and RemoveAbandoned clears such files away.
 #pragma once
 
 #include "platform/system/UniqueFd.h"
@@ -29,6 +31,10 @@ public:
     // The name for a tick count: folder + tick as 8 upper-case hex digits +
     // ".ZQWK".
     static std::string NameFor(const std::string& folder, std::uint32_t tick);
+    // Removes from folder (ending in "/") every file of the working-copy name
+    // form (8 upper-case hex digits + ".ZQWK") that belongs to this user and
+    // that no process holds locked. Anything else stays.
+    static void RemoveAbandoned(const std::string& folder);
     const std::string& Name() const { return name_; }
 
     bool IsOpen() const { return fd_.IsOpen(); }
@@ -89,6 +95,8 @@ private:
 
     std::string name_;
     platform::UniqueFd fd_;
+    // Holds the in-use lock of the file created here.
+    platform::UniqueFd lock_;
     bool created_ = false;
     std::uint64_t dev_ = 0;
     std::uint64_t ino_ = 0;

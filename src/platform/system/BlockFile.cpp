@@ -46,7 +46,7 @@ void TUntypedFile::RewriteReplacing()
 {
     if (IsOpen())
         Close();
-    if (!replacement_.Create(path_))
+    if (!replacement_.CreateForRewrite(path_))
         RaiseFromErrno(errno);
     ClearBuffer();
 }

@@ -43,7 +43,9 @@ public:
     void Rewrite();
     // Creates a hidden temporary file beside the path; Close renames it over
     // the path once everything was written, so a failure never leaves a
-    // partial file under the path nor destroys what stood there.
+    // partial file under the path nor destroys what stood there. As with
+    // Rewrite, an existing file the user may not write is refused (error 5),
+    // and the new file keeps the old one's permission bits.
     void RewriteReplacing();
     void Seek(std::int64_t position);
     // Reads up to count bytes; a short read at the end of the file is no error.

@@ -17,6 +17,7 @@ struct FindState {
     DIR* dir = nullptr;
     std::string pattern;
     int excluded = 0;
+    FileId folder;
 
     ~FindState()
     {
@@ -60,6 +61,7 @@ void FillFromStat(TSearchRec& rec, const struct stat& st)
     rec.Attr = a;
     rec.Size = static_cast<std::int64_t>(st.st_size);
     rec.Time = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    rec.Id = FileIdOf(st);
 }
 
 // Reads the status of name relative to dirfd into rec; the type and size are
@@ -87,6 +89,8 @@ void ClearEntry(TSearchRec& rec)
     rec.Size = 0;
     rec.Time = 0;
     rec.SymLink = false;
+    rec.Id = {};
+    rec.FolderId = {};
 }
 
 // Reads entries until one matches the pattern and the attribute mask.
@@ -101,6 +105,7 @@ bool NextMatch(detail::FindState& state, TSearchRec& rec)
             continue;
         if (rec.Attr & state.excluded)
             continue;
+        rec.FolderId = state.folder;
         return true;
     }
     return false;
@@ -191,6 +196,9 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec)
     state->dir = dir;
     state->pattern = pattern;
     state->excluded = ExcludedBits(attr);
+    struct stat st {};
+    if (::fstat(::dirfd(dir), &st) == 0)
+        state->folder = FileIdOf(st);
     if (!NextMatch(*state, rec)) {
         ClearEntry(rec);
         return feFileNotFound;

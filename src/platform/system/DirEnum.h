@@ -7,6 +7,8 @@
 // looked up directly. "." and ".." are delivered as readdir delivers them.
 #pragma once
 
+#include "platform/system/FileId.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -75,6 +77,11 @@ struct TSearchRec {
     // target (or the link itself when the target does not exist). A
     // recursive walk must not enter such a directory.
     bool SymLink = false;
+    // The entry's identity (its target's for a symbolic link, as Attr), and
+    // the identity of the folder that was listed; not known for an entry
+    // looked up in a folder that could not be listed.
+    FileId Id;
+    FileId FolderId;
 
     TFindHandle FindHandle;
 };

@@ -31,6 +31,8 @@ EFCreateError::EFCreateError(const std::string& path)
 {
 }
 
+EAbort::EAbort() : Exception("Vorgang abgebrochen") {}
+
 EOutOfMemory::EOutOfMemory() : Exception("Zu wenig Arbeitsspeicher") {}
 
 int IoCodeFromErrno(int err)

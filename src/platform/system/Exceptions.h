@@ -45,6 +45,13 @@ public:
     explicit EFCreateError(const std::string& path);
 };
 
+// The silent exception: it ends the step in progress without an error box,
+// because the program is being ended.
+class EAbort : public Exception {
+public:
+    EAbort();
+};
+
 // Memory exhausted: "Zu wenig Arbeitsspeicher".
 class EOutOfMemory : public Exception {
 public:

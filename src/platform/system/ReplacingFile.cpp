@@ -1,6 +1,7 @@
 #include "platform/system/ReplacingFile.h"
 
 #include "platform/system/FileUtils.h"
+#include "platform/system/InUseLock.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -30,11 +31,13 @@ std::string ShortenedName(const std::string& target)
     return name;
 }
 
+constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kSuffixLength = 6;
+
 // Six letters or digits, different from call to call.
 std::string RandomSuffix()
 {
-    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char bytes[6] = {};
+    unsigned char bytes[kSuffixLength] = {};
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
         // No entropy at hand: the clock and a counter still tell the names apart.
         static std::uint64_t counter = 0;
@@ -69,6 +72,9 @@ bool ReplacingFile::Create(const std::string& target, mode_t mode)
         // O_EXCL: never an existing file, never through a symbolic link.
         fd_.Reset(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd_.IsOpen()) {
+            lock_.Reset(::dup(fd_.Get()));
+            if (lock_.IsOpen())
+                TryLockInUse(lock_.Get());
             target_ = target;
             temporary_ = std::move(name);
             return true;
@@ -77,6 +83,46 @@ bool ReplacingFile::Create(const std::string& target, mode_t mode)
             return false;
     }
     return false;  // errno is still EEXIST
+}
+
+bool ReplacingFile::CreateForRewrite(const std::string& target)
+{
+    struct stat st {};
+    const bool existing = ::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    // The open a rewrite in place would make, without emptying the file.
+    if (existing && !UniqueFd(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)).IsOpen())
+        return false;
+    // The owner's alone until the old permissions are in place.
+    if (!Create(target, existing ? 0600 : 0666))
+        return false;
+    if (!existing)
+        return true;
+    const mode_t mode = st.st_mode & 0777;
+    bool kept = ::fchmod(fd_.Get(), mode) == 0;
+    // Only a privileged user may hand the file to another owner (which may
+    // clear bits again); the permission bits are kept either way.
+    if (kept && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+        ::fchown(fd_.Get(), st.st_uid, st.st_gid) == 0)
+        kept = ::fchmod(fd_.Get(), mode) == 0;
+    if (!kept) {
+        const int err = errno;
+        Discard();
+        errno = err;
+        return false;
+    }
+    return true;
+}
+
+bool ReplacingFile::IsTemporaryNameOf(const std::string& name, const std::string& target)
+{
+    const std::string stem = "." + ShortenedName(target) + ".";
+    if (name.size() != stem.size() + kSuffixLength || name.compare(0, stem.size(), stem) != 0)
+        return false;
+    for (std::size_t i = stem.size(); i < name.size(); ++i) {
+        if (std::char_traits<char>::find(kLetters, sizeof kLetters - 1, name[i]) == nullptr)
+            return false;
+    }
+    return true;
 }
 
 bool ReplacingFile::Commit()
@@ -88,6 +134,7 @@ bool ReplacingFile::Commit()
         return false;
     }
     temporary_.clear();
+    lock_.Reset();
     return true;
 }
 
@@ -99,6 +146,7 @@ void ReplacingFile::Discard() noexcept
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    lock_.Reset();
     errno = saved;
 }
 

@@ -3,7 +3,9 @@
 // over the target only once it is complete. A failure never leaves a partial
 // file under the target's name nor destroys what stood there, and the
 // temporary file is removed on any failure and when the object is destroyed
-// before Commit.
+// before Commit. While it is open the temporary file carries the in-use lock
+// (InUseLock.h), so that only one left by a killed process counts as
+// abandoned.
 #pragma once
 
 #include "platform/system/UniqueFd.h"
@@ -27,6 +29,18 @@ public:
     // temporary file keeps at most 200 bytes of the target's name, so it
     // fits wherever the target's name fits.
     bool Create(const std::string& target, mode_t mode = 0666);
+    // Create for a file that is written anew, with the rights a rewrite in
+    // place would need: an existing regular file under the target's name
+    // must be one the user may open for writing (false with the errno of
+    // that open otherwise), and the new file takes over its permission bits
+    // and, where the user may give it away, its owner. Anything else under
+    // the name (a symbolic link, a FIFO) is replaced like a missing file.
+    bool CreateForRewrite(const std::string& target);
+
+    // True when name (without a folder) has the form of a temporary file
+    // this class makes for target: "." + target's name (cut as Create cuts
+    // it) + "." + six letters or digits.
+    static bool IsTemporaryNameOf(const std::string& name, const std::string& target);
 
     bool IsOpen() const { return fd_.IsOpen(); }
     int Fd() const { return fd_.Get(); }
@@ -43,6 +57,8 @@ private:
     std::string target_;
     std::string temporary_;
     UniqueFd fd_;
+    // Holds the in-use lock until the temporary file is renamed or removed.
+    UniqueFd lock_;
 };
 
 }  // namespace platform

@@ -43,6 +43,8 @@ void TApplication::ProcessMessages()
         // only the event loop itself performs.
         QCoreApplication::sendPostedEvents();
     }
+    if (terminationSignal_ != 0)
+        throw EAbort();
 }
 
 void TApplication::Terminate()
@@ -50,8 +52,19 @@ void TApplication::Terminate()
     QCoreApplication::quit();
 }
 
+void TApplication::RequestTermination(int sig)
+{
+    terminationSignal_ = sig;
+    if (mainForm_)
+        mainForm_->close();
+    // Also ends the event loop of a modal box that may be open.
+    Terminate();
+}
+
 void TApplication::HandleException(const std::exception& e)
 {
+    if (dynamic_cast<const EAbort*>(&e))
+        return;
     Sink().ShowError(title_, ErrorBoxText(QString::fromStdString(ErrorText(e))));
 }
 

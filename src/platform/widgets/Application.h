@@ -35,14 +35,22 @@ public:
     // dispatcher, which costs about a microsecond even when nothing waits;
     // that pass runs when FullPassInterval has gone by since the last one, so
     // input waits at most that long. Cheap enough to call before every
-    // 2048-byte block of a copy.
+    // 2048-byte block of a copy. Once the program is being ended
+    // (RequestTermination), it raises EAbort after the events, so that the
+    // step in progress unwinds there.
     void ProcessMessages();
     static constexpr std::chrono::microseconds FullPassInterval {1000};
     // Ends the event loop.
     void Terminate();
+    // Ends the program because of the signal sig (SIGINT, SIGTERM, SIGHUP):
+    // the main form is closed as its end button closes it, and from now on
+    // ProcessMessages raises EAbort. TerminationSignal tells sig afterwards
+    // (0 before), for the exit status 128 + sig.
+    void RequestTermination(int sig);
+    int TerminationSignal() const { return terminationSignal_; }
 
     // The default exception handler: shows the error's text (ErrorText) in
-    // the error box.
+    // the error box (nothing for EAbort).
     void HandleException(const std::exception& e);
     void HandleUnknownException();
     // Shows the tool's plain message box.
@@ -61,6 +69,7 @@ private:
     MessageSink* sink_ = nullptr;
     QtMessageSink qtSink_;
     std::chrono::steady_clock::time_point lastFullPass_ {};
+    int terminationSignal_ = 0;
 };
 
 inline TApplication& Application() { return TApplication::Instance(); }

@@ -1,0 +1,22 @@
+#include "Klangheber/Process.h"
+
+#include "hexeditor/core/WorkingCopy.h"
+#include "platform/system/FileUtils.h"
+#include "platform/widgets/Application.h"
+#include "platform/widgets/TerminationSignals.h"
+
+namespace klangheber {
+
+void PrepareProcess()
+{
+    platform::WatchTerminationSignals();
+    hexcore::WorkingCopy::RemoveAbandoned(platform::GetTempPath());
+}
+
+int ExitStatus(int status)
+{
+    const int sig = platform::Application().TerminationSignal();
+    return sig != 0 ? 128 + sig : status;
+}
+
+}  // namespace klangheber

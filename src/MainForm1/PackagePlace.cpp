@@ -1,0 +1,103 @@
+#include "MainForm1/PackagePlace.h"
+
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileUtils.h"
+#include "platform/system/InUseLock.h"
+#include "platform/system/ReplacingFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace MainForm1Unit {
+
+TPackagePlace::TPackagePlace(std::string package) : package_(std::move(package))
+{
+    const std::string folder = platform::ExtractFilePath(package_);
+    if (!folder_.Open(folder.empty() ? "." : folder)) {
+        folderErrno_ = errno;
+        return;
+    }
+    // Only a regular file is opened: nothing blocks on a FIFO, and no device
+    // is touched. What stands there otherwise is refused by the load.
+    const std::string name = platform::ExtractFileName(package_);
+    struct stat st {};
+    if (::fstatat(folder_.Fd(), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
+        return;
+    file_.Reset(::openat(folder_.Fd(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file_.IsOpen() && (::fstat(file_.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        file_.Reset();
+}
+
+std::string TPackagePlace::PathBeside(const std::string& name) const
+{
+    return folder_.IsOpen() ? folder_.PathOf(name) : platform::ExtractFilePath(package_) + name;
+}
+
+std::string TPackagePlace::PathBesideAs(const std::string& ext) const
+{
+    return PathBeside(platform::ChangeFileExt(platform::ExtractFileName(package_), ext));
+}
+
+std::string TPackagePlace::PackagePath() const
+{
+    return file_.IsOpen() ? platform::DescriptorPath(file_.Get())
+                          : PathBeside(platform::ExtractFileName(package_));
+}
+
+void TPackagePlace::CheckOrigin(const TPackageOrigin& origin) const
+{
+    struct stat st {};
+    const bool otherFolder = folder_.IsOpen() && origin.folder.Known() && folder_.Id() != origin.folder;
+    const bool otherPackage = file_.IsOpen() && origin.package.Known() && ::fstat(file_.Get(), &st) == 0 &&
+                              platform::FileIdOf(st) != origin.package;
+    if (otherFolder || otherPackage)
+        throw platform::EFOpenError(package_);
+}
+
+void TPackagePlace::CheckFolderPath() const
+{
+    if (!folder_.IsOpen())
+        throw platform::EInOutError(platform::IoCodeFromErrno(folderErrno_));
+    const std::string folder = platform::ExtractFilePath(package_);
+    platform::HeldFolder now;
+    if (!now.Open(folder.empty() ? "." : folder))
+        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+    if (now.Id() != folder_.Id())
+        throw platform::EFOpenError(package_);
+}
+
+bool TPackagePlace::TryLock() const
+{
+    return !file_.IsOpen() || platform::TryLockInUse(file_.Get()) || errno != EWOULDBLOCK;
+}
+
+void TLeftovers::RemoveBeside(const TPackagePlace& place, const std::vector<std::string>& targets)
+{
+    const int folder = place.FolderFd();
+    if (folder < 0)
+        return;
+    auto found = candidates_.find(place.FolderId());
+    if (found == candidates_.end()) {
+        // Hidden names with the six-character suffix of a temporary file.
+        const auto looksTemporary = [](const std::string& name) {
+            return name.size() > 8 && name[0] == '.' && name[name.size() - 7] == '.';
+        };
+        found = candidates_.emplace(place.FolderId(), platform::NamesIn(folder, looksTemporary)).first;
+    }
+    std::vector<std::string>& names = found->second;
+    for (auto it = names.begin(); it != names.end();) {
+        const bool ours = std::any_of(targets.begin(), targets.end(), [&](const std::string& target) {
+            return platform::ReplacingFile::IsTemporaryNameOf(*it, target);
+        });
+        if (ours) {
+            platform::RemoveIfAbandoned(folder, *it);
+            it = names.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace MainForm1Unit

@@ -1,0 +1,81 @@
+// The package being converted and its folder, held open by descriptors for
+// the time of its conversion: every file beside the package is reached in
+// the folder the walk found, never through a path that has since been made
+// to lead elsewhere, and the package carries the in-use lock, so that two
+// runs never work on one package at the same time.
+#pragma once
+
+#include "platform/system/FileId.h"
+#include "platform/system/HeldFolder.h"
+#include "platform/system/UniqueFd.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Where the walk found a package: the identities of its folder and of the
+// package itself (not known for entries queued without a walk).
+struct TPackageOrigin {
+    platform::FileId folder;
+    platform::FileId package;
+};
+
+namespace MainForm1Unit {
+
+class TPackagePlace {
+public:
+    // Opens the folder that package (a full path) lies in and, when a
+    // regular file stands under the package's name, the package. Raises
+    // nothing: what could not be opened is left to the steps that need it.
+    explicit TPackagePlace(std::string package);
+    TPackagePlace(const TPackagePlace&) = delete;
+    TPackagePlace& operator=(const TPackagePlace&) = delete;
+
+    const std::string& Package() const { return package_; }
+    platform::FileId FolderId() const { return folder_.Id(); }
+    // The held folder's descriptor; -1 when it could not be opened.
+    int FolderFd() const { return folder_.IsOpen() ? folder_.Fd() : -1; }
+    // A path to the entry name beside the package: through the held folder,
+    // or by the folder's path when it could not be opened.
+    std::string PathBeside(const std::string& name) const;
+    // The same for the file named as the package with the extension ext.
+    std::string PathBesideAs(const std::string& ext) const;
+    // A path to the package: the opened package itself, else its name.
+    std::string PackagePath() const;
+
+    // Raises the file-open error "Datei %s kann nicht geöffnet werden" (the
+    // package's path) when the folder or the package opened is not the one
+    // of origin (identities not known are not compared).
+    void CheckOrigin(const TPackageOrigin& origin) const;
+    // Raises when the package's path no longer leads to the held folder: the
+    // I/O error of opening it, or the file-open error above when it leads to
+    // another folder.
+    void CheckFolderPath() const;
+    // Takes the package's in-use lock without waiting; false while another
+    // process holds it. True as well when there is nothing to lock (no
+    // package opened, or a file system without locks).
+    bool TryLock() const;
+
+private:
+    std::string package_;
+    platform::HeldFolder folder_;
+    int folderErrno_ = 0;
+    platform::UniqueFd file_;
+};
+
+// Temporary files of replacements that killed runs left beside packages
+// (hidden ".name.XXXXXX" files nobody holds locked). Each folder is listed
+// once per run; what belongs to a package is removed when it is converted.
+class TLeftovers {
+public:
+    // Forgets the folders listed (a new run begins).
+    void Clear() { candidates_.clear(); }
+    // Removes the abandoned temporary files of the targets (names beside
+    // the package).
+    void RemoveBeside(const TPackagePlace& place, const std::vector<std::string>& targets);
+
+private:
+    std::map<platform::FileId, std::vector<std::string>> candidates_;
+};
+
+}  // namespace MainForm1Unit
