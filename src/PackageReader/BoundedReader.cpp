@@ -80,7 +80,8 @@ void Cursor::Need(std::size_t count)
     const std::int64_t left = limit_ - next;
     const auto missing = static_cast<std::int64_t>(count - held);
     if (missing > left)
-        Refuse(Failure::OutsideFile, what_ + " reicht über " + (limit_ < reader_.Size() ? "ihr Ende" : "das Dateiende"));
+        Refuse(Failure::OutsideFile,
+               what_ + " reicht über " + (limit_ < reader_.Size() ? "ihr Ende" : "das Dateiende"));
     const std::int64_t ahead = std::min<std::int64_t>(promised_, static_cast<std::int64_t>(kChunk)) -
                                static_cast<std::int64_t>(held);
     const std::int64_t want = std::min(std::max(missing, ahead), left);

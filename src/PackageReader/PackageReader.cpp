@@ -44,6 +44,10 @@ constexpr int kLastVersionWithoutEndOffset = 61;
 // The least bytes an entry can take.
 constexpr std::int64_t kLeastImport = 1 + 1 + 4 + 1;
 constexpr std::int64_t kLeastExport = 1 + 1 + 4 + 1 + 4 + 1;
+// Entries reserved ahead at most. A count that fits the file can still be in
+// the billions for a large (e.g. sparse) file; beyond this the tables grow
+// with the entries actually read, so memory follows the bytes read.
+constexpr std::int64_t kMaxReserved = 4096;
 
 struct Table {
     std::int64_t count = 0;
@@ -65,7 +69,7 @@ bool SameText(std::string_view a, std::string_view b)
 // The name table, all names in one string.
 class Names {
 public:
-    void Reserve(std::int64_t count) { starts_.reserve(static_cast<std::size_t>(count) + 1); }
+    void Reserve(std::int64_t count) { starts_.reserve(static_cast<std::size_t>(std::min(count, kMaxReserved)) + 1); }
     void Add(std::string_view name)
     {
         pool_.append(name);
@@ -219,7 +223,7 @@ void Reader::CheckReference(std::int64_t reference, const std::string& where) co
 void Reader::ReadImports()
 {
     Cursor c(reader_, header_.imports.offset, reader_.Size(), "Importtabelle");
-    musicClass_.reserve(static_cast<std::size_t>(header_.imports.count));
+    musicClass_.reserve(static_cast<std::size_t>(std::min(header_.imports.count, kMaxReserved)));
     for (std::int64_t i = 0; i < header_.imports.count; ++i) {
         const std::string where = "Import " + std::to_string(i);
         c.Promise((header_.imports.count - i) * kLeastImport);

@@ -3,8 +3,14 @@
 // than the file holds (Read checks that for every case).
 #include "Reading.h"
 
+#include "TempDir.h"
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace readertest;
 using fixtures::Field;
@@ -180,4 +186,39 @@ TEST(PackageDamage, TablesReadingTheSameBytesStopAtTheFilesSize)
     bytes.resize(44 + region);
     const umx::PackageContents contents = Read(bytes);
     EXPECT_EQ(contents.failure, umx::Failure::ReadLimit) << contents.reason;
+}
+
+TEST(PackageDamage, CountsThatFitAHugeSparseFileReserveNothingLikeThem)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address space limit leaves no room for the sanitizer's shadow memory";
+#endif
+    // 2^31-1 names of at least 6 bytes fit a 16 GiB file; they are zeros, so
+    // the first name (length 0) is refused. Reserving for all of them would
+    // take 16 GiB, far above the address space the reading child may use.
+    testsupport::TempDir dir;
+    const std::string path = dir / "riesig.umx";
+    Bytes header = U32(0x9E2A83C1);
+    header.insert(header.end(), {69, 0, 0, 0});
+    // Flags, names, exports, imports (counts and offsets); GUID and no
+    // generations.
+    for (std::uint32_t v : {1u, 0x7FFFFFFFu, 56u, 0u, 56u, 0u, 56u}) {
+        const Bytes field = U32(v);
+        header.insert(header.end(), field.begin(), field.end());
+    }
+    header.resize(56);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    const bool written = ::pwrite(fd, header.data(), header.size(), 0) == 56 && ::ftruncate(fd, 16LL << 30) == 0;
+    ::close(fd);
+    if (!written)
+        GTEST_SKIP() << "the file system refuses a 16 GiB sparse file";
+    const auto readWithLittleAddressSpace = [&path] {
+        rlimit limit {};
+        limit.rlim_cur = limit.rlim_max = 2LL << 30;
+        ::setrlimit(RLIMIT_AS, &limit);
+        const umx::PackageContents contents = umx::ReadPackageFile(path);
+        std::_Exit(contents.failure == umx::Failure::DamagedEntry ? 0 : 1);
+    };
+    EXPECT_EXIT(readWithLittleAddressSpace(), testing::ExitedWithCode(0), "");
 }
