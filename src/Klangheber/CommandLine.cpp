@@ -197,9 +197,13 @@ std::string AbsoluteFolder(std::string folder)
         if (::getcwd(cwd, sizeof cwd))
             folder = std::string(cwd) + "/" + folder;
     }
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
+    std::string clean;
+    for (const char c : folder)
+        if (c != '/' || clean.empty() || clean.back() != '/')
+            clean += c;
+    while (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
 }
 
 int RunBatch(const Options& options)

@@ -30,7 +30,8 @@ std::string UsageText();
 // Exit codes of a batch run.
 enum ExitCode { kRunCompleted = 0, kRunStopped = 1, kNothingToDo = 2 };
 
-// FOLDER as an absolute path without a trailing "/" (except for "/" itself).
+// FOLDER as an absolute path without repeated or trailing "/" (except for
+// "/" itself).
 std::string AbsoluteFolder(std::string folder);
 
 // Runs the batch over options.batchFolder through the main window's run

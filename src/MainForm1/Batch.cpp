@@ -189,7 +189,7 @@ std::unique_ptr<MainForm1Unit::TPackagePlace> TMainForm::OpenCurrentPlace() cons
 {
     auto place = std::make_unique<MainForm1Unit::TPackagePlace>(CurrentFile);
     if (outputRoot_.IsOpen())
-        place->SendOutputsTo(outputRoot_, RelativeFolder(CurrentFile, SourceFolder));
+        place->SendOutputsTo(outputRoot_, runOptions_.outputFolder, RelativeFolder(CurrentFile, SourceFolder));
     return place;
 }
 

@@ -35,8 +35,14 @@ std::string TPackagePlace::PathBeside(const std::string& name) const
     return folder_.IsOpen() ? folder_.PathOf(name) : platform::ExtractFilePath(package_) + name;
 }
 
-void TPackagePlace::SendOutputsTo(const platform::HeldFolder& root, const std::string& relativeFolder)
+void TPackagePlace::SendOutputsTo(const platform::HeldFolder& root, const std::string& rootName,
+                                  const std::string& relativeFolder)
 {
+    const auto refuse = [](const std::string& folder) {
+        const std::string cause = platform::EInOutError::TextFor(platform::IoCodeFromErrno(errno));
+        throw platform::Exception("Ordner " + folder + " kann nicht angelegt werden: " + cause);
+    };
+    std::string reached = rootName;
     const platform::HeldFolder* parent = &root;
     platform::HeldFolder next;
     std::size_t from = 0;
@@ -48,13 +54,14 @@ void TPackagePlace::SendOutputsTo(const platform::HeldFolder& root, const std::s
         from = slash + 1;
         if (name.empty())
             continue;
+        reached += "/" + name;
         if (!next.OpenSubFolder(*parent, name))
-            throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+            refuse(reached);
         outputs_ = std::move(next);
         parent = &outputs_;
     }
     if (parent == &root && !outputs_.OpenSubFolder(root, "."))
-        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+        refuse(reached);
 }
 
 std::string TPackagePlace::OutputPathAs(const std::string& ext) const

@@ -36,9 +36,10 @@ public:
     // Sends the scan copy and the outputs to the folder relativeFolder
     // ("a/b", "" for root itself) under root instead of beside the package:
     // each missing sub-folder is created, and none is entered through a
-    // symbolic link. Raises the I/O error of a folder that cannot be made
-    // or opened.
-    void SendOutputsTo(const platform::HeldFolder& root, const std::string& relativeFolder);
+    // symbolic link. A folder that cannot be made or opened raises "Ordner
+    // <rootName/...> kann nicht angelegt werden: <I/O error>".
+    void SendOutputsTo(const platform::HeldFolder& root, const std::string& rootName,
+                       const std::string& relativeFolder);
     // The folder the scan copy and the outputs go to: the package's own,
     // or the one SendOutputsTo opened.
     platform::FileId OutputFolderId() const { return Outputs().Id(); }
