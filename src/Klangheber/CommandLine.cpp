@@ -148,12 +148,13 @@ public:
             ++tally_.none;
         else
             ++tally_.errors;
+        if (end.result == prError)
+            messages_.PackageErrorShown();
         if (options_.json) {
             std::printf("%s\n", PackageJson(end).c_str());
         } else if (end.result == prError) {
             std::fprintf(stderr, "klangheber: %s: %s\n", Printable(end.place.package).c_str(),
                          Printable(Utf8(platform::ErrorBoxText(end.error))).c_str());
-            messages_.PackageErrorShown();
         } else if (options_.list) {
             std::printf("%s\n", ListLine(end).c_str());
         }
@@ -218,7 +219,14 @@ int RunBatch(const Options& options)
     runOptions.scanOnly = options.list;
     std::optional<ScratchFolder> scratch;
     if (options.list) {
+        // Without a private folder the scan copies would land beside the
+        // packages: no listing then.
         scratch.emplace();
+        if (scratch->Path().empty()) {
+            std::fprintf(stderr, "klangheber: %s: kein eigener temporärer Ordner möglich (%s)\n",
+                         Printable(platform::GetTempPath()).c_str(), std::strerror(errno));
+            return kNothingToDo;
+        }
         runOptions.outputFolder = scratch->Path();
     } else if (!options.outputFolder.empty()) {
         runOptions.outputFolder = AbsoluteFolder(options.outputFolder);
