@@ -2,6 +2,7 @@
 
 #include "Klangheber/Report.h"
 #include "MainForm1/MainForm1.h"
+#include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
@@ -12,7 +13,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ftw.h>
 #include <optional>
 #include <sys/stat.h>
@@ -25,6 +25,12 @@ namespace {
 std::string Utf8(const QString& text)
 {
     return text.toUtf8().toStdString();
+}
+
+// The program's own German text of a system error.
+std::string ErrnoText(int err)
+{
+    return platform::EInOutError::TextFor(platform::IoCodeFromErrno(err));
 }
 
 // Boxes of the run on stderr as "klangheber: text". The error box of a
@@ -182,10 +188,13 @@ private:
 // with a message when no folder can be had there.
 bool PrepareOutputFolder(const std::string& folder)
 {
-    if (::mkdir(folder.c_str(), 0777) == 0 || platform::DirectoryExists(folder))
+    if (::mkdir(folder.c_str(), 0777) == 0)
         return true;
-    std::fprintf(stderr, "klangheber: %s: Ausgabeordner kann nicht angelegt werden (%s)\n",
-                 Printable(folder).c_str(), std::strerror(errno));
+    const int err = errno;
+    if (platform::DirectoryExists(folder))
+        return true;
+    std::fprintf(stderr, "klangheber: %s: Ausgabeordner kann nicht angelegt werden: %s.\n",
+                 Printable(folder).c_str(), ErrnoText(err == EEXIST ? ENOTDIR : err).c_str());
     return false;
 }
 
@@ -223,8 +232,8 @@ int RunBatch(const Options& options)
         // packages: no listing then.
         scratch.emplace();
         if (scratch->Path().empty()) {
-            std::fprintf(stderr, "klangheber: %s: kein eigener temporärer Ordner möglich (%s)\n",
-                         Printable(platform::GetTempPath()).c_str(), std::strerror(errno));
+            std::fprintf(stderr, "klangheber: %s: kein eigener temporärer Ordner möglich: %s.\n",
+                         Printable(platform::GetTempPath()).c_str(), ErrnoText(errno).c_str());
             return kNothingToDo;
         }
         runOptions.outputFolder = scratch->Path();
