@@ -16,8 +16,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <sys/stat.h>
 
 // The built-in icons are linked from this static library only when
@@ -57,13 +55,6 @@ std::string DraggedFolder(const QMimeData* data)
             return path;
     }
     return {};
-}
-
-// The resolved form of path ("" when it cannot be resolved).
-std::string Resolved(const std::string& path)
-{
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
 }
 
 // The sub-folder path of package below the run's folder ("a/b/"; "" for a
@@ -161,6 +152,7 @@ void TMainForm::SearchFolder(const std::string& folder)
         EndRun(roRefused);
         return;
     }
+    FileSearch1->SetSkippedFolder({});
     OpenOutputFolder();
     FileSearch1->SetSearchFile(mask);
     FileSearch1->Search();
@@ -177,12 +169,7 @@ void TMainForm::OpenOutputFolder()
         throw platform::EInOutError(platform::IoCodeFromErrno(errno));
     // An output folder inside the run's folder holds what this run writes:
     // it is not searched for packages.
-    const std::string source = Resolved(SourceFolder);
-    const std::string output = Resolved(folder);
-    const std::string sourcePrefix = source == "/" ? source : source + "/";
-    if (!source.empty() && output.size() > sourcePrefix.size() &&
-        output.compare(0, sourcePrefix.size(), sourcePrefix) == 0)
-        skippedFolder_ = SourceFolder + "/" + output.substr(sourcePrefix.size()) + "/";
+    FileSearch1->SetSkippedFolder(outputRoot_.Id());
 }
 
 std::unique_ptr<MainForm1Unit::TPackagePlace> TMainForm::OpenCurrentPlace() const
@@ -203,8 +190,6 @@ std::string TMainForm::OutputName(const std::string& ext) const
 
 void TMainForm::FileSearch1FileFind(const std::string& fullpath, const platform::TSearchRec& info)
 {
-    if (!skippedFolder_.empty() && fullpath.compare(0, skippedFolder_.size(), skippedFolder_) == 0)
-        return;
     AppendToQueue(fullpath + info.Name, {info.FolderId, info.Id});
 }
 

@@ -178,7 +178,6 @@ void TMainForm::BeginRun()
     runActive_ = true;
     failures_ = 0;
     outputRoot_ = {};
-    skippedFolder_.clear();
     writtenThisRun_.clear();
     leftovers_.Clear();
 }

@@ -231,8 +231,8 @@ private:
     // Shows text in the status line, about the queue entry place.
     void ShowStatus(const QString& text, const TQueuePlace& place);
     void ReportPackage(const TPackageEnd& end);
-    // Opens the output folder of the run (TRunOptions::outputFolder) and
-    // notes which folder below the run's folder is not to be searched.
+    // Opens the output folder of the run (TRunOptions::outputFolder), which
+    // the walk then never enters.
     void OpenOutputFolder();
     // The current package's place, its outputs sent where the run puts them.
     std::unique_ptr<MainForm1Unit::TPackagePlace> OpenCurrentPlace() const;
@@ -258,10 +258,8 @@ private:
     void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension);
 
     TRunOptions runOptions_;
-    // The run's output folder (open only with TRunOptions::outputFolder) and
-    // the folder path prefix ("/src/out/") the walk leaves out.
+    // The run's output folder (open only with TRunOptions::outputFolder).
     platform::HeldFolder outputRoot_;
-    std::string skippedFolder_;
     int failures_ = 0;
     bool runActive_ = false;
     bool closing_ = false;

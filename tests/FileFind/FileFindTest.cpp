@@ -466,3 +466,22 @@ TEST(FileSearchFailures, HandlerExceptionLeavesNoFolderOpen)
     EXPECT_THROW(search.Search(), platform::Exception);
     EXPECT_EQ(OpenDescriptors(), before);
 }
+
+TEST(FileSearchWalk, SkippedFolderIsNeverEntered)
+{
+    TempDir dir;
+    const std::string m = dir.Path();
+    MakeDir(m + "out");
+    MakeDir(m + "out/deeper");
+    WriteFile(m + "out/deeper/x.umx", "x");
+    WriteFile(m + "y.umx", "y");
+    struct stat st {};
+    ASSERT_EQ(::stat((m + "out").c_str(), &st), 0);
+
+    TFileSearch search;
+    search.SetSkippedFolder(platform::FileIdOf(st));
+    search.SetSearchFile(m + "*.umx");
+    Recorder rec(search);
+    search.Search();
+    EXPECT_EQ(rec.log, (std::vector<std::string> {"C " + m + "|" + TopName(dir), "F " + m + "|y.umx", "E"}));
+}
