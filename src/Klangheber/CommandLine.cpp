@@ -154,7 +154,8 @@ public:
             ++tally_.none;
         else
             ++tally_.errors;
-        if (end.result == prError)
+        // Without keep-going the error box of the stopped run follows.
+        if (end.result == prError && !options_.keepGoing && !options_.list)
             messages_.PackageErrorShown();
         if (options_.json) {
             std::printf("%s\n", PackageJson(end).c_str());

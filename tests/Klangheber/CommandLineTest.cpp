@@ -181,16 +181,22 @@ TEST(CommandLine, ErrorStopsTheRunWithStatusOneAndTheErrorOnStderrNamingThePacka
 
 TEST(CommandLine, KeepGoingReportsEachErrorAndConvertsTheRest)
 {
+    // a.umx fails in the middle of its extraction (a folder stands under its
+    // module's name), sub/c.umx before its scan.
     TempDir dir;
     const Collection tree(dir.Path());
+    ::mkdir((dir / "a.it").c_str(), 0755);
     const Result r = Klangheber({"-k", "--batch", Folder(dir)});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.startsWith(Q("klangheber: " + (dir / "sub/c.umx") + ": Invalid SelStart.\n")))
+    EXPECT_TRUE(r.err.startsWith(Q("klangheber: " + (dir / "a.umx") + ": Dateizugriff verweigert.\nklangheber: " +
+                                   (dir / "sub/c.umx") + ": Invalid SelStart.\n")))
         << r.err.toStdString();
-    EXPECT_TRUE(QRegularExpression(SummaryPattern("4 Pakete: 2 Module geschrieben (1 it, 1 xm), 1 ohne Modul, 1 Fehler"))
-                    .match(r.err.section('\n', 1))
+    EXPECT_TRUE(QRegularExpression(SummaryPattern("4 Pakete: 1 Modul geschrieben (1 xm), 1 ohne Modul, 2 Fehler"))
+                    .match(r.err.section('\n', 2))
                     .hasMatch())
         << r.err.toStdString();
+    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string> {"a.it", "a.umx", "sub"}));
+    EXPECT_EQ(ListDir(dir / "a.it"), std::vector<std::string> {});
     EXPECT_EQ(ReadFile(dir / "sub/d.xm"), Bytes(tree.d.bytes.begin() + tree.d.moduleStart, tree.d.bytes.end()));
     EXPECT_EQ(ListDir(dir / "sub"), (std::vector<std::string> {"b.BAK", "b.umx", "c.umx", "d.umx", "d.xm"}));
 }
