@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, copies the bundled demo packages to a temporary
-# folder, converts them with the command line and lists the modules written.
+# folder, converts them with the command line, lists the modules written and
+# ends with the run's summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh >/dev/null
@@ -8,8 +9,13 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/klangheber-demo.XXXXXX")"
 cp examples/demo/*.umx "$work"/
 echo "Converting the demo packages in $work"
 status=0
-"${BUILD_DIR:-build}/src/Klangheber/klangheber" --batch "$work" || status=$?
+# stderr holds any error lines and, last, the summary, kept for the end.
+log="$work/.klangheber-stderr"
+"${BUILD_DIR:-build}/src/Klangheber/klangheber" --batch "$work" 2>"$log" || status=$?
+head -n -1 "$log" >&2
 echo
 echo "Modules written:"
 (cd "$work" && ls -l -- *.it *.s3m *.xm 2>/dev/null) || echo "(none)"
+echo
+tail -n 1 "$log"
 exit "$status"

@@ -82,7 +82,9 @@ void TFileSearch::WalkFolder(const std::string& folder, const TSearchRec& info, 
         platform::Application().ProcessMessages();
         // A directory reached through a symbolic link is never entered: a
         // link to a folder above would otherwise make the walk endless.
-        if (!IsDotEntry(entry.Name) && (entry.Attr & platform::faDirectory) && !entry.SymLink && recurseSubFolders_)
+        const bool skipped = skippedFolder_.Known() && entry.Id == skippedFolder_;
+        if (!IsDotEntry(entry.Name) && (entry.Attr & platform::faDirectory) && !entry.SymLink && recurseSubFolders_ &&
+            !skipped)
             WalkFolder(folder + entry.Name + "/", entry, pattern);
         result = platform::FindNext(entry);
         platform::Application().ProcessMessages();

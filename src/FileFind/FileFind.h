@@ -43,6 +43,10 @@ public:
     bool RecurseSubFolders() const { return recurseSubFolders_; }
     void SetRecurseSubFolders(bool recurse) { recurseSubFolders_ = recurse; }
 
+    // A folder the walk never enters, by identity (where a run writes its
+    // outputs); none when not known, the default.
+    void SetSkippedFolder(const platform::FileId& folder) { skippedFolder_ = folder; }
+
     TFindFileEvent OnFileFind;
     TChangeFolderEvent OnChangeFolder;
     TNotifyEvent OnFinish;
@@ -63,4 +67,5 @@ private:
     std::string searchFile_;
     std::vector<std::string> filesFound_;
     bool recurseSubFolders_ = true;
+    platform::FileId skippedFolder_;
 };

@@ -1,34 +1,206 @@
 #include "Klangheber/CommandLine.h"
 
+#include "Klangheber/Report.h"
 #include "MainForm1/MainForm1.h"
+#include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <ftw.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace klangheber {
 
 namespace {
 
-bool ParseNonNegative(const char* text, int& value)
+std::string Utf8(const QString& text)
 {
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < 0 || parsed > INT_MAX)
-        return false;
-    value = static_cast<int>(parsed);
-    return true;
+    return text.toUtf8().toStdString();
 }
 
-// FOLDER as an absolute path without a trailing "/" (except for "/" itself).
+// The program's own German text of a system error.
+std::string ErrnoText(int err)
+{
+    return platform::EInOutError::TextFor(platform::IoCodeFromErrno(err));
+}
+
+// Boxes of the run on stderr as "klangheber: text". The error box of a
+// package that stopped the run is left out: its line, with the package's
+// path, came first.
+class BatchMessages : public platform::MessageSink {
+public:
+    void ShowError(const QString&, const QString& text) override
+    {
+        if (!packageErrorShown_)
+            Print(text);
+        packageErrorShown_ = false;
+    }
+    void ShowMessage(const QString&, const QString& text) override { Print(text); }
+    void PackageErrorShown() { packageErrorShown_ = true; }
+
+private:
+    static void Print(const QString& text)
+    {
+        std::fprintf(stderr, "klangheber: %s\n", Printable(Utf8(text)).c_str());
+        std::fflush(stderr);
+    }
+    bool packageErrorShown_ = false;
+};
+
+// A private folder for the scan copies of a listing, removed with all it
+// holds at the end.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = platform::GetTempPath();
+        if (pattern.empty() || pattern.back() != '/')
+            pattern += '/';
+        pattern += "klangheber-list.XXXXXX";
+        if (::mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        if (!path_.empty())
+            ::nftw(
+                path_.c_str(),
+                [](const char* path, const struct stat*, int, struct FTW*) {
+                    ::remove(path);
+                    return 0;
+                },
+                16, FTW_DEPTH | FTW_PHYS);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+int ExitCodeOf(const TRunEnd& end)
+{
+    switch (end.outcome) {
+    case roCompleted: return end.failures > 0 ? kRunStopped : kRunCompleted;
+    case roStopped: return kRunStopped;
+    default: return kNothingToDo;
+    }
+}
+
+std::string Kind(const std::string& extension)
+{
+    return extension.empty() ? extension : extension.substr(1);
+}
+
+std::string JsonOrNull(bool present, const std::string& json)
+{
+    return present ? json : "null";
+}
+
+// One JSON line for a package.
+std::string PackageJson(const TPackageEnd& end)
+{
+    static const char* const kResults[] = {"module", "none", "error"};
+    const bool module = end.result == prModule;
+    return "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[end.result] +
+           "\",\"kind\":" + JsonOrNull(module, "\"" + Kind(end.extension) + "\"") +
+           ",\"start\":" + JsonOrNull(module, std::to_string(end.start)) +
+           ",\"size\":" + JsonOrNull(module, std::to_string(end.size)) +
+           ",\"output\":" + JsonOrNull(module && !end.output.empty(), JsonString(end.output)) +
+           ",\"error\":" + JsonOrNull(end.result == prError, JsonString(Utf8(platform::ErrorBoxText(end.error)))) +
+           "}";
+}
+
+// The listing's line for a package found with or without a module.
+std::string ListLine(const TPackageEnd& end)
+{
+    std::string line = "[" + std::to_string(end.place.index + 1) + "/" + std::to_string(end.place.count) + "] " +
+                       Printable(end.place.package) + ": ";
+    if (end.result == prNoModule)
+        return line + "ohne Modul";
+    return line + Kind(end.extension) + ", Start " + std::to_string(end.start) + ", " + std::to_string(end.size) +
+           " Bytes";
+}
+
+// Prints what the run reports, in the form the options ask for, and counts
+// the packages.
+class Reporter {
+public:
+    Reporter(const Options& options, BatchMessages& messages) : options_(options), messages_(messages) {}
+
+    void Status(const QString& text, const TQueuePlace& place) const
+    {
+        if (options_.json || options_.list)
+            return;
+        std::printf("[%d/%d] %s\n", place.index + 1, place.count, Printable(Utf8(text)).c_str());
+        std::fflush(stdout);
+    }
+
+    void Package(const TPackageEnd& end)
+    {
+        if (end.result == prModule)
+            tally_.AddModule(end.extension);
+        else if (end.result == prNoModule)
+            ++tally_.none;
+        else
+            ++tally_.errors;
+        // Without keep-going the error box of the stopped run follows.
+        if (end.result == prError && !options_.keepGoing && !options_.list)
+            messages_.PackageErrorShown();
+        if (options_.json) {
+            std::printf("%s\n", PackageJson(end).c_str());
+        } else if (end.result == prError) {
+            std::fprintf(stderr, "klangheber: %s: %s\n", Printable(end.place.package).c_str(),
+                         Printable(Utf8(platform::ErrorBoxText(end.error))).c_str());
+        } else if (options_.list) {
+            std::printf("%s\n", ListLine(end).c_str());
+        }
+        std::fflush(stdout);
+    }
+
+    void Summary(int packages, double seconds)
+    {
+        tally_.packages = packages;
+        if (options_.json) {
+            std::printf("%s\n", SummaryJson(tally_, seconds, options_.list).c_str());
+            std::fflush(stdout);
+        } else {
+            std::fprintf(stderr, "%s\n", SummaryText(tally_, seconds, options_.list).c_str());
+        }
+    }
+
+private:
+    const Options& options_;
+    BatchMessages& messages_;
+    Tally tally_;
+};
+
+// Makes the output folder (not its parents) where it is missing; false
+// with a message when no folder can be had there.
+bool PrepareOutputFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0777) == 0)
+        return true;
+    const int err = errno;
+    if (platform::DirectoryExists(folder))
+        return true;
+    std::fprintf(stderr, "klangheber: %s: Ausgabeordner kann nicht angelegt werden: %s.\n",
+                 Printable(folder).c_str(), ErrnoText(err == EEXIST ? ENOTDIR : err).c_str());
+    return false;
+}
+
+}  // namespace
+
 std::string AbsoluteFolder(std::string folder)
 {
     if (folder.empty() || folder[0] != '/') {
@@ -36,105 +208,68 @@ std::string AbsoluteFolder(std::string folder)
         if (::getcwd(cwd, sizeof cwd))
             folder = std::string(cwd) + "/" + folder;
     }
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
+    std::string clean;
+    for (const char c : folder)
+        if (c != '/' || clean.empty() || clean.back() != '/')
+            clean += c;
+    while (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
 }
 
-int ExitCodeOf(TRunOutcome outcome)
+int RunBatch(const Options& options)
 {
-    switch (outcome) {
-    case roCompleted: return kRunCompleted;
-    case roStopped: return kRunStopped;
-    default: return kNothingToDo;
-    }
-}
-
-}  // namespace
-
-std::string UsageText()
-{
-    return "Usage: klangheber [--batch FOLDER [--pause MS]]\n"
-           "\n"
-           "Without options the window opens; the start button asks for a folder.\n"
-           "\n"
-           "  --batch FOLDER  convert every Unreal music package (*.umx) in FOLDER and its\n"
-           "                  sub-folders without showing a window; status texts go to\n"
-           "                  stdout, message and error boxes to stderr\n"
-           "  --pause MS      pause between two packages in milliseconds (default 0)\n"
-           "  --help          show this text\n"
-           "  --version       show the version\n"
-           "\n"
-           "Exit status: 0 the run reached its end, 1 an error stopped it,\n"
-           "2 no package was found or the arguments are wrong, 128 + N the signal N\n"
-           "(SIGINT, SIGTERM, SIGHUP) ended it.\n";
-}
-
-Options ParseArguments(int argc, char** argv)
-{
-    Options options;
-    bool pauseGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--batch" || arg == "--pause") {
-            if (i + 1 >= argc) {
-                options.error = arg + " needs a value";
-                return options;
-            }
-            const char* value = argv[++i];
-            if (arg == "--batch") {
-                // An empty name would stand for the current folder.
-                if (*value == '\0') {
-                    options.error = "--batch needs a folder, not an empty name";
-                    return options;
-                }
-                options.batchFolder = value;
-            } else if (!ParseNonNegative(value, options.pauseMs)) {
-                options.error = std::string("--pause needs a number of milliseconds, not '") + value + "'";
-                return options;
-            } else {
-                pauseGiven = true;
-            }
-        } else {
-            options.error = "unknown argument '" + arg + "'";
-            return options;
-        }
-    }
-    if (pauseGiven && !options.batchFolder)
-        options.error = "--pause goes with --batch";
-    return options;
-}
-
-int RunBatch(const std::string& folderArgument, int pauseMs)
-{
-    const std::string folder = AbsoluteFolder(folderArgument);
+    const std::string folder = AbsoluteFolder(*options.batchFolder);
     if (!platform::DirectoryExists(folder)) {
-        std::fprintf(stderr, "klangheber: '%s' is not a folder\n", folderArgument.c_str());
+        std::fprintf(stderr, "klangheber: %s: kein Ordner\n", Printable(*options.batchFolder).c_str());
         return kNothingToDo;
+    }
+    TRunOptions runOptions;
+    runOptions.keepGoing = options.keepGoing || options.list;
+    runOptions.scanOnly = options.list;
+    std::optional<ScratchFolder> scratch;
+    if (options.list) {
+        // Without a private folder the scan copies would land beside the
+        // packages: no listing then.
+        scratch.emplace();
+        if (scratch->Path().empty()) {
+            std::fprintf(stderr, "klangheber: %s: kein eigener temporärer Ordner möglich: %s.\n",
+                         Printable(platform::GetTempPath()).c_str(), ErrnoText(errno).c_str());
+            return kNothingToDo;
+        }
+        runOptions.outputFolder = scratch->Path();
+    } else if (!options.outputFolder.empty()) {
+        runOptions.outputFolder = AbsoluteFolder(options.outputFolder);
+        if (!PrepareOutputFolder(runOptions.outputFolder))
+            return kNothingToDo;
     }
 
     // The program ends with the run, so the boxes go to stderr for good.
-    static platform::StderrMessageSink boxesOnStderr;
-    platform::Application().SetSink(&boxesOnStderr);
+    static BatchMessages messages;
+    platform::Application().SetSink(&messages);
+    Reporter reporter(options, messages);
 
     TMainForm form;
-    form.SetPackagePause(pauseMs);
-    form.OnRunStatus = [](const QString& text, const TQueuePlace& place) {
-        std::printf("[%d/%d] %s\n", place.index + 1, place.count, text.toUtf8().constData());
-        std::fflush(stdout);
-    };
-    std::optional<TRunOutcome> outcome;
-    form.OnRunEnd = [&outcome](const TRunEnd& end) { outcome = end.outcome; };
+    form.SetPackagePause(options.pauseMs);
+    form.SetRunOptions(runOptions);
+    form.OnRunStatus = [&](const QString& text, const TQueuePlace& place) { reporter.Status(text, place); };
+    form.OnPackageEnd = [&](const TPackageEnd& end) { reporter.Package(end); };
+    std::optional<TRunEnd> end;
+    form.OnRunEnd = [&end](const TRunEnd& runEnd) { end = runEnd; };
 
+    QElapsedTimer clock;
+    clock.start();
     form.StartRun(folder);
     // A signal between two packages ends the run as well.
-    while (!outcome && !platform::Application().TerminationSignal())
+    while (!end && !platform::Application().TerminationSignal())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return ExitCodeOf(*outcome);
+    if (!end) {
+        end.emplace();
+        end->outcome = roInterrupted;
+        end->place = form.CurrentPlace();
+    }
+    reporter.Summary(end->place.count, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    return ExitCodeOf(*end);
 }
 
 }  // namespace klangheber

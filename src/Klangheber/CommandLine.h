@@ -1,6 +1,6 @@
-// The command line: "klangheber --batch FOLDER [--pause MS]" runs the same
-// run through the same main window, unshown, with FOLDER in place of the
-// folder dialog's choice.
+// The command line: "klangheber --batch FOLDER" runs the same run through the
+// same main window, unshown, with FOLDER in place of the folder dialog's
+// choice; "klangheber FOLDER" shows the window and starts that run at once.
 #pragma once
 
 #include <optional>
@@ -11,20 +11,32 @@ namespace klangheber {
 struct Options {
     bool help = false;
     bool version = false;
-    std::optional<std::string> batchFolder;
+    std::optional<std::string> batchFolder;   // --batch
+    std::optional<std::string> windowFolder;  // a folder as a plain argument
     int pauseMs = 0;
+    bool keepGoing = false;
+    std::string outputFolder;  // empty: beside each package
+    bool list = false;
+    bool json = false;
     std::string error;  // non-empty when the arguments are wrong
 };
 
+// Parses argv with QCommandLineParser; needs no application object. Folder
+// names keep their bytes as given.
 Options ParseArguments(int argc, char** argv);
+// The --help text, German like the window.
 std::string UsageText();
 
 // Exit codes of a batch run.
 enum ExitCode { kRunCompleted = 0, kRunStopped = 1, kNothingToDo = 2 };
 
-// Runs the batch over a folder through the main window's run interface;
-// needs a QApplication. Prints each status text on stdout as "[3/120] text"
-// and every message box on stderr.
-int RunBatch(const std::string& folder, int pauseMs);
+// FOLDER as an absolute path without repeated or trailing "/" (except for
+// "/" itself).
+std::string AbsoluteFolder(std::string folder);
+
+// Runs the batch over options.batchFolder through the main window's run
+// interface; needs a QApplication. Status lines ("[3/120] text") or JSON
+// Lines on stdout, errors and the summary on stderr.
+int RunBatch(const Options& options);
 
 }  // namespace klangheber

@@ -1,12 +1,15 @@
 // Program start: the application object, its title, the main window and the
-// event loop; or, with --batch, the same run without a window.
+// event loop (with a folder as argument, its run started at once); or, with
+// --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
 #include "Klangheber/Process.h"
 #include "MainForm1/MainForm1.h"
 #include "platform/widgets/Application.h"
+#include "platform/system/FileUtils.h"
 #include "platform/widgets/Display.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +26,7 @@ int main(int argc, char** argv)
 
     const klangheber::Options options = klangheber::ParseArguments(argc, argv);
     if (!options.error.empty()) {
-        std::fprintf(stderr, "klangheber: %s\n\n%s", options.error.c_str(), klangheber::UsageText().c_str());
+        std::fprintf(stderr, "klangheber: %s\nAlle Optionen zeigt: klangheber --help\n", options.error.c_str());
         return klangheber::kNothingToDo;
     }
     if (options.help) {
@@ -56,10 +59,22 @@ int main(int argc, char** argv)
     klangheber::PrepareProcess();
 
     if (options.batchFolder)
-        return klangheber::ExitStatus(klangheber::RunBatch(*options.batchFolder, options.pauseMs));
+        return klangheber::ExitStatus(klangheber::RunBatch(options));
 
+    std::string folder;
+    if (options.windowFolder) {
+        folder = klangheber::AbsoluteFolder(*options.windowFolder);
+        if (!platform::DirectoryExists(folder)) {
+            std::fprintf(stderr, "klangheber: %s: kein Ordner\n", options.windowFolder->c_str());
+            return klangheber::kNothingToDo;
+        }
+    }
     TMainForm form;
     platform::Application().SetMainForm(&form);
     form.show();
+    // A folder given starts its run as if chosen in the dialog, once the
+    // window is up.
+    if (!folder.empty())
+        QTimer::singleShot(0, &form, [&form, folder] { form.StartRun(folder); });
     return klangheber::ExitStatus(platform::Application().Run());
 }

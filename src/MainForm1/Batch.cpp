@@ -3,6 +3,7 @@
 // first package.
 #include "MainForm1/MainForm1.h"
 
+#include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
@@ -14,6 +15,8 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <cerrno>
+#include <sys/stat.h>
 
 // The built-in icons are linked from this static library only when
 // registered by hand; outside any namespace, as the macro requires.
@@ -52,6 +55,15 @@ std::string DraggedFolder(const QMimeData* data)
             return path;
     }
     return {};
+}
+
+// The sub-folder path of package below the run's folder ("a/b/"; "" for a
+// package in the run's folder itself).
+std::string RelativeFolder(const std::string& package, const std::string& runFolder)
+{
+    const std::string folder = platform::ExtractFilePath(package);
+    const std::string prefix = runFolder + "/";
+    return folder.compare(0, prefix.size(), prefix) == 0 ? folder.substr(prefix.size()) : std::string();
 }
 
 }  // namespace
@@ -140,8 +152,40 @@ void TMainForm::SearchFolder(const std::string& folder)
         EndRun(roRefused);
         return;
     }
+    FileSearch1->SetSkippedFolder({});
+    OpenOutputFolder();
     FileSearch1->SetSearchFile(mask);
     FileSearch1->Search();
+}
+
+void TMainForm::OpenOutputFolder()
+{
+    const std::string& folder = runOptions_.outputFolder;
+    if (folder.empty())
+        return;
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
+        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+    if (!outputRoot_.Open(folder))
+        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+    // An output folder inside the run's folder holds what this run writes:
+    // it is not searched for packages.
+    FileSearch1->SetSkippedFolder(outputRoot_.Id());
+}
+
+std::unique_ptr<MainForm1Unit::TPackagePlace> TMainForm::OpenCurrentPlace() const
+{
+    auto place = std::make_unique<MainForm1Unit::TPackagePlace>(CurrentFile);
+    if (outputRoot_.IsOpen())
+        place->SendOutputsTo(outputRoot_, runOptions_.outputFolder, RelativeFolder(CurrentFile, SourceFolder));
+    return place;
+}
+
+std::string TMainForm::OutputName(const std::string& ext) const
+{
+    if (!outputRoot_.IsOpen())
+        return platform::ChangeFileExt(CurrentFile, ext);
+    return runOptions_.outputFolder + "/" + RelativeFolder(CurrentFile, SourceFolder) +
+           platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), ext);
 }
 
 void TMainForm::FileSearch1FileFind(const std::string& fullpath, const platform::TSearchRec& info)

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 using platform::TButton;
@@ -105,9 +106,22 @@ QString TMainForm::StatusText() const
 
 void TMainForm::SetStatusText(const QString& text)
 {
+    ShowStatus(text, CurrentPlace());
+}
+
+void TMainForm::ShowStatus(const QString& text, const TQueuePlace& place)
+{
     StatusBar1->SetSimpleText(text);
     if (OnRunStatus)
-        OnRunStatus(text, CurrentPlace());
+        OnRunStatus(text, place);
+}
+
+void TMainForm::ReportPackage(const TPackageEnd& end)
+{
+    if (end.result == prError)
+        ++failures_;
+    if (OnPackageEnd)
+        OnPackageEnd(end);
 }
 
 QString TMainForm::LoadingText(const std::string& path)
@@ -162,6 +176,8 @@ void TMainForm::BeginRun()
 {
     EndRun(roCancelled);
     runActive_ = true;
+    failures_ = 0;
+    outputRoot_ = {};
     writtenThisRun_.clear();
     leftovers_.Clear();
 }
@@ -172,7 +188,7 @@ void TMainForm::EndRun(TRunOutcome outcome, const QString& error)
         return;
     runActive_ = false;
     if (OnRunEnd)
-        OnRunEnd({outcome, CurrentPlace(), error});
+        OnRunEnd({outcome, CurrentPlace(), error, failures_});
 }
 
 void TMainForm::RunStep(const std::function<void()>& step)
@@ -193,7 +209,25 @@ void TMainForm::RunStep(const std::function<void()>& step)
 
 void TMainForm::TimerTick()
 {
-    RunStep([this] { Timer1Timer(); });
+    const TQueuePlace package = CurrentPlace();
+    RunStep([&] {
+        try {
+            Timer1Timer();
+        } catch (const platform::EAbort&) {
+            throw;
+        } catch (const std::exception& e) {
+            TPackageEnd end;
+            end.place = package;
+            end.result = prError;
+            end.error = QString::fromStdString(platform::ErrorText(e));
+            ReportPackage(end);
+            if (!runOptions_.keepGoing)
+                throw;
+            // The package's temporary files went with the exception; the
+            // run goes on with the next one.
+            AdvanceQueue();
+        }
+    });
     // Only the advance step switches the timer on: off after a tick means
     // the last package is done.
     if (!Timer1->Enabled())
@@ -221,7 +255,7 @@ TMainForm::CurrentPlaceHeld(std::unique_ptr<MainForm1Unit::TPackagePlace>& own) 
 {
     if (place_ && place_->Package() == CurrentFile)
         return *place_;
-    own = std::make_unique<MainForm1Unit::TPackagePlace>(CurrentFile);
+    own = OpenCurrentPlace();
     return *own;
 }
 
@@ -230,15 +264,15 @@ void TMainForm::CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place
     // Packages whose names differ only in the letter case of their extension
     // ("song.umx", "song.UMX") have one output: the second must not replace
     // the first one's module.
-    const std::string output = platform::ChangeFileExt(CurrentFile, extension);
-    if (runActive_ && writtenThisRun_.count({place.FolderId(), platform::ExtractFileName(output)}))
+    const std::string output = OutputName(extension);
+    if (runActive_ && writtenThisRun_.count({place.OutputFolderId(), platform::ExtractFileName(output)}))
         throw platform::Exception("Datei " + output + " wurde in diesem Lauf schon geschrieben");
 }
 
 void TMainForm::NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension)
 {
     if (runActive_)
-        writtenThisRun_.insert({place.FolderId(), platform::ChangeFileExt(platform::ExtractFileName(CurrentFile),
+        writtenThisRun_.insert({place.OutputFolderId(), platform::ChangeFileExt(platform::ExtractFileName(CurrentFile),
                                                                           extension)});
 }
 
@@ -246,7 +280,7 @@ void TMainForm::RipClick()
 {
     std::unique_ptr<MainForm1Unit::TPackagePlace> own;
     const MainForm1Unit::TPackagePlace& place = CurrentPlaceHeld(own);
-    platform::DeleteFile(place.PathBesideAs(".BAK"));
+    platform::DeleteFile(place.OutputPathAs(".BAK"));
     SetStatusText(kExtracting);
 
     const std::int32_t end = platform::StrToInt(edtEnd->text().toStdString());
@@ -270,7 +304,7 @@ void TMainForm::RipClick()
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
     const std::string extension = ModuleKindInfo(ModuleKind).extension;
     CheckNotWrittenThisRun(place, extension);
-    platform::TUntypedFile output(place.PathBesideAs(extension));
+    platform::TUntypedFile output(place.OutputPathAs(extension));
     output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
     package.Seek(platform::StrToInt(edtStart->text().toStdString()));
@@ -287,5 +321,12 @@ void TMainForm::RipClick()
 
     edtStart->setText(edtEnd->text());
     SetStatusText(kExtracted);
+    TPackageEnd done;
+    done.place = CurrentPlace();
+    done.extension = extension;
+    done.start = start;
+    done.size = std::max<std::int64_t>(0, static_cast<std::int64_t>(end) - start);
+    done.output = OutputName(extension);
+    ReportPackage(done);
     AdvanceQueue();
 }

@@ -57,11 +57,45 @@ std::vector<std::uint8_t> HexTextToBytes(const std::string& text);
 
 }  // namespace MainForm1Unit
 
-// Where a run stands when something happens: the queue's current entry.
+// The queue entry something is about: for a status text, the package the
+// text describes (the no-module text names the package scanned, although the
+// advance step already made the next one current).
 struct TQueuePlace {
-    int index = -1;        // the current entry, -1 for none
+    int index = -1;        // the entry, -1 for none
     int count = 0;         // entries in the queue
-    std::string package;   // the current entry's full path, empty for none
+    std::string package;   // the entry's full path, empty for none
+};
+
+// How a run goes beyond the window's own way; programs that drive the window
+// choose these before StartRun. The defaults are the window's behaviour.
+struct TRunOptions {
+    // An error ends its package, not the run: it is reported (OnPackageEnd)
+    // instead of shown in the error box, and the next package follows.
+    bool keepGoing = false;
+    // Where scan copies and modules go: empty for beside each package;
+    // otherwise under this folder, in the same relative sub-folders as the
+    // packages below the run's folder, which is then only read. A folder
+    // inside the run's folder is not searched for packages.
+    std::string outputFolder;
+    // Scan only: the module found is reported, never extracted.
+    bool scanOnly = false;
+};
+
+// What became of one package.
+enum TPackageResult : std::uint8_t { prModule, prNoModule, prError };
+
+struct TPackageEnd {
+    TQueuePlace place;
+    TPackageResult result = prModule;
+    // prModule: the module's extension (".it", ".s3m", ".xm"), its start in
+    // the package and its size (what the output holds or would hold).
+    std::string extension;
+    std::int64_t start = 0;
+    std::int64_t size = 0;
+    // prModule outside a scan-only run: the output's path.
+    std::string output;
+    // prError: the error's message.
+    QString error;
 };
 
 // How a run ended.
@@ -84,10 +118,12 @@ struct TRunEnd {
     TQueuePlace place;  // the entry current at the end
     QString error;      // roStopped: the error's message (the box shows
                         // platform::ErrorBoxText of it); empty otherwise
+    int failures = 0;   // packages that ended with an error
 };
 
 using TRunStatusEvent = std::function<void(const QString& text, const TQueuePlace& place)>;
 using TRunEndEvent = std::function<void(const TRunEnd& end)>;
+using TPackageEndEvent = std::function<void(const TPackageEnd& end)>;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -151,9 +187,15 @@ public:
     // The pause between two packages: the timer's interval, 200 ms as laid out.
     int PackagePause() const;
     void SetPackagePause(int ms);
-    // Raised with each status text the window shows and the queue entry that
-    // is current at that moment.
+    // Options of the runs started from now on.
+    const TRunOptions& RunOptions() const { return runOptions_; }
+    void SetRunOptions(const TRunOptions& options) { runOptions_ = options; }
+    // Raised with each status text the window shows and the queue entry the
+    // text is about.
     TRunStatusEvent OnRunStatus;
+    // Raised once for every package a run is done with: its module, no
+    // module, or the error that ended it (before the error box, if any).
+    TPackageEndEvent OnPackageEnd;
     // Raised once for every run, whether StartRun or the start button began
     // it: after the last package, after the error that stopped the run
     // (before the error box), after the message box of a folder without
@@ -186,6 +228,17 @@ private:
     // OpenClick after the dialog: search the folder and fill the queue.
     void SearchFolder(const std::string& folder);
     void MakeCurrent(int index);
+    // Shows text in the status line, about the queue entry place.
+    void ShowStatus(const QString& text, const TQueuePlace& place);
+    void ReportPackage(const TPackageEnd& end);
+    // Opens the output folder of the run (TRunOptions::outputFolder), which
+    // the walk then never enters.
+    void OpenOutputFolder();
+    // The current package's place, its outputs sent where the run puts them.
+    std::unique_ptr<MainForm1Unit::TPackagePlace> OpenCurrentPlace() const;
+    // The output path of the current package with extension ext, as a user
+    // would name it.
+    std::string OutputName(const std::string& ext) const;
     void CreateHexEditor();
     void CreateBatchComponents();
     // Scans the current package for a module signature and hands a match to
@@ -204,6 +257,10 @@ private:
     void CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension) const;
     void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension);
 
+    TRunOptions runOptions_;
+    // The run's output folder (open only with TRunOptions::outputFolder).
+    platform::HeldFolder outputRoot_;
+    int failures_ = 0;
     bool runActive_ = false;
     bool closing_ = false;
     // The current package's place while its tick runs.

@@ -35,9 +35,39 @@ std::string TPackagePlace::PathBeside(const std::string& name) const
     return folder_.IsOpen() ? folder_.PathOf(name) : platform::ExtractFilePath(package_) + name;
 }
 
-std::string TPackagePlace::PathBesideAs(const std::string& ext) const
+void TPackagePlace::SendOutputsTo(const platform::HeldFolder& root, const std::string& rootName,
+                                  const std::string& relativeFolder)
 {
-    return PathBeside(platform::ChangeFileExt(platform::ExtractFileName(package_), ext));
+    const auto refuse = [](const std::string& folder) {
+        const std::string cause = platform::EInOutError::TextFor(platform::IoCodeFromErrno(errno));
+        throw platform::Exception("Ordner " + folder + " kann nicht angelegt werden: " + cause);
+    };
+    std::string reached = rootName;
+    const platform::HeldFolder* parent = &root;
+    platform::HeldFolder next;
+    std::size_t from = 0;
+    while (from < relativeFolder.size()) {
+        std::size_t slash = relativeFolder.find('/', from);
+        if (slash == std::string::npos)
+            slash = relativeFolder.size();
+        const std::string name = relativeFolder.substr(from, slash - from);
+        from = slash + 1;
+        if (name.empty())
+            continue;
+        reached += "/" + name;
+        if (!next.OpenSubFolder(*parent, name))
+            refuse(reached);
+        outputs_ = std::move(next);
+        parent = &outputs_;
+    }
+    if (parent == &root && !outputs_.OpenSubFolder(root, "."))
+        refuse(reached);
+}
+
+std::string TPackagePlace::OutputPathAs(const std::string& ext) const
+{
+    const std::string name = platform::ChangeFileExt(platform::ExtractFileName(package_), ext);
+    return outputs_.IsOpen() ? outputs_.PathOf(name) : PathBeside(name);
 }
 
 std::string TPackagePlace::PackagePath() const
@@ -75,16 +105,16 @@ bool TPackagePlace::TryLock() const
 
 void TLeftovers::RemoveBeside(const TPackagePlace& place, const std::vector<std::string>& targets)
 {
-    const int folder = place.FolderFd();
+    const int folder = place.OutputFolderFd();
     if (folder < 0)
         return;
-    auto found = candidates_.find(place.FolderId());
+    auto found = candidates_.find(place.OutputFolderId());
     if (found == candidates_.end()) {
         // Hidden names with the six-character suffix of a temporary file.
         const auto looksTemporary = [](const std::string& name) {
             return name.size() > 8 && name[0] == '.' && name[name.size() - 7] == '.';
         };
-        found = candidates_.emplace(place.FolderId(), platform::NamesIn(folder, looksTemporary)).first;
+        found = candidates_.emplace(place.OutputFolderId(), platform::NamesIn(folder, looksTemporary)).first;
     }
     std::vector<std::string>& names = found->second;
     for (auto it = names.begin(); it != names.end();) {

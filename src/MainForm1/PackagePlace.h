@@ -32,14 +32,23 @@ public:
     TPackagePlace& operator=(const TPackagePlace&) = delete;
 
     const std::string& Package() const { return package_; }
-    platform::FileId FolderId() const { return folder_.Id(); }
-    // The held folder's descriptor; -1 when it could not be opened.
-    int FolderFd() const { return folder_.IsOpen() ? folder_.Fd() : -1; }
-    // A path to the entry name beside the package: through the held folder,
-    // or by the folder's path when it could not be opened.
-    std::string PathBeside(const std::string& name) const;
-    // The same for the file named as the package with the extension ext.
-    std::string PathBesideAs(const std::string& ext) const;
+
+    // Sends the scan copy and the outputs to the folder relativeFolder
+    // ("a/b", "" for root itself) under root instead of beside the package:
+    // each missing sub-folder is created, and none is entered through a
+    // symbolic link. A folder that cannot be made or opened raises "Ordner
+    // <rootName/...> kann nicht angelegt werden: <I/O error>".
+    void SendOutputsTo(const platform::HeldFolder& root, const std::string& rootName,
+                       const std::string& relativeFolder);
+    // The folder the scan copy and the outputs go to: the package's own,
+    // or the one SendOutputsTo opened.
+    platform::FileId OutputFolderId() const { return Outputs().Id(); }
+    // Its descriptor; -1 when it could not be opened.
+    int OutputFolderFd() const { return Outputs().IsOpen() ? Outputs().Fd() : -1; }
+    // A path to the file named as the package with the extension ext in the
+    // output folder: through the held folder, or by the package folder's
+    // path when it could not be opened.
+    std::string OutputPathAs(const std::string& ext) const;
     // A path to the package: the opened package itself, else its name.
     std::string PackagePath() const;
 
@@ -57,8 +66,12 @@ public:
     bool TryLock() const;
 
 private:
+    const platform::HeldFolder& Outputs() const { return outputs_.IsOpen() ? outputs_ : folder_; }
+    std::string PathBeside(const std::string& name) const;
+
     std::string package_;
     platform::HeldFolder folder_;
+    platform::HeldFolder outputs_;
     int folderErrno_ = 0;
     platform::UniqueFd file_;
 };

@@ -98,7 +98,7 @@ void TMainForm::Timer1Timer()
 void TMainForm::HoldCurrentPackage()
 {
     using namespace MainForm1Unit;
-    place_ = std::make_unique<TPackagePlace>(CurrentFile);
+    place_ = OpenCurrentPlace();
     const int index = ListBox1->currentRow();
     place_->CheckOrigin(QueueEntry(index) == CurrentFile ? QueueOrigin(index) : TPackageOrigin {});
     // Another run converts this package now: wait for it, with the window
@@ -126,8 +126,8 @@ void TMainForm::ScanCurrentPackage()
         ~Release() { place.reset(); }
     } release {place_};
     HoldCurrentPackage();
-    const std::string scanCopy = platform::ChangeFileExt(CurrentFile, ".BAK");
-    const std::string scanCopyPath = place_->PathBesideAs(".BAK");
+    const std::string scanCopy = OutputName(".BAK");
+    const std::string scanCopyPath = place_->OutputPathAs(".BAK");
 
     editor.LoadFromFile(place_->PackagePath());
     PackageSize = editor.DataSize();
@@ -170,11 +170,26 @@ void TMainForm::ScanCurrentPackage()
         found = true;
     }
 
+    if (found && runOptions_.scanOnly) {
+        TPackageEnd end;
+        end.place = CurrentPlace();
+        end.extension = ModuleKindInfo(ModuleKind).extension;
+        end.start = edtStart->text().toLongLong();
+        end.size = PackageSize - end.start;
+        ReportPackage(end);
+        AdvanceQueue();
+        return;
+    }
     if (found) {
         edtEnd->setText(QString::number(PackageSize));
         Rip->Click();
         return;
     }
+    const TQueuePlace scanned = CurrentPlace();
     AdvanceQueue();
-    SetStatusText(kNoModule);
+    ShowStatus(kNoModule, scanned);
+    TPackageEnd end;
+    end.place = scanned;
+    end.result = prNoModule;
+    ReportPackage(end);
 }

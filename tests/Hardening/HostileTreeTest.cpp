@@ -3,6 +3,7 @@
 // small or far too large, a great many packages. Every run ends, says why it
 // ended, and writes nothing but scan copies and modules beside the packages.
 #include "Hostile.h"
+#include "RunSummary.h"
 
 #include "platform/system/FileUtils.h"
 
@@ -245,7 +246,7 @@ TEST_F(HostileTree, AwkwardNamesConvertBesideThemselves)
         ::unlink(platform::ChangeFileExt(root + "/" + name, ".it").c_str());
     const Outcome r = RunKlangheber({"--batch", Q(root)});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_TRUE(testsupport::IsFaultlessSummary(r.err)) << r.err.toStdString();
     EXPECT_EQ(r.out.filter(kExtracted).size(), static_cast<int>(names.size()));
     for (const std::string& name : names)
         EXPECT_TRUE(Exists(platform::ChangeFileExt(root + "/" + name, ".it"))) << name;
@@ -397,7 +398,7 @@ TEST_F(HostileTree, TenThousandPackagesInOneFolder)
     const Outcome r = RunKlangheber({"--batch", Q(root)}, {}, 900000);
     ASSERT_TRUE(r.finished) << "the run did not end";
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.isEmpty()) << r.err.left(2000).toStdString();
+    EXPECT_TRUE(testsupport::IsFaultlessSummary(r.err)) << r.err.left(2000).toStdString();
     EXPECT_EQ(r.out.size(), 4 * kCount);
     EXPECT_EQ(r.out.last(), QStringLiteral("[%1/%1] Daten erfolgreich extrahiert!").arg(kCount));
     const std::vector<std::string> names = ListDir(root);

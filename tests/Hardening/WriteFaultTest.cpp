@@ -88,9 +88,9 @@ enum class Space { Full, ReadOnly };
 // own (a tmpfs in a private mount namespace, mounted at result + ".mnt"):
 // full except for free bytes, or read-only. Afterwards the file system's
 // content is copied to result. Skips the test where no such file system can
-// be had.
+// be had. options go before the program's --batch.
 Outcome RunOnSmallFileSystem(const std::string& source, const std::string& result, Space space, long free,
-                             const std::string& tmp)
+                             const std::string& tmp, const QStringList& options = {})
 {
     const char* script = R"(
 M="$1"; SRC="$2"; OUT="$3"; FREE="$4"; SPACE="$5"; shift 5
@@ -118,7 +118,8 @@ exit $rc
     if (::geteuid() != 0)
         args << "-r" << "-U";
     args << "-m" << "--propagation" << "private" << "sh" << "-c" << script << "sh" << Q(mountPoint) << Q(source)
-         << Q(result) << QString::number(free) << (space == Space::Full ? "full" : "ro") << KlangheberPath();
+         << Q(result) << QString::number(free) << (space == Space::Full ? "full" : "ro") << KlangheberPath()
+         << options;
     return RunProgram(QStringLiteral("unshare"), args, {{"TMPDIR", Q(tmp)}});
 }
 
@@ -188,6 +189,28 @@ TEST_F(WriteFault, ScanCopyThatCannotBeWrittenStopsTheRunAtItsPackage)
     }
     if (!leftOut.empty())
         GTEST_SKIP() << "cases left out:" << leftOut;
+}
+
+TEST_F(WriteFault, ReadOnlyMediumConvertsIntoAnOutputFolder)
+{
+    const std::string source = dir / "medium";
+    ::mkdir(source.c_str(), 0755);
+    ::mkdir((source + "/b").c_str(), 0755);
+    const auto first = RealPackage(ModuleKind::ScreamTracker3, 1000);
+    const auto second = RealPackage(ModuleKind::ImpulseTracker, 3000, 300);
+    WriteFile(source + "/a.umx", first.bytes);
+    WriteFile(source + "/b/lied.umx", second.bytes);
+    const Tree before = Snapshot(source);
+
+    const Outcome r = RunOnSmallFileSystem(source, dir / "kopie", Space::ReadOnly, 0, tmp.Path(),
+                                           {"-o", Q(dir / "ziel")});
+    if (r.exitCode == 99)
+        GTEST_SKIP() << "no small file system can be mounted here: " << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(Snapshot(dir / "kopie"), before);
+    EXPECT_EQ(ReadFile(dir / "ziel/a.s3m"), Tail(first.bytes, first.moduleStart));
+    EXPECT_EQ(ReadFile(dir / "ziel/b/lied.it"), Tail(second.bytes, second.moduleStart));
+    EXPECT_EQ(ListDir(dir / "ziel"), (std::vector<std::string> {"a.s3m", "b"}));
 }
 
 TEST_F(WriteFault, FullDiskDuringTheExtractionAfterAnEarlierPackageWasConverted)

@@ -1,12 +1,19 @@
 // The command line, run as a separate process the way a person without a
 // desktop runs it (klangheber, and klangheber-hex where it starts without
 // one).
+#include "RunSummary.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace testsupport;
 using fixtures::ModuleKind;
@@ -19,15 +26,23 @@ struct Result {
     QString err;
 };
 
-// Runs a program without a display.
-Result RunProgram(const char* program, const QStringList& arguments)
+// The environment of a program run without a display, with extra added.
+QProcessEnvironment WithoutDisplay(const std::map<QString, QString>& extra = {})
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(env);
+    for (const auto& [name, value] : extra)
+        env.insert(name, value);
+    return env;
+}
+
+// Runs a program without a display.
+Result RunProgram(const char* program, const QStringList& arguments, const std::map<QString, QString>& env = {})
+{
+    QProcess process;
+    process.setProcessEnvironment(WithoutDisplay(env));
     process.start(QString::fromUtf8(program), arguments);
     EXPECT_TRUE(process.waitForFinished(60000));
     Result result;
@@ -37,9 +52,9 @@ Result RunProgram(const char* program, const QStringList& arguments)
     return result;
 }
 
-Result Klangheber(const QStringList& arguments)
+Result Klangheber(const QStringList& arguments, const std::map<QString, QString>& env = {})
 {
-    return RunProgram(KLANGHEBER_EXE, arguments);
+    return RunProgram(KLANGHEBER_EXE, arguments, env);
 }
 
 QString Folder(const TempDir& dir)
@@ -47,34 +62,257 @@ QString Folder(const TempDir& dir)
     return QString::fromStdString(dir.Path());
 }
 
-}  // namespace
-
-TEST(CommandLine, ConvertsATreeAndReportsEachStepWithItsPlaceInTheQueue)
+QString Q(const std::string& path)
 {
-    TempDir dir;
-    ::mkdir((dir / "sub").c_str(), 0755);
-    WriteFile(dir / "a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes);
-    WriteFile(dir / "sub/b.umx", fixtures::MakePackageWithoutModule().bytes);
-    const Result r = Klangheber({"--batch", Folder(dir)});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-    EXPECT_EQ(r.out, (QStringList{"[1/2] Datei a.umx wird geladen. Bitte warten...", "[1/2] Engine gestartet.",
-                                  "[1/2] Daten werden extrahiert. Bitte warten...",
-                                  "[1/2] Daten erfolgreich extrahiert!",
-                                  "[2/2] Datei b.umx wird geladen. Bitte warten...", "[2/2] Engine gestartet.",
-                                  "[2/2] Keine Impulse-/Scream-/FastTracker-Dateien gefunden!"}));
-    EXPECT_TRUE(Exists(dir / "a.it"));
-    EXPECT_TRUE(Exists(dir / "sub/b.BAK"));
+    return QString::fromStdString(path);
 }
 
-TEST(CommandLine, ErrorStopsTheRunWithStatusOneAndTheErrorOnStderr)
+// A package carrying a module of kind (written to path); returns it.
+fixtures::Package PutPackage(const std::string& path, ModuleKind kind)
 {
+    fixtures::Package package = fixtures::WrapInPackage(fixtures::MakeModule(kind));
+    WriteFile(path, package.bytes);
+    return package;
+}
+
+// The tree used by most option tests, in the order the run meets it:
+// a.umx (it), sub/b.umx (no module), sub/c.umx (100 bytes: an error),
+// sub/d.umx (xm).
+struct Collection {
+    explicit Collection(const std::string& root)
+    {
+        ::mkdir((root + "/sub").c_str(), 0755);
+        a = PutPackage(root + "/a.umx", ModuleKind::ImpulseTracker);
+        WriteFile(root + "/sub/b.umx", fixtures::MakePackageWithoutModule().bytes);
+        WriteFile(root + "/sub/c.umx", std::string(100, 'x'));
+        d = PutPackage(root + "/sub/d.umx", ModuleKind::FastTracker2);
+    }
+    fixtures::Package a, d;
+};
+
+// Every file below root with its bytes, paths relative to root.
+std::map<std::string, Bytes> Files(const std::string& root, const std::string& below = "")
+{
+    std::map<std::string, Bytes> files;
+    for (const std::string& name : ListDir(root + "/" + below)) {
+        const std::string relative = below.empty() ? name : below + "/" + name;
+        struct stat st {};
+        ::lstat((root + "/" + relative).c_str(), &st);
+        if (S_ISDIR(st.st_mode))
+            files.merge(Files(root, relative));
+        else
+            files[relative] = S_ISREG(st.st_mode) ? ReadFile(root + "/" + relative) : Bytes {};
+    }
+    return files;
+}
+
+// A JSON line parsed. Qt's parser turns the lone surrogates \udc80..\udcff
+// (the bytes 0x80..0xFF of a name that is no UTF-8) into U+FFFD, so they
+// are moved to the private-use U+F780..U+F7FF first.
+QJsonObject ParseJsonLine(const QString& line, QJsonParseError* error = nullptr)
+{
+    QString kept = line;
+    kept.replace(QStringLiteral("\\udc"), QStringLiteral("\\uf7"));
+    return QJsonDocument::fromJson(kept.toUtf8(), error).object();
+}
+
+// The bytes of a string from ParseJsonLine.
+std::string BytesOf(const QString& text)
+{
+    std::string bytes;
+    for (const uint codePoint : text.toUcs4()) {
+        if (codePoint >= 0xF780 && codePoint <= 0xF7FF)
+            bytes += static_cast<char>(codePoint - 0xF700);
+        else
+            bytes += QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1).toStdString();
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST(CommandLine, ConvertsATreeInNameOrderAndReportsEachStepWithItsPackagesPlace)
+{
+    // Byte order would be B, D, a, c; the run goes a, B, c, D. The "Keine"
+    // line carries the number of the package without a module, although the
+    // next one is already being loaded.
     TempDir dir;
-    WriteFile(dir / "tiny.umx", std::string(100, 'x'));
+    ::mkdir((dir / "sub").c_str(), 0755);
+    PutPackage(dir / "a.umx", ModuleKind::ImpulseTracker);
+    WriteFile(dir / "B.umx", fixtures::MakePackageWithoutModule().bytes);
+    PutPackage(dir / "c.umx", ModuleKind::ScreamTracker3);
+    PutPackage(dir / "D.umx", ModuleKind::FastTracker2);
+    const Result r = Klangheber({"--batch", Folder(dir)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QRegularExpression(SummaryPattern(
+                                       "4 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm), 1 ohne Modul, 0 Fehler"))
+                    .match(r.err)
+                    .hasMatch())
+        << r.err.toStdString();
+    QStringList expected;
+    for (const char* step : {"[1/4] Datei a.umx wird geladen. Bitte warten...", "[1/4] Engine gestartet.",
+                             "[1/4] Daten werden extrahiert. Bitte warten...", "[1/4] Daten erfolgreich extrahiert!",
+                             "[2/4] Datei B.umx wird geladen. Bitte warten...", "[2/4] Engine gestartet.",
+                             "[3/4] Datei c.umx wird geladen. Bitte warten...",
+                             "[2/4] Keine Impulse-/Scream-/FastTracker-Dateien gefunden!", "[3/4] Engine gestartet.",
+                             "[3/4] Daten werden extrahiert. Bitte warten...", "[3/4] Daten erfolgreich extrahiert!",
+                             "[4/4] Datei D.umx wird geladen. Bitte warten...", "[4/4] Engine gestartet.",
+                             "[4/4] Daten werden extrahiert. Bitte warten...", "[4/4] Daten erfolgreich extrahiert!"})
+        expected << QString::fromUtf8(step);
+    EXPECT_EQ(r.out, expected);
+    for (const char* output : {"a.it", "B.BAK", "c.s3m", "D.xm"})
+        EXPECT_TRUE(Exists(dir / output)) << output;
+}
+
+TEST(CommandLine, ErrorStopsTheRunWithStatusOneAndTheErrorOnStderrNamingThePackage)
+{
+    // A control character in the name is shown escaped: one status, one line.
+    TempDir dir;
+    WriteFile(dir / "tiny\n\x1b.umx", std::string(100, 'x'));
+    PutPackage(dir / "zweites.umx", ModuleKind::ImpulseTracker);
     const Result r = Klangheber({"--batch", Folder(dir), "--pause", "5"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("Invalid SelStart.")) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringList{"[1/1] Datei tiny.umx wird geladen. Bitte warten..."});
+    EXPECT_TRUE(r.err.startsWith(Q("klangheber: " + (dir / "tiny\\n\\x1b.umx") + ": Invalid SelStart.\n")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("1 Fehler, 1 nicht bearbeitet")) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringList{"[1/2] Datei tiny\\n\\x1b.umx wird geladen. Bitte warten..."});
+    EXPECT_FALSE(Exists(dir / "zweites.it"));
+}
+
+TEST(CommandLine, KeepGoingReportsEachErrorAndConvertsTheRest)
+{
+    // a.umx fails in the middle of its extraction (a folder stands under its
+    // module's name), sub/c.umx before its scan.
+    TempDir dir;
+    const Collection tree(dir.Path());
+    ::mkdir((dir / "a.it").c_str(), 0755);
+    const Result r = Klangheber({"-k", "--batch", Folder(dir)});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.startsWith(Q("klangheber: " + (dir / "a.umx") + ": Dateizugriff verweigert.\nklangheber: " +
+                                   (dir / "sub/c.umx") + ": Invalid SelStart.\n")))
+        << r.err.toStdString();
+    EXPECT_TRUE(QRegularExpression(SummaryPattern("4 Pakete: 1 Modul geschrieben (1 xm), 1 ohne Modul, 2 Fehler"))
+                    .match(r.err.section('\n', 2))
+                    .hasMatch())
+        << r.err.toStdString();
+    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string> {"a.it", "a.umx", "sub"}));
+    EXPECT_EQ(ListDir(dir / "a.it"), std::vector<std::string> {});
+    EXPECT_EQ(ReadFile(dir / "sub/d.xm"), Bytes(tree.d.bytes.begin() + tree.d.moduleStart, tree.d.bytes.end()));
+    EXPECT_EQ(ListDir(dir / "sub"), (std::vector<std::string> {"b.BAK", "b.umx", "c.umx", "d.umx", "d.xm"}));
+}
+
+TEST(CommandLine, OutputFolderTakesEveryWriteAndIsNotSearched)
+{
+    // The output folder lies inside the chosen folder and holds a package
+    // of its own; a link planted where a sub-folder must be made is not
+    // followed.
+    TempDir dir, elsewhere;
+    const Collection tree(dir.Path());
+    ::mkdir((dir / "linked").c_str(), 0755);
+    PutPackage(dir / "linked/e.umx", ModuleKind::ImpulseTracker);
+    ::mkdir((dir / "out").c_str(), 0755);
+    PutPackage(dir / "out/alt.umx", ModuleKind::ImpulseTracker);
+    ::symlink(elsewhere.Path().c_str(), (dir / "out/linked").c_str());
+    std::map<std::string, Bytes> expected = Files(dir.Path());
+
+    const Result r = Klangheber({"--batch", Folder(dir), "--keep-going", "-o", Folder(dir) + "/out"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(Q("klangheber: " + (dir / "linked/e.umx") + ": Ordner " + (dir / "out/linked") +
+                                 " kann nicht angelegt werden: Ungültiger Dateiname.")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("5 Pakete: 2 Module geschrieben (1 it, 1 xm), 1 ohne Modul, 2 Fehler"))
+        << r.err.toStdString();
+    expected["out/a.it"] = Bytes(tree.a.bytes.begin() + tree.a.moduleStart, tree.a.bytes.end());
+    const Bytes withoutModule = fixtures::MakePackageWithoutModule().bytes;
+    expected["out/sub/b.BAK"] = Bytes(withoutModule.begin(), withoutModule.begin() + 500);
+    expected["out/sub/d.xm"] = Bytes(tree.d.bytes.begin() + tree.d.moduleStart, tree.d.bytes.end());
+    EXPECT_EQ(Files(dir.Path()), expected);
+    EXPECT_EQ(ListDir(elsewhere.Path()), std::vector<std::string> {});
+}
+
+TEST(CommandLine, ListScansOnlyAndWritesNothing)
+{
+    TempDir dir, tmp;
+    const Collection tree(dir.Path());
+    const std::map<std::string, Bytes> before = Files(dir.Path());
+    const Result r = Klangheber({"--batch", Folder(dir), "--list"}, {{"TMPDIR", Folder(tmp)}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, (QStringList {Q("[1/4] " + (dir / "a.umx") + ": it, Start " + std::to_string(tree.a.moduleStart) +
+                                     ", " + std::to_string(tree.a.bytes.size() - tree.a.moduleStart) + " Bytes"),
+                                   Q("[2/4] " + (dir / "sub/b.umx") + ": ohne Modul"),
+                                   Q("[4/4] " + (dir / "sub/d.umx") + ": xm, Start " +
+                                     std::to_string(tree.d.moduleStart) + ", " + std::to_string(tree.d.bytes.size() - tree.d.moduleStart) +
+                                     " Bytes")}));
+    EXPECT_TRUE(r.err.startsWith(Q("klangheber: " + (dir / "sub/c.umx") + ": Invalid SelStart.\n")));
+    EXPECT_TRUE(r.err.contains("4 Pakete: 2 Module gefunden (1 it, 1 xm), 1 ohne Modul, 1 Fehler"));
+    EXPECT_EQ(Files(dir.Path()), before);
+    for (const std::string& name : ListDir(tmp.Path()))
+        EXPECT_EQ(name.find("klangheber"), std::string::npos) << name;
+}
+
+TEST(CommandLine, JsonGivesOneObjectPerPackageAndTheSummaryLast)
+{
+    // Names that are no UTF-8, or hold a control character or a quote, come
+    // back byte for byte.
+    TempDir dir;
+    const Collection tree(dir.Path());
+    const std::string odd = "sub/\xff\xc3(\n\"q\".umx";
+    const fixtures::Package oddPackage = PutPackage(dir / odd, ModuleKind::ScreamTracker3);
+    const Result r = Klangheber({"--batch=" + Folder(dir), "--json", "-k"});
+    EXPECT_EQ(r.exitCode, 1);
+    const auto moduleSize = [](const fixtures::Package& p) { return static_cast<int>(p.bytes.size() - p.moduleStart); };
+    const struct {
+        std::string package, result, kind;
+        int start, size;
+        std::string output, error;
+    } expected[] = {
+        {"a.umx", "module", "it", int(tree.a.moduleStart), moduleSize(tree.a), "a.it", ""},
+        {"sub/b.umx", "none", "", 0, 0, "", ""},
+        {"sub/c.umx", "error", "", 0, 0, "", "Invalid SelStart."},
+        {"sub/d.umx", "module", "xm", int(tree.d.moduleStart), moduleSize(tree.d), "sub/d.xm", ""},
+        {odd, "module", "s3m", int(oddPackage.moduleStart), moduleSize(oddPackage), "sub/\xff\xc3(\n\"q\".s3m", ""},
+    };
+    ASSERT_EQ(r.out.size(), 6) << r.out.join('\n').toStdString();
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& e = expected[i];
+        SCOPED_TRACE(e.package);
+        QJsonParseError error {};
+        const QJsonObject o = ParseJsonLine(r.out[int(i)], &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out[int(i)].toStdString();
+        EXPECT_EQ(BytesOf(o["package"].toString()), dir / e.package);
+        EXPECT_EQ(o["result"].toString().toStdString(), e.result);
+        const bool module = e.result == "module";
+        EXPECT_EQ(o["kind"].isNull(), !module);
+        EXPECT_EQ(o["kind"].toString().toStdString(), e.kind);
+        EXPECT_EQ(o["start"].toInt(), e.start);
+        EXPECT_EQ(o["size"].toInt(), e.size);
+        EXPECT_EQ(BytesOf(o["output"].toString()), module ? dir / e.output : "");
+        EXPECT_EQ(o["error"].toString().toStdString(), e.error);
+    }
+    const QJsonObject summary = ParseJsonLine(r.out.last());
+    EXPECT_EQ(summary["packages"].toInt(), 5);
+    EXPECT_EQ(summary["modules"].toInt(), 3);
+    EXPECT_EQ(summary["s3m"].toInt(), 1);
+    EXPECT_EQ(summary["none"].toInt(), 1);
+    EXPECT_EQ(summary["errors"].toInt(), 1);
+    EXPECT_TRUE(summary["summary"].toString().startsWith("5 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm)"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+}
+
+TEST(CommandLine, AFolderAsArgumentOpensTheWindowAndStartsItsRun)
+{
+    TempDir dir;
+    PutPackage(dir / "a.umx", ModuleKind::ImpulseTracker);
+    QProcess process;
+    process.setProcessEnvironment(WithoutDisplay({{"QT_QPA_PLATFORM", "offscreen"}}));
+    process.start(QStringLiteral(KLANGHEBER_EXE), {Folder(dir)});
+    ASSERT_TRUE(process.waitForStarted());
+    for (int i = 0; i < 600 && !Exists(dir / "a.it"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(Exists(dir / "a.it"));
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 128 + SIGTERM);
 }
 
 TEST(CommandLine, NothingFoundOrWrongArgumentsGiveStatusTwo)
@@ -82,15 +320,26 @@ TEST(CommandLine, NothingFoundOrWrongArgumentsGiveStatusTwo)
     TempDir dir;
     Result r = Klangheber({"--batch", Folder(dir)});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_TRUE(r.err.contains("Keine Unreal Musikdateien gefunden (*.umx)!")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("klangheber: Keine Unreal Musikdateien gefunden (*.umx)!\n")) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
 
-    for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--bogus"},
-                                    QStringList{"--batch", Folder(dir), "--pause", "-3"},
-                                    QStringList{"--pause", "10"}, QStringList{"--batch", Folder(dir) + "missing"}}) {
-        r = Klangheber(args);
-        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_FALSE(r.err.isEmpty());
+    const struct {
+        QStringList args;
+        QString message;
+    } cases[] = {
+        {{"--batch"}, "Nach --batch fehlt ein Wert"},
+        {{"--bogus"}, "Unbekannte Option: bogus"},
+        {{"--batch", Folder(dir), "--pause", "-3"}, "--pause braucht eine Zahl von Millisekunden"},
+        {{"--pause", "10"}, "--pause gilt nur mit --batch"},
+        {{"-k", Folder(dir)}, "--keep-going gilt nur mit --batch"},
+        {{"--batch", Folder(dir), "--list", "-o", Folder(dir)}, "--output passt nicht dazu"},
+        {{"--batch", Folder(dir), Folder(dir)}, "entweder mit --batch oder allein"},
+        {{"--batch", Folder(dir) + "missing"}, "kein Ordner"},
+    };
+    for (const auto& c : cases) {
+        r = Klangheber(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("klangheber: ") && r.err.contains(c.message)) << r.err.toStdString();
     }
 }
 
@@ -98,11 +347,15 @@ TEST(CommandLine, HelpAndVersion)
 {
     Result r = Klangheber({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.join('\n').contains("--batch FOLDER"));
-    r = Klangheber({"--version"});
-    EXPECT_EQ(r.exitCode, 0);
-    ASSERT_EQ(r.out.size(), 1);
-    EXPECT_TRUE(r.out[0].startsWith("klangheber "));
+    for (const char* text : {"-b, --batch ORDNER", "--pause MS", "-k, --keep-going", "-o, --output ZIEL", "--list",
+                             "--json", "\\udc80", "-h, --help", "-v, --version", "Beispiele:", "Exit-Status: 0"})
+        EXPECT_TRUE(r.out.join('\n').contains(QString::fromUtf8(text))) << text;
+    for (const char* option : {"--version", "-v"}) {
+        r = Klangheber({option});
+        EXPECT_EQ(r.exitCode, 0);
+        ASSERT_EQ(r.out.size(), 1);
+        EXPECT_TRUE(r.out[0].startsWith("klangheber "));
+    }
 }
 
 TEST(CommandLine, EmptyFolderNameIsRefusedNotTakenAsTheCurrentFolder)

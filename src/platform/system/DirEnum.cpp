@@ -3,11 +3,13 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -15,6 +17,9 @@ namespace detail {
 
 struct FindState {
     DIR* dir = nullptr;
+    // The folder's names in delivery order, and the next one to look at.
+    std::vector<std::string> names;
+    std::size_t next = 0;
     std::string pattern;
     int excluded = 0;
     FileId folder;
@@ -93,15 +98,48 @@ void ClearEntry(TSearchRec& rec)
     rec.FolderId = {};
 }
 
-// Reads entries until one matches the pattern and the attribute mask.
+// "." and ".." first, then by name with ASCII letters folded, ties broken by
+// the raw bytes: the same order on every machine and file system.
+bool DeliveredBefore(const std::string& a, const std::string& b)
+{
+    const auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+    if (rank(a) != rank(b))
+        return rank(a) < rank(b);
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+}
+
+// The whole folder is read at once and sorted.
+std::vector<std::string> SortedNames(DIR* dir)
+{
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir))
+        names.emplace_back(entry->d_name);
+    std::sort(names.begin(), names.end(), DeliveredBefore);
+    return names;
+}
+
+// Goes on through the names until one matches the pattern and the attribute
+// mask.
 bool NextMatch(detail::FindState& state, TSearchRec& rec)
 {
     const int fd = ::dirfd(state.dir);
-    while (dirent* entry = ::readdir(state.dir)) {
-        if (!MatchesMask(entry->d_name, state.pattern))
+    while (state.next < state.names.size()) {
+        const std::string& name = state.names[state.next++];
+        if (!MatchesMask(name, state.pattern))
             continue;
-        rec.Name = entry->d_name;
-        if (!StatEntry(fd, entry->d_name, rec))
+        rec.Name = name;
+        if (!StatEntry(fd, name.c_str(), rec))
             continue;
         if (rec.Attr & state.excluded)
             continue;
@@ -194,6 +232,7 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec)
     fd.Release();  // the DIR owns the descriptor now
     auto state = std::make_unique<detail::FindState>();
     state->dir = dir;
+    state->names = SortedNames(dir);
     state->pattern = pattern;
     state->excluded = ExcludedBits(attr);
     struct stat st {};

@@ -4,7 +4,9 @@
 // the wildcards "*" and "?", matched without regard to ASCII letter case;
 // "*.*" matches every name. A pattern without wildcards matches its own name
 // in the same way; where the folder cannot be read, the entry of that name is
-// looked up directly. "." and ".." are delivered as readdir delivers them.
+// looked up directly. A folder's entries are delivered sorted by name, ASCII
+// letters compared without regard to case and ties broken by the raw bytes,
+// so every machine sees the same order; "." and ".." come first.
 #pragma once
 
 #include "platform/system/FileId.h"

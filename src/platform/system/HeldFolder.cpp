@@ -1,6 +1,8 @@
 #include "platform/system/HeldFolder.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -13,6 +15,25 @@ bool HeldFolder::Open(const std::string& path)
         fd_.Reset();
     id_ = fd_.IsOpen() ? FileIdOf(st) : FileId {};
     return fd_.IsOpen();
+}
+
+bool HeldFolder::OpenSubFolder(const HeldFolder& parent, const std::string& name)
+{
+    fd_.Reset();
+    id_ = {};
+    if (::mkdirat(parent.Fd(), name.c_str(), 0777) != 0 && errno != EEXIST)
+        return false;
+    UniqueFd fd(::openat(parent.Fd(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0)
+        return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    fd_ = std::move(fd);
+    id_ = FileIdOf(st);
+    return true;
 }
 
 std::string HeldFolder::PathOf(const std::string& name) const

@@ -182,3 +182,18 @@ TEST(DirEnum, EmptyFolderPartIsTheCurrentDirectory)
     EXPECT_EQ(::chdir(saved), 0);
     EXPECT_EQ(found, (std::vector<std::string>{"here.umx"}));
 }
+
+TEST(DirEnum, DeliversEntriesSortedByNameWithoutRegardToCase)
+{
+    TempDir dir;
+    // Byte order would give "B", "Zeta", "_x", "a", "a", "b" ...: upper case first.
+    for (const char* name : {"b.umx", "Zeta", "a.umx", "A.umx", "_x", "B", "\xc3\xa4.umx", "ab"})
+        WriteFile(dir / name, "x");
+    std::vector<std::string> order;
+    TSearchRec rec;
+    for (int rc = FindFirst(dir / "*", faAnyFile, rec); rc == 0; rc = FindNext(rec))
+        order.push_back(rec.Name);
+    FindClose(rec);
+    EXPECT_EQ(order, (std::vector<std::string> {".", "..", "_x", "A.umx", "a.umx", "ab", "B", "b.umx", "Zeta",
+                                                "\xc3\xa4.umx"}));
+}

@@ -1,0 +1,38 @@
+// What the command line prints about a run: status lines that stay one line
+// each, JSON Lines for scripts, and the summary at the end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace klangheber {
+
+// text (UTF-8 bytes) with control characters written as "\n", "\t", "\r"
+// or "\x1b", so that it prints as one line.
+std::string Printable(const std::string& text);
+
+// bytes as a JSON string literal, quotes included. Valid UTF-8 stays as it
+// is; every byte that is not part of valid UTF-8 is written as \udcXX
+// (U+DC00 + the byte, as "surrogateescape" does), so the bytes can be
+// restored exactly.
+std::string JsonString(const std::string& bytes);
+
+// The count of a run's packages by outcome.
+struct Tally {
+    int packages = 0;  // in the queue
+    int it = 0, s3m = 0, xm = 0;
+    int none = 0;
+    int errors = 0;
+    int Modules() const { return it + s3m + xm; }
+    int Unprocessed() const { return packages - Modules() - none - errors; }
+    // Counts a module with this extension (".it", ".s3m", ".xm").
+    void AddModule(const std::string& extension);
+};
+
+// "4 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm), 1 ohne Modul,
+// 0 Fehler, 0,1 s"; "gefunden" in place of "geschrieben" for a scan-only run.
+std::string SummaryText(const Tally& tally, double seconds, bool scanOnly);
+// The same as the last JSON line: the text and each count.
+std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly);
+
+}  // namespace klangheber

@@ -1,0 +1,50 @@
+// The forms the command line prints: one-line status texts, JSON strings for
+// any file name, and the summary's German counts.
+#include "Klangheber/Report.h"
+
+#include <gtest/gtest.h>
+
+using namespace klangheber;
+
+TEST(Report, ControlCharactersAreEscapedSoAStatusIsOneLine)
+{
+    EXPECT_EQ(Printable("a\nb\tc\rd\x1b\x7f\xc3\xa4\\"), "a\\nb\\tc\\rd\\x1b\\x7f\xc3\xa4\\");
+}
+
+TEST(Report, JsonStringKeepsValidUtf8AndEscapesEveryOtherByte)
+{
+    const struct {
+        std::string bytes;
+        std::string json;
+    } cases[] = {
+        {"Stra\xc3\x9f" "e \xf0\x9f\x8e\xb5", "\"Stra\xc3\x9f" "e \xf0\x9f\x8e\xb5\""},  // 2- and 4-byte forms
+        {"\"q\" \\ \n\x01\x7f", "\"\\\"q\\\" \\\\ \\u000a\\u0001\\u007f\""},
+        {"\xff\x80", "\"\\udcff\\udc80\""},                                   // no lead byte
+        {"\xc0\xaf", "\"\\udcc0\\udcaf\""},                                   // overlong "/"
+        {"\xed\xa0\x80", "\"\\udced\\udca0\\udc80\""},                        // a surrogate encoded
+        {"\xf4\x90\x80\x80", "\"\\udcf4\\udc90\\udc80\\udc80\""},             // past U+10FFFF
+        {"a\xc3", "\"a\\udcc3\""},                                            // cut short at the end
+        {"\xe2\x82(", "\"\\udce2\\udc82(\""},                                 // cut short before ASCII
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JsonString(c.bytes), c.json) << c.json;
+}
+
+TEST(Report, SummaryCountsInGermanWithSingularsAndADecimalComma)
+{
+    const struct {
+        Tally tally;
+        double seconds;
+        bool scanOnly;
+        std::string text;
+    } cases[] = {
+        {{4, 1, 1, 1, 1, 0}, 0.123, false,
+         "4 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm), 1 ohne Modul, 0 Fehler, 0,1 s"},
+        {{1, 1, 0, 0, 0, 0}, 12.36, false, "1 Paket: 1 Modul geschrieben (1 it), 0 ohne Modul, 0 Fehler, 12,4 s"},
+        {{5, 0, 0, 2, 0, 1}, 0, true, "5 Pakete: 2 Module gefunden (2 xm), 0 ohne Modul, 1 Fehler, "
+                                      "2 nicht bearbeitet, 0,0 s"},
+        {{0, 0, 0, 0, 0, 0}, 0.04, false, "0 Pakete: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, 0,0 s"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SummaryText(c.tally, c.seconds, c.scanOnly), c.text);
+}
