@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The layers' arrows point one way: the platform rooms system <- widgets <-
-# shell, the components above them (the byte editor's document core on the
-# system room alone), the main window above the components and
+# shell, the components above them (the byte editor's document core and the
+# package reader on the system room alone), the main window above the components and
 # the program on top. Prints every #include that points the wrong way and
 # fails when there is one.
 #   check-layers.sh SRC_DIR
@@ -25,7 +25,9 @@ forbid platform/system 'platform/(widgets|shell)/|Q[A-Za-z]*>'
 forbid platform/widgets 'platform/shell/'
 # The byte editor's document core sits on the system room alone.
 forbid hexeditor/core 'platform/(widgets|shell)/|hexeditor/hexeditor\.h|Q[A-Za-z]*>'
-forbid platform '(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber)/'
+# The package reader sits on the system room alone, without Qt.
+forbid PackageReader 'platform/(widgets|shell)/|Q[A-Za-z]*>|(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber)/'
+forbid platform '(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber|PackageReader)/'
 for component in hexeditor FileFind BrowseDr; do
   forbid "$component" '(MainForm1|Klangheber)/'
 done

@@ -12,10 +12,10 @@ seconds="${FUZZ_SECONDS:-60}"
 dir="${FUZZ_BUILD_DIR:-build-fuzz}"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKH_FUZZ=ON -DKH_BUILD_TESTS=OFF -DKH_BUILD_BENCH=OFF ||
   exit 1
-cmake --build "$dir" -j "$(nproc)" --target scan_fuzz edit_fuzz || exit 1
+cmake --build "$dir" -j "$(nproc)" --target scan_fuzz edit_fuzz reader_fuzz || exit 1
 
 status=0
-for target in scan edit; do
+for target in scan edit reader; do
   work="$dir/work/$target"
   findings="$dir/findings/$target"
   mkdir -p "$work" "$findings"
@@ -24,6 +24,10 @@ for target in scan edit; do
     # Packages up to a few KiB; the demo packages are good starting points.
     seeds+=(examples/demo)
     options=(-max_len=4096)
+  elif [ "$target" = reader ]; then
+    # Packages of a few KiB; nothing the reader allocates for them comes near
+    # 64 MiB, so a larger allocation is a count it trusted.
+    options=(-max_len=8192 -malloc_limit_mb=64 -dict=tests/fuzz/reader.dict)
   else
     # Command sequences need length from the start to reach deep states.
     options=(-max_len=1024 -len_control=0)

@@ -234,3 +234,77 @@ TEST(Packages, WithoutModuleHoldNoSignature)
         EXPECT_EQ(FindBytes(pkg.bytes, signature), -1) << signature;
     EXPECT_FALSE(LoadWithOpenMpt(pkg.bytes));
 }
+
+TEST(Modules, AmigaModulesPlayInLibOpenMpt)
+{
+    struct Case {
+        ModuleKind kind;
+        int channels;
+        const char* tag;   // at 1080
+        const char* type;  // as libopenmpt names it
+    };
+    for (const Case& c : {Case {ModuleKind::ProTracker, 4, "M.K.", "mod"}, Case {ModuleKind::ProTracker, 8, "8CHN", "mod"},
+                          Case {ModuleKind::ProTracker, 12, "12CH", "mod"}, Case {ModuleKind::SoundTracker, 4, "", "stk"}}) {
+        SCOPED_TRACE(std::to_string(c.channels) + " channels, tag '" + c.tag + "'");
+        ModuleOptions song;
+        song.channels = c.channels;
+        const Bytes module = MakeModule(c.kind, song);
+        EXPECT_EQ(FindBytes(module, c.tag) == 1080, *c.tag != 0);
+        EXPECT_EQ(DetectKind(module), *c.tag ? std::optional(ModuleKind::ProTracker) : std::nullopt);
+        std::string error;
+        const auto info = LoadWithOpenMpt(module, &error);
+        ASSERT_TRUE(info) << error;
+        EXPECT_EQ(info->type, c.type);
+        EXPECT_EQ(info->title, kDefaultTitle);
+        EXPECT_EQ(info->patterns, 3);
+        EXPECT_EQ(info->orders, 3);
+        EXPECT_EQ(info->channels, c.channels);
+        EXPECT_GT(info->duration, 1.0);
+    }
+}
+
+TEST(Packages, OfEveryVersionLoadInLibOpenMpt)
+{
+    for (int version = 61; version <= 69; ++version) {
+        for (ModuleKind kind : {ModuleKind::ImpulseTracker, ModuleKind::ScreamTracker3, ModuleKind::FastTracker2,
+                                ModuleKind::ProTracker, ModuleKind::SoundTracker}) {
+            SCOPED_TRACE("version " + std::to_string(version) + ", " + FormatName(kind));
+            PackageOptions options;
+            options.version = version;
+            options.formatName = FormatName(kind);
+            options.moduleStart = 600;
+            const Package pkg = WrapInPackage(MakeModule(kind), options);
+            EXPECT_EQ(ReadU16(pkg.bytes, 4), version);
+            std::string error;
+            const auto wrapped = LoadWithOpenMpt(pkg.bytes, &error);
+            const auto bare = LoadWithOpenMpt(MakeModule(kind));
+            ASSERT_TRUE(wrapped) << error;
+            EXPECT_EQ(wrapped->container, "umx");
+            EXPECT_TRUE(SameMusic(*wrapped, *bare)) << Describe(*wrapped) << "\n" << Describe(*bare);
+        }
+    }
+}
+
+TEST(Packages, FieldsAndModulesCoverEveryByte)
+{
+    for (int version : {61, 63, 66, 69}) {
+        SCOPED_TRACE("version " + std::to_string(version));
+        PackageOptions options;
+        options.version = version;
+        options.generations = 2;
+        options.moreMusic = {{MakeFastTracker2Module(), "Zweites", ""}};
+        const Package pkg = WrapInPackage(MakeImpulseTrackerModule(), options);
+        std::vector<int> cover(pkg.bytes.size());
+        for (const Field& f : pkg.fields)
+            for (std::uint32_t i = 0; i < f.size; ++i)
+                ++cover.at(f.position + i);
+        ASSERT_EQ(pkg.objects.size(), 2u);
+        for (const ObjectPlace& o : pkg.objects)
+            for (std::uint32_t i = 0; i < o.moduleSize; ++i)
+                ++cover.at(o.moduleStart + i);
+        EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), static_cast<long>(cover.size()));
+        EXPECT_EQ(pkg.objects[1].serialOffset, pkg.objects[0].serialOffset + pkg.objects[0].serialSize);
+        EXPECT_EQ(pkg.fields.front().name, "header.tag");
+        EXPECT_EQ(ReadU32(pkg.bytes, 20), 2u) << "export count";
+    }
+}
