@@ -107,7 +107,10 @@ std::string JsonOrNull(bool present, const std::string& json)
     return present ? json : "null";
 }
 
-const std::string kTablesUnreadable = "Tabellen unlesbar, Suche nach Signatur";
+std::string TablesUnreadable()
+{
+    return Utf8(TMainForm::TablesUnreadableText());
+}
 
 // One JSON line for a package, or in an exact run for each of its modules.
 // An exact run adds object (the music object's name), fallback (the text of
@@ -127,7 +130,7 @@ std::string PackageJson(const TPackageEnd& end, const TModuleOutput* module, boo
                        JsonOrNull(end.result == prError, JsonString(Utf8(platform::ErrorBoxText(end.error))));
     if (exact)
         json += ",\"object\":" + JsonOrNull(!m.object.empty(), JsonString(m.object)) +
-                ",\"fallback\":" + JsonOrNull(fallback, JsonString(kTablesUnreadable)) +
+                ",\"fallback\":" + JsonOrNull(fallback, JsonString(TablesUnreadable())) +
                 ",\"reason\":" + JsonOrNull(fallback, JsonString(end.fallback));
     return json + "}";
 }
@@ -146,7 +149,7 @@ std::string ListLine(const TPackageEnd& end, const TModuleOutput* module, bool e
     if (exact && module)
         line += ", Ausgabe " + Printable(module->output);
     if (exact && !end.fallback.empty())
-        line += " (" + kTablesUnreadable + ")";
+        line += " (" + TablesUnreadable() + ")";
     return line;
 }
 

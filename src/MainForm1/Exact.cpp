@@ -12,8 +12,6 @@
 
 namespace {
 
-const QString kTablesUnreadable = QStringLiteral("Tabellen unlesbar, Suche nach Signatur");
-
 umx::PackageContents ReadTables(const MainForm1Unit::TPackagePlace& place)
 {
     struct stat st {};
@@ -66,12 +64,17 @@ std::string OutputSuffix(const umx::MusicObject& music, std::size_t index)
 
 }  // namespace
 
+QString TMainForm::TablesUnreadableText()
+{
+    return QStringLiteral("Tabellen unlesbar, Suche nach Signatur");
+}
+
 bool TMainForm::ConvertFromTables()
 {
     const umx::PackageContents contents = ReadTables(*place_);
     tablesUnused_ = WhyUnusable(contents);
     if (!tablesUnused_.empty()) {
-        SetStatusText(kTablesUnreadable);
+        SetStatusText(TablesUnreadableText());
         return false;
     }
     if (contents.music.empty()) {

@@ -193,6 +193,9 @@ public:
     void SetStatusText(const QString& text);
     // "Datei <name> wird geladen. Bitte warten..." for a package path.
     static QString LoadingText(const std::string& path);
+    // "Tabellen unlesbar, Suche nach Signatur": an exact run scans a package
+    // whose tables are of no use.
+    static QString TablesUnreadableText();
 
     // ---- Runs for programs that drive the window without a person ----
     // Starts a run for folder exactly as if the start button had been
