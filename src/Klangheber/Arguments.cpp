@@ -67,7 +67,7 @@ std::string Contradiction(const Options& options, const QCommandLineParser& pars
     if (options.windowFolder && options.windowFolder->empty())
         return "Ein leerer Name ist kein Ordner";
     if (!options.batchFolder) {
-        for (const char* name : {"pause", "keep-going", "output", "list", "json"})
+        for (const char* name : {"pause", "keep-going", "output", "list", "json", "exact"})
             if (parser.isSet(QString::fromLatin1(name)))
                 return std::string("--") + name + " gilt nur mit --batch";
     }
@@ -88,9 +88,10 @@ Options ParseArguments(int argc, char** argv)
     const QCommandLineOption output({"o", "output"}, {}, "ORDNER");
     const QCommandLineOption list("list", {});
     const QCommandLineOption json("json", {});
+    const QCommandLineOption exact("exact", {});
     const QCommandLineOption help({"h", "help"}, {});
     const QCommandLineOption version({"v", "version"}, {});
-    parser.addOptions({batch, pause, keepGoing, output, list, json, help, version});
+    parser.addOptions({batch, pause, keepGoing, output, list, json, exact, help, version});
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -111,6 +112,7 @@ Options ParseArguments(int argc, char** argv)
     options.keepGoing = parser.isSet(keepGoing);
     options.list = parser.isSet(list);
     options.json = parser.isSet(json);
+    options.exact = parser.isSet(exact);
     if (parser.isSet(pause) && !ParseMilliseconds(parser.value(pause), options.pauseMs)) {
         options.error = "--pause braucht eine Zahl von Millisekunden, nicht „" + ToBytes(parser.value(pause)) + "“";
         return options;
@@ -122,7 +124,8 @@ Options ParseArguments(int argc, char** argv)
 std::string UsageText()
 {
     return "Aufruf: klangheber [ORDNER]\n"
-           "        klangheber --batch ORDNER [-k] [-o ZIELORDNER | --list] [--json] [--pause MS]\n"
+           "        klangheber --batch ORDNER [-k] [-o ZIELORDNER | --list] [--json] [--exact]\n"
+           "                   [--pause MS]\n"
            "\n"
            "Ohne Optionen öffnet sich das Fenster; der Startknopf fragt nach einem Ordner.\n"
            "Mit ORDNER öffnet sich das Fenster und konvertiert diesen Ordner sofort.\n"
@@ -141,10 +144,18 @@ std::string UsageText()
            "                       Modul\" oder den Fehler ausgeben; ein Fehler hält die\n"
            "                       Liste nicht an; nichts wird geschrieben\n"
            "  --json               statt der Statustexte eine JSON-Zeile je Paket auf stdout\n"
-           "                       (package, result: module/none/error, kind: it/s3m/xm,\n"
+           "                       (package, result: module/none/error, kind: it/s3m/xm/mod,\n"
            "                       start, size, output, error), zuletzt die Bilanz\n"
            "                       (summary); Bytes eines Namens, die kein UTF-8 sind,\n"
            "                       stehen als \\udc80 bis \\udcff (U+DC00 + Byte)\n"
+           "  --exact              Module nach den Tabellen des Pakets holen: jedes\n"
+           "                       Musikobjekt ergibt genau seine Bytes (it, s3m, xm, mod,\n"
+           "                       auch hinter Byte 500) als PAKET.it, jedes weitere als\n"
+           "                       PAKET.Objekt.xm; sind die Tabellen unlesbar oder fehlt\n"
+           "                       die Signatur, wird wie ohne --exact gesucht (\"Tabellen\n"
+           "                       unlesbar, Suche nach Signatur\"); --list nennt dazu die\n"
+           "                       Ausgabe, --json gibt je Ausgabe eine Zeile mit object,\n"
+           "                       fallback und reason\n"
            "  --pause MS           Pause zwischen zwei Paketen in Millisekunden (Vorgabe 0)\n"
            "  -h, --help           diesen Text zeigen\n"
            "  -v, --version        die Version zeigen\n"
@@ -155,6 +166,7 @@ std::string UsageText()
            "  klangheber -b /media/cdrom/Music -k -o ~/Musik/UT\n"
            "  klangheber --batch ~/Spiele/UT/Music --list\n"
            "  klangheber --batch ~/Spiele/UT/Music --list --json > pakete.jsonl\n"
+           "  klangheber --batch ~/Spiele/UT/Music --exact -o ~/Musik/UT\n"
            "\n"
            "Exit-Status: 0 Lauf vollständig, 1 ein Paket scheiterte, 2 nichts zu tun oder\n"
            "falsche Argumente, 128 + N der Lauf wurde vom Signal N beendet (SIGINT, SIGTERM,\n"

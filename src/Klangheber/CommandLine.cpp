@@ -107,29 +107,50 @@ std::string JsonOrNull(bool present, const std::string& json)
     return present ? json : "null";
 }
 
-// One JSON line for a package.
-std::string PackageJson(const TPackageEnd& end)
+std::string TablesUnreadable()
 {
-    static const char* const kResults[] = {"module", "none", "error"};
-    const bool module = end.result == prModule;
-    return "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[end.result] +
-           "\",\"kind\":" + JsonOrNull(module, "\"" + Kind(end.extension) + "\"") +
-           ",\"start\":" + JsonOrNull(module, std::to_string(end.start)) +
-           ",\"size\":" + JsonOrNull(module, std::to_string(end.size)) +
-           ",\"output\":" + JsonOrNull(module && !end.output.empty(), JsonString(end.output)) +
-           ",\"error\":" + JsonOrNull(end.result == prError, JsonString(Utf8(platform::ErrorBoxText(end.error)))) +
-           "}";
+    return Utf8(TMainForm::TablesUnreadableText());
 }
 
-// The listing's line for a package found with or without a module.
-std::string ListLine(const TPackageEnd& end)
+// One JSON line for a package, or in an exact run for each of its modules.
+// An exact run adds object (the music object's name), fallback (the text of
+// the signature scan's step in) and reason (why the tables were not used).
+std::string PackageJson(const TPackageEnd& end, const TModuleOutput* module, bool exact)
+{
+    static const char* const kResults[] = {"module", "none", "error"};
+    const TModuleOutput none;
+    const TModuleOutput& m = module ? *module : none;
+    const bool found = module != nullptr;
+    const bool fallback = !end.fallback.empty();
+    std::string json = "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[end.result] +
+                       "\",\"kind\":" + JsonOrNull(found, "\"" + Kind(m.extension) + "\"") +
+                       ",\"start\":" + JsonOrNull(found, std::to_string(m.start)) +
+                       ",\"size\":" + JsonOrNull(found, std::to_string(m.size)) +
+                       ",\"output\":" + JsonOrNull(!m.output.empty(), JsonString(m.output)) + ",\"error\":" +
+                       JsonOrNull(end.result == prError, JsonString(Utf8(platform::ErrorBoxText(end.error))));
+    if (exact)
+        json += ",\"object\":" + JsonOrNull(!m.object.empty(), JsonString(m.object)) +
+                ",\"fallback\":" + JsonOrNull(fallback, JsonString(TablesUnreadable())) +
+                ",\"reason\":" + JsonOrNull(fallback, JsonString(end.fallback));
+    return json + "}";
+}
+
+// The listing's line for a package without a module, or for one module; an
+// exact run adds the output's name and whether the signature scan decided.
+std::string ListLine(const TPackageEnd& end, const TModuleOutput* module, bool exact)
 {
     std::string line = "[" + std::to_string(end.place.index + 1) + "/" + std::to_string(end.place.count) + "] " +
                        Printable(end.place.package) + ": ";
-    if (end.result == prNoModule)
-        return line + "ohne Modul";
-    return line + Kind(end.extension) + ", Start " + std::to_string(end.start) + ", " + std::to_string(end.size) +
-           " Bytes";
+    if (!module)
+        line += "ohne Modul";
+    else
+        line += Kind(module->extension) + ", Start " + std::to_string(module->start) + ", " +
+                std::to_string(module->size) + " Bytes";
+    if (exact && module)
+        line += ", Ausgabe " + Printable(module->output);
+    if (exact && !end.fallback.empty())
+        line += " (" + TablesUnreadable() + ")";
+    return line;
 }
 
 // Prints what the run reports, in the form the options ask for, and counts
@@ -148,23 +169,22 @@ public:
 
     void Package(const TPackageEnd& end)
     {
-        if (end.result == prModule)
-            tally_.AddModule(end.extension);
-        else if (end.result == prNoModule)
+        for (const TModuleOutput& module : end.modules)
+            tally_.AddModule(module.extension);
+        if (end.modules.size() > 1)
+            tally_.laterModules += static_cast<int>(end.modules.size()) - 1;
+        if (end.result == prNoModule)
             ++tally_.none;
-        else
+        else if (end.result == prError)
             ++tally_.errors;
         // Without keep-going the error box of the stopped run follows.
         if (end.result == prError && !options_.keepGoing && !options_.list)
             messages_.PackageErrorShown();
-        if (options_.json) {
-            std::printf("%s\n", PackageJson(end).c_str());
-        } else if (end.result == prError) {
+        if (end.result == prError && !options_.json)
             std::fprintf(stderr, "klangheber: %s: %s\n", Printable(end.place.package).c_str(),
                          Printable(Utf8(platform::ErrorBoxText(end.error))).c_str());
-        } else if (options_.list) {
-            std::printf("%s\n", ListLine(end).c_str());
-        }
+        else if (options_.json || options_.list)
+            PrintLines(end);
         std::fflush(stdout);
     }
 
@@ -180,6 +200,21 @@ public:
     }
 
 private:
+    // The package's JSON or listing lines: one per module, or one for the
+    // package without a module (or with its error).
+    void PrintLines(const TPackageEnd& end) const
+    {
+        const auto print = [&](const TModuleOutput* module) {
+            const std::string line = options_.json ? PackageJson(end, module, options_.exact)
+                                                   : ListLine(end, module, options_.exact);
+            std::printf("%s\n", line.c_str());
+        };
+        if (end.modules.empty())
+            print(nullptr);
+        for (const TModuleOutput& module : end.modules)
+            print(&module);
+    }
+
     const Options& options_;
     BatchMessages& messages_;
     Tally tally_;
@@ -227,6 +262,7 @@ int RunBatch(const Options& options)
     TRunOptions runOptions;
     runOptions.keepGoing = options.keepGoing || options.list;
     runOptions.scanOnly = options.list;
+    runOptions.exact = options.exact;
     std::optional<ScratchFolder> scratch;
     if (options.list) {
         // Without a private folder the scan copies would land beside the

@@ -18,6 +18,7 @@ struct Options {
     std::string outputFolder;  // empty: beside each package
     bool list = false;
     bool json = false;
+    bool exact = false;  // modules from the packages' own tables
     std::string error;  // non-empty when the arguments are wrong
 };
 

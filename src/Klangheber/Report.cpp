@@ -110,6 +110,8 @@ void Tally::AddModule(const std::string& extension)
         ++it;
     else if (extension == ".s3m")
         ++s3m;
+    else if (extension == ".mod")
+        ++mod;
     else
         ++xm;
 }
@@ -120,7 +122,8 @@ std::string SummaryText(const Tally& tally, double seconds, bool scanOnly)
                        Plural(tally.Modules(), "Modul", "Module") + (scanOnly ? " gefunden" : " geschrieben");
     if (tally.Modules() > 0) {
         std::string kinds;
-        for (const auto& [count, name] : {std::pair {tally.it, "it"}, {tally.s3m, "s3m"}, {tally.xm, "xm"}})
+        for (const auto& [count, name] :
+             {std::pair {tally.it, "it"}, {tally.s3m, "s3m"}, {tally.xm, "xm"}, {tally.mod, "mod"}})
             if (count > 0)
                 kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + name;
         text += " (" + kinds + ")";
@@ -138,7 +141,8 @@ std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly)
     return "{\"summary\":" + JsonString(SummaryText(tally, seconds, scanOnly)) +
            ",\"packages\":" + std::to_string(tally.packages) + ",\"modules\":" + std::to_string(tally.Modules()) +
            ",\"it\":" + std::to_string(tally.it) + ",\"s3m\":" + std::to_string(tally.s3m) +
-           ",\"xm\":" + std::to_string(tally.xm) + ",\"none\":" + std::to_string(tally.none) +
+           ",\"xm\":" + std::to_string(tally.xm) + ",\"mod\":" + std::to_string(tally.mod) +
+           ",\"none\":" + std::to_string(tally.none) +
            ",\"errors\":" + std::to_string(tally.errors) + ",\"unprocessed\":" +
            std::to_string(tally.Unprocessed()) + ",\"seconds\":" + time + "}";
 }

@@ -23,9 +23,13 @@ struct Tally {
     int it = 0, s3m = 0, xm = 0;
     int none = 0;
     int errors = 0;
-    int Modules() const { return it + s3m + xm; }
-    int Unprocessed() const { return packages - Modules() - none - errors; }
-    // Counts a module with this extension (".it", ".s3m", ".xm").
+    int mod = 0;
+    // Modules after the first of their package (an exact run writes one
+    // per music object).
+    int laterModules = 0;
+    int Modules() const { return it + s3m + xm + mod; }
+    int Unprocessed() const { return packages - (Modules() - laterModules) - none - errors; }
+    // Counts a module with this extension (".it", ".s3m", ".xm", ".mod").
     void AddModule(const std::string& extension);
 };
 

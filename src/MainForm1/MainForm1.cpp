@@ -116,10 +116,11 @@ void TMainForm::ShowStatus(const QString& text, const TQueuePlace& place)
         OnRunStatus(text, place);
 }
 
-void TMainForm::ReportPackage(const TPackageEnd& end)
+void TMainForm::ReportPackage(TPackageEnd end)
 {
     if (end.result == prError)
         ++failures_;
+    end.fallback = tablesUnused_;
     if (OnPackageEnd)
         OnPackageEnd(end);
 }
@@ -276,18 +277,40 @@ void TMainForm::NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, co
                                                                           extension)});
 }
 
+void TMainForm::ShowExtracting()
+{
+    SetStatusText(kExtracting);
+}
+
 void TMainForm::RipClick()
 {
     std::unique_ptr<MainForm1Unit::TPackagePlace> own;
     const MainForm1Unit::TPackagePlace& place = CurrentPlaceHeld(own);
     platform::DeleteFile(place.OutputPathAs(".BAK"));
-    SetStatusText(kExtracting);
+    ShowExtracting();
 
     const std::int32_t end = platform::StrToInt(edtEnd->text().toStdString());
     const std::int32_t start = platform::StrToInt(edtStart->text().toStdString());
     const double span = static_cast<double>(end) - static_cast<double>(start);
     const std::int64_t passes = static_cast<std::int64_t>(std::trunc(span / kBlockSize)) + 1;
+    const std::string extension = ModuleKindInfo(ModuleKind).extension;
+    TModuleOutput module;
+    module.extension = extension;
+    module.start = start;
+    module.size = std::max<std::int64_t>(0, static_cast<std::int64_t>(end) - start);
+    module.output = ExtractRange(place, start, passes * kBlockSize, extension, false);
 
+    edtStart->setText(edtEnd->text());
+    TPackageEnd done;
+    done.place = CurrentPlace();
+    done.modules.push_back(module);
+    ReportPackage(done);
+    AdvanceQueue();
+}
+
+std::string TMainForm::ExtractRange(const MainForm1Unit::TPackagePlace& place, std::int64_t start,
+                                    std::int64_t count, const std::string& suffix, bool wholly)
+{
     // The package's folder must still be where the walk found it: one moved
     // away or swapped for a link stops the run here, before anything is
     // written.
@@ -302,31 +325,24 @@ void TMainForm::RipClick()
     platform::TUntypedFile package(place.PackagePath());
     package.SetBufferSize(kFileBufferSize);
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
-    const std::string extension = ModuleKindInfo(ModuleKind).extension;
-    CheckNotWrittenThisRun(place, extension);
-    platform::TUntypedFile output(place.OutputPathAs(extension));
+    CheckNotWrittenThisRun(place, suffix);
+    platform::TUntypedFile output(place.OutputPathAs(suffix));
     output.SetBufferSize(kFileBufferSize);
     output.RewriteReplacing();
-    package.Seek(platform::StrToInt(edtStart->text().toStdString()));
+    package.Seek(start);
 
     char buffer[kBlockSize];
-    for (std::int64_t pass = 0; pass < passes; ++pass) {
+    for (std::int64_t done = 0; done < count; done += kBlockSize) {
         platform::Application().ProcessMessages();
-        const int read = package.BlockRead(buffer, kBlockSize);
+        const int wanted = static_cast<int>(std::min<std::int64_t>(kBlockSize, count - done));
+        const int read = package.BlockRead(buffer, wanted);
+        if (wholly && read < wanted)
+            throw platform::EInOutError(platform::ioReadBeyondEnd);
         output.BlockWrite(buffer, read);
     }
     output.Close();
-    NoteWrittenThisRun(place, extension);
+    NoteWrittenThisRun(place, suffix);
     package.Close();
-
-    edtStart->setText(edtEnd->text());
     SetStatusText(kExtracted);
-    TPackageEnd done;
-    done.place = CurrentPlace();
-    done.extension = extension;
-    done.start = start;
-    done.size = std::max<std::int64_t>(0, static_cast<std::int64_t>(end) - start);
-    done.output = OutputName(extension);
-    ReportPackage(done);
-    AdvanceQueue();
+    return OutputName(suffix);
 }

@@ -79,21 +79,39 @@ struct TRunOptions {
     std::string outputFolder;
     // Scan only: the module found is reported, never extracted.
     bool scanOnly = false;
+    // Modules from the package's own tables: each music object whose bytes
+    // carry its format's signature gives one output holding exactly those
+    // bytes (the first "NAME.ext", each later one "NAME.Object.ext"). A
+    // package whose tables cannot be read, or whose module does not carry
+    // its signature, is scanned for a signature as without this option.
+    bool exact = false;
 };
 
 // What became of one package.
 enum TPackageResult : std::uint8_t { prModule, prNoModule, prError };
 
-struct TPackageEnd {
-    TQueuePlace place;
-    TPackageResult result = prModule;
-    // prModule: the module's extension (".it", ".s3m", ".xm"), its start in
+// One module of a package: written, or found in a scan-only run.
+struct TModuleOutput {
+    // The module's extension (".it", ".s3m", ".xm", ".mod"), its start in
     // the package and its size (what the output holds or would hold).
     std::string extension;
     std::int64_t start = 0;
     std::int64_t size = 0;
-    // prModule outside a scan-only run: the output's path.
+    // The output's path; in a scan-only run empty, except in an exact run,
+    // where it is the name a conversion beside the package would write.
     std::string output;
+    // Exact runs: the music object's name when the tables gave the module.
+    std::string object;
+};
+
+struct TPackageEnd {
+    TQueuePlace place;
+    TPackageResult result = prModule;
+    // prModule: one module, or in an exact run one per music object.
+    std::vector<TModuleOutput> modules;
+    // Exact runs: why the package's tables were not used (the signature scan
+    // decided instead); empty when they were.
+    std::string fallback;
     // prError: the error's message.
     QString error;
 };
@@ -175,6 +193,9 @@ public:
     void SetStatusText(const QString& text);
     // "Datei <name> wird geladen. Bitte warten..." for a package path.
     static QString LoadingText(const std::string& path);
+    // "Tabellen unlesbar, Suche nach Signatur": an exact run scans a package
+    // whose tables are of no use.
+    static QString TablesUnreadableText();
 
     // ---- Runs for programs that drive the window without a person ----
     // Starts a run for folder exactly as if the start button had been
@@ -230,7 +251,8 @@ private:
     void MakeCurrent(int index);
     // Shows text in the status line, about the queue entry place.
     void ShowStatus(const QString& text, const TQueuePlace& place);
-    void ReportPackage(const TPackageEnd& end);
+    // Raises OnPackageEnd (in an exact run with why the tables were not used).
+    void ReportPackage(TPackageEnd end);
     // Opens the output folder of the run (TRunOptions::outputFolder), which
     // the walk then never enters.
     void OpenOutputFolder();
@@ -244,6 +266,9 @@ private:
     // Scans the current package for a module signature and hands a match to
     // the extraction; without one, advances the queue.
     void ScanCurrentPackage();
+    // The end of a package without a module: the next one made current, the
+    // no-module text about this one, and its report.
+    void EndWithoutModule();
     // Holds the current package's place for the scan and the extraction:
     // checked against where the walk found it, locked (waiting, with events
     // processed, while another run holds it), and cleared of temporary files
@@ -256,6 +281,20 @@ private:
     // extension already; remembers it as written after the write.
     void CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension) const;
     void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension);
+    // "Daten werden extrahiert. Bitte warten..." in the status line.
+    void ShowExtracting();
+    // Copies count bytes of the package from start (fewer where the package
+    // ends first, unless wholly is set, which makes a short package an
+    // error) into its output named with suffix (".it", ".Lied.xm"), through
+    // a temporary file renamed once complete; the status then says so.
+    // Returns the output's name.
+    std::string ExtractRange(const MainForm1Unit::TPackagePlace& place, std::int64_t start, std::int64_t count,
+                             const std::string& suffix, bool wholly);
+    // An exact run's step for the current package: its modules from its
+    // tables, written (or reported in a scan-only run). False, with the
+    // status saying so, when the tables are of no use and the signature
+    // scan must decide.
+    bool ConvertFromTables();
 
     TRunOptions runOptions_;
     // The run's output folder (open only with TRunOptions::outputFolder).
@@ -265,6 +304,8 @@ private:
     bool closing_ = false;
     // The current package's place while its tick runs.
     std::unique_ptr<MainForm1Unit::TPackagePlace> place_;
+    // Exact runs: why the current package's tables were not used.
+    std::string tablesUnused_;
     MainForm1Unit::TLeftovers leftovers_;
     // The outputs this run wrote: folder and name.
     std::set<std::pair<platform::FileId, std::string>> writtenThisRun_;

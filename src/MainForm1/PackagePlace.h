@@ -51,6 +51,8 @@ public:
     std::string OutputPathAs(const std::string& ext) const;
     // A path to the package: the opened package itself, else its name.
     std::string PackagePath() const;
+    // The opened package's descriptor; -1 when no regular file was opened.
+    int PackageFd() const { return file_.IsOpen() ? file_.Get() : -1; }
 
     // Raises the file-open error "Datei %s kann nicht geöffnet werden" (the
     // package's path) when the folder or the package opened is not the one

@@ -90,6 +90,7 @@ void TMainForm::CreateHexEditor()
 void TMainForm::Timer1Timer()
 {
     ModuleKind = 0;
+    tablesUnused_.clear();
     Timer1->SetEnabled(false);
     platform::Application().ProcessMessages();
     ScanCurrentPackage();
@@ -126,6 +127,8 @@ void TMainForm::ScanCurrentPackage()
         ~Release() { place.reset(); }
     } release {place_};
     HoldCurrentPackage();
+    if (runOptions_.exact && ConvertFromTables())
+        return;
     const std::string scanCopy = OutputName(".BAK");
     const std::string scanCopyPath = place_->OutputPathAs(".BAK");
 
@@ -171,11 +174,15 @@ void TMainForm::ScanCurrentPackage()
     }
 
     if (found && runOptions_.scanOnly) {
+        TModuleOutput module;
+        module.extension = ModuleKindInfo(ModuleKind).extension;
+        module.start = edtStart->text().toLongLong();
+        module.size = PackageSize - module.start;
+        if (runOptions_.exact)
+            module.output = platform::ChangeFileExt(CurrentFile, module.extension);
         TPackageEnd end;
         end.place = CurrentPlace();
-        end.extension = ModuleKindInfo(ModuleKind).extension;
-        end.start = edtStart->text().toLongLong();
-        end.size = PackageSize - end.start;
+        end.modules.push_back(module);
         ReportPackage(end);
         AdvanceQueue();
         return;
@@ -185,6 +192,11 @@ void TMainForm::ScanCurrentPackage()
         Rip->Click();
         return;
     }
+    EndWithoutModule();
+}
+
+void TMainForm::EndWithoutModule()
+{
     const TQueuePlace scanned = CurrentPlace();
     AdvanceQueue();
     ShowStatus(kNoModule, scanned);

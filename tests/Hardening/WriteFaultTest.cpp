@@ -470,3 +470,25 @@ TEST_F(WriteFault, FolderOrPackageSwappedAfterTheWalkIsNeverFollowed)
             EXPECT_FALSE(Exists(root + "/a/lied.it"));
     }
 }
+
+TEST_F(WriteFault, ExactModuleCutShortBeforeItsCopyFailsAndKeepsTheEarlierModule)
+{
+    // The tables said 2 KiB more than the package holds by the time its
+    // bytes are copied: no short module is put in place.
+    const std::string root = dir / "ordner";
+    ::mkdir(root.c_str(), 0755);
+    const fixtures::Package package = RealPackage(ModuleKind::ImpulseTracker, 4096, 600);
+    WriteFile(root + "/lied.umx", package.bytes);
+    WriteFile(root + "/lied.it", kEarlier);
+    onStatus = [&](const QString& text) {
+        if (text == kExtracting)
+            ::truncate((root + "/lied.umx").c_str(), package.moduleStart + package.moduleSize - 2048);
+    };
+    TRunOptions exact;
+    exact.exact = true;
+    form.SetRunOptions(exact);
+    Run(root);
+    EXPECT_EQ(ErrorBox(), "Versuch hinter dem Dateiende zu lesen.");
+    EXPECT_EQ(ReadFile(root + "/lied.it"), kEarlier);
+    ExpectNoLeftovers(root);
+}

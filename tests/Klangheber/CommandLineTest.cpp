@@ -1,13 +1,9 @@
 // The command line, run as a separate process the way a person without a
 // desktop runs it (klangheber, and klangheber-hex where it starts without
 // one).
+#include "CommandLineRun.h"
 #include "RunSummary.h"
-#include "TempDir.h"
-#include "fixtures/Fixtures.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <map>
@@ -19,61 +15,6 @@ using namespace testsupport;
 using fixtures::ModuleKind;
 
 namespace {
-
-struct Result {
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
-
-// The environment of a program run without a display, with extra added.
-QProcessEnvironment WithoutDisplay(const std::map<QString, QString>& extra = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    for (const auto& [name, value] : extra)
-        env.insert(name, value);
-    return env;
-}
-
-// Runs a program without a display.
-Result RunProgram(const char* program, const QStringList& arguments, const std::map<QString, QString>& env = {})
-{
-    QProcess process;
-    process.setProcessEnvironment(WithoutDisplay(env));
-    process.start(QString::fromUtf8(program), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    Result result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
-Result Klangheber(const QStringList& arguments, const std::map<QString, QString>& env = {})
-{
-    return RunProgram(KLANGHEBER_EXE, arguments, env);
-}
-
-QString Folder(const TempDir& dir)
-{
-    return QString::fromStdString(dir.Path());
-}
-
-QString Q(const std::string& path)
-{
-    return QString::fromStdString(path);
-}
-
-// A package carrying a module of kind (written to path); returns it.
-fixtures::Package PutPackage(const std::string& path, ModuleKind kind)
-{
-    fixtures::Package package = fixtures::WrapInPackage(fixtures::MakeModule(kind));
-    WriteFile(path, package.bytes);
-    return package;
-}
 
 // The tree used by most option tests, in the order the run meets it:
 // a.umx (it), sub/b.umx (no module), sub/c.umx (100 bytes: an error),
@@ -89,45 +30,6 @@ struct Collection {
     }
     fixtures::Package a, d;
 };
-
-// Every file below root with its bytes, paths relative to root.
-std::map<std::string, Bytes> Files(const std::string& root, const std::string& below = "")
-{
-    std::map<std::string, Bytes> files;
-    for (const std::string& name : ListDir(root + "/" + below)) {
-        const std::string relative = below.empty() ? name : below + "/" + name;
-        struct stat st {};
-        ::lstat((root + "/" + relative).c_str(), &st);
-        if (S_ISDIR(st.st_mode))
-            files.merge(Files(root, relative));
-        else
-            files[relative] = S_ISREG(st.st_mode) ? ReadFile(root + "/" + relative) : Bytes {};
-    }
-    return files;
-}
-
-// A JSON line parsed. Qt's parser turns the lone surrogates \udc80..\udcff
-// (the bytes 0x80..0xFF of a name that is no UTF-8) into U+FFFD, so they
-// are moved to the private-use U+F780..U+F7FF first.
-QJsonObject ParseJsonLine(const QString& line, QJsonParseError* error = nullptr)
-{
-    QString kept = line;
-    kept.replace(QStringLiteral("\\udc"), QStringLiteral("\\uf7"));
-    return QJsonDocument::fromJson(kept.toUtf8(), error).object();
-}
-
-// The bytes of a string from ParseJsonLine.
-std::string BytesOf(const QString& text)
-{
-    std::string bytes;
-    for (const uint codePoint : text.toUcs4()) {
-        if (codePoint >= 0xF780 && codePoint <= 0xF7FF)
-            bytes += static_cast<char>(codePoint - 0xF700);
-        else
-            bytes += QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1).toStdString();
-    }
-    return bytes;
-}
 
 }  // namespace
 
@@ -332,6 +234,7 @@ TEST(CommandLine, NothingFoundOrWrongArgumentsGiveStatusTwo)
         {{"--batch", Folder(dir), "--pause", "-3"}, "--pause braucht eine Zahl von Millisekunden"},
         {{"--pause", "10"}, "--pause gilt nur mit --batch"},
         {{"-k", Folder(dir)}, "--keep-going gilt nur mit --batch"},
+        {{"--exact", Folder(dir)}, "--exact gilt nur mit --batch"},
         {{"--batch", Folder(dir), "--list", "-o", Folder(dir)}, "--output passt nicht dazu"},
         {{"--batch", Folder(dir), Folder(dir)}, "entweder mit --batch oder allein"},
         {{"--batch", Folder(dir) + "missing"}, "kein Ordner"},
@@ -348,7 +251,8 @@ TEST(CommandLine, HelpAndVersion)
     Result r = Klangheber({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     for (const char* text : {"-b, --batch ORDNER", "--pause MS", "-k, --keep-going", "-o, --output ZIEL", "--list",
-                             "--json", "\\udc80", "-h, --help", "-v, --version", "Beispiele:", "Exit-Status: 0"})
+                             "--json", "\\udc80", "--exact", "PAKET.Objekt.xm", "-h, --help", "-v, --version",
+                             "Beispiele:", "Exit-Status: 0"})
         EXPECT_TRUE(r.out.join('\n').contains(QString::fromUtf8(text))) << text;
     for (const char* option : {"--version", "-v"}) {
         r = Klangheber({option});

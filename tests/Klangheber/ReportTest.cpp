@@ -44,6 +44,9 @@ TEST(Report, SummaryCountsInGermanWithSingularsAndADecimalComma)
         {{5, 0, 0, 2, 0, 1}, 0, true, "5 Pakete: 2 Module gefunden (2 xm), 0 ohne Modul, 1 Fehler, "
                                       "2 nicht bearbeitet, 0,0 s"},
         {{0, 0, 0, 0, 0, 0}, 0.04, false, "0 Pakete: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, 0,0 s"},
+        // Two music objects of one package; the second package not reached.
+        {{2, 0, 0, 0, 0, 0, 2, 1}, 0, false, "2 Pakete: 2 Module geschrieben (2 mod), 0 ohne Modul, 0 Fehler, "
+                                             "1 nicht bearbeitet, 0,0 s"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SummaryText(c.tally, c.seconds, c.scanOnly), c.text);
