@@ -12,7 +12,9 @@
 #include "hexeditor/core/UndoLog.h"
 #include "hexeditor/core/WorkingCopy.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -37,6 +39,12 @@ public:
     virtual void Replaced() {}
 };
 
+// Saved bytes of an undo record: in memory at data, or in file.
+struct SavedBytes {
+    const std::uint8_t* data = nullptr;
+    const SavedFile* file = nullptr;
+};
+
 class Document {
 public:
     // Bytes in the page buffer.
@@ -44,6 +52,8 @@ public:
     // Largest document size; no size change goes beyond it.
     static constexpr std::int32_t kMaxDataSize = 0x7FFFFFFF;
     static constexpr std::int32_t kMovePiece = WorkingCopy::kMovePiece;
+    // Records that save at least this many bytes keep them in a file.
+    static constexpr std::int32_t kFileRecordsFrom = 1 << 20;
 
     // An uninitialised document ("---") with its working copy reserved.
     Document();
@@ -182,6 +192,12 @@ public:
     // Empties the undo log and tells the listener at once.
     void ResetUndo();
     const UndoLog& Undos() const { return undo_; }
+    // From how many saved bytes on a record keeps them in a file rather than
+    // in memory (kFileRecordsFrom unless set; at least 2). A record of a
+    // cut that removes the end of the document copies none of its bytes:
+    // the working copy's file becomes its store.
+    std::int32_t FileRecordsFrom() const { return fileRecordsFrom_; }
+    void SetFileRecordsFrom(std::int32_t bytes) { fileRecordsFrom_ = std::max(bytes, 2); }
 
     // ---- Commands that fail -------------------------------------------------
     // What a command may change besides the bytes, taken when it starts:
@@ -204,6 +220,14 @@ public:
 private:
     void RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
                     const ViewSnapshot& view);
+    // The size changes with their new bytes from a source of any kind.
+    void InsertWith(std::int32_t count, std::int32_t position, const std::function<void()>& fill);
+    void ReplaceWith(std::int32_t start, std::int32_t end, std::int32_t count, const std::function<void()>& insert,
+                     std::span<const std::uint8_t> removed, std::span<const std::uint8_t> inserted);
+    // What Undo puts back, from a record's saved bytes.
+    void InsertSaved(const SavedBytes& saved, std::int32_t count, std::int32_t position);
+    void ReplaceWithSaved(std::int32_t start, std::int32_t end, const SavedBytes& saved, std::int32_t count);
+    void WriteSaved(const SavedBytes& saved, std::int32_t position, std::int32_t count);
     // Undoes an insert's first steps after a later one failed: the tail
     // (tail bytes, when it was moved) back down, then the old length. False
     // when that failed too.
@@ -229,6 +253,7 @@ private:
     std::string backupExtension_ = ".bak";
     bool noSizeChange_ = false;
     bool allowInsertMode_ = false;
+    std::int32_t fileRecordsFrom_ = kFileRecordsFrom;
     UndoLog undo_;
 };
 

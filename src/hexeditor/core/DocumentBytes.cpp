@@ -5,6 +5,7 @@
 #include "platform/system/Exceptions.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -84,6 +85,32 @@ void Document::MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count)
 
 void Document::InsertBytes(const void* source, std::int32_t count, std::int32_t position)
 {
+    InsertWith(count, position, [&] { workingCopy_.WriteAt(source, count, position); });
+}
+
+void Document::InsertSaved(const SavedBytes& saved, std::int32_t count, std::int32_t position)
+{
+    if (!saved.file) {
+        InsertBytes(saved.data, count, position);
+        return;
+    }
+    InsertWith(count, position, [&] { workingCopy_.CopyIn(*saved.file, count, 0, position); });
+}
+
+void Document::WriteSaved(const SavedBytes& saved, std::int32_t position, std::int32_t count)
+{
+    if (!saved.file) {
+        WriteBuffer(saved.data, position, count);
+        return;
+    }
+    if (!workingCopy_.IsOpen() || position < 0 || count <= 0 ||
+        static_cast<std::int64_t>(position) + count > kMaxDataSize)
+        return;
+    workingCopy_.CopyIn(*saved.file, count, 0, position);
+}
+
+void Document::InsertWith(std::int32_t count, std::int32_t position, const std::function<void()>& fill)
+{
     if (count < 0)
         return;
     EnsureWorkingFile();
@@ -103,7 +130,7 @@ void Document::InsertBytes(const void* source, std::int32_t count, std::int32_t 
     try {
         workingCopy_.MoveBlock(position, position + count, tail);
         tailMoved = true;
-        workingCopy_.WriteAt(source, count, position);
+        fill();
     } catch (...) {
         if (!TakeBackInsert(position, count, tailMoved ? tail : 0, old))
             SizeChanged();  // the document is what the file now holds
@@ -174,11 +201,29 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const
 void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
                             std::span<const std::uint8_t> removed)
 {
+    const auto* inserted = static_cast<const std::uint8_t*>(source);
+    ReplaceWith(start, end, count, [&] { InsertBytes(source, count, start); }, removed,
+                {inserted, static_cast<std::size_t>(std::max(count, 0))});
+}
+
+void Document::ReplaceWithSaved(std::int32_t start, std::int32_t end, const SavedBytes& saved, std::int32_t count)
+{
+    if (!saved.file) {
+        ReplaceBytes(start, end, saved.data, count);
+        return;
+    }
+    ReplaceWith(start, end, count, [&] { InsertSaved(saved, count, start); }, {}, {});
+}
+
+void Document::ReplaceWith(std::int32_t start, std::int32_t end, std::int32_t count,
+                           const std::function<void()>& insert, std::span<const std::uint8_t> removed,
+                           std::span<const std::uint8_t> inserted)
+{
     const std::int64_t size = workingCopy_.IsOpen() ? workingCopy_.Length() : 0;
     if (count < 0 || start < 0 || end < start || end > size)
         return;
     if (count > 0)
-        InsertBytes(source, count, start);
+        insert();
     if (end <= start)
         return;
     try {
@@ -187,8 +232,7 @@ void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* so
         // A deletion needs no room on the disk: taking the insert back this
         // way works where the replacement's first step did.
         try {
-            const auto* inserted = static_cast<const std::uint8_t*>(source);
-            DeleteRange(start, start + count, {inserted, static_cast<std::size_t>(count)});
+            DeleteRange(start, start + count, inserted);
         } catch (...) {
         }
         throw;

@@ -1,0 +1,64 @@
+#include "hexeditor/core/SavedFile.h"
+
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace hexcore {
+
+namespace {
+
+[[noreturn]] void RaiseIoError(int err)
+{
+    throw platform::EInOutError(err == 0 ? platform::ioReadBeyondEnd : platform::IoCodeFromErrno(err));
+}
+
+// A file in folder without a name: O_TMPFILE, or where the file system has
+// none, a file created under a fresh name and unlinked at once.
+platform::UniqueFd UnnamedFile(const std::string& folder)
+{
+    platform::UniqueFd fd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (fd.IsOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    std::string name = folder + "saved.XXXXXX";
+    fd.Reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (fd.IsOpen())
+        ::unlink(name.c_str());
+    return fd;
+}
+
+}  // namespace
+
+platform::UniqueFd SavedFile::CopyOf(const std::string& folder, int fd, std::int64_t offset, std::int64_t length)
+{
+    platform::UniqueFd copy = UnnamedFile(folder);
+    if (!copy.IsOpen())
+        RaiseIoError(errno);
+    if (!platform::CopyRange(fd, offset, copy.Get(), 0, length))
+        RaiseIoError(errno);
+    return copy;
+}
+
+void SavedFile::Read(void* destination, std::int64_t count, std::int64_t from) const
+{
+    bool failed = false;
+    if (platform::ReadAt(fd_.Get(), destination, count, offset_ + from, &failed) != count)
+        RaiseIoError(failed ? errno : 0);
+}
+
+void SavedFile::CopyTo(int fd, std::int64_t count, std::int64_t from, std::int64_t at) const
+{
+    if (!platform::CopyRange(fd_.Get(), offset_ + from, fd, at, count))
+        RaiseIoError(errno);
+}
+
+void SavedFile::MoveTo(platform::UniqueFd fd, std::int64_t offset)
+{
+    fd_ = std::move(fd);
+    offset_ = offset;
+}
+
+}  // namespace hexcore
