@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -37,12 +36,6 @@ public:
     // A new document took the old one's place: a load, a new document, or an
     // empty one after the working copy was lost.
     virtual void Replaced() {}
-};
-
-// Saved bytes of an undo record: in memory at data, or in file.
-struct SavedBytes {
-    const std::uint8_t* data = nullptr;
-    const SavedFile* file = nullptr;
 };
 
 class Document {
@@ -124,17 +117,18 @@ public:
     void AppendBytes(const void* source, std::int32_t count);
     // Removes the bytes start .. end - 1; false (nothing done) for a range
     // outside the document. removed, when it holds at least the bytes the
-    // tail moves over, is a copy of start .. end - 1 as they are (the gate's
-    // undo record has one); without it those bytes are read into memory
-    // first (EOutOfMemory before anything changed when that fails).
-    bool DeleteRange(std::int32_t start, std::int32_t end, std::span<const std::uint8_t> removed = {});
+    // tail moves over, is a copy of start .. end - 1 as they are, in memory
+    // or in a file (the gate's undo record has one); without it those bytes
+    // are read into memory first (EOutOfMemory before anything changed when
+    // that fails).
+    bool DeleteRange(std::int32_t start, std::int32_t end, const SavedBytes& removed = {});
     // Replaces the bytes start .. end - 1 with count bytes from source
     // (nothing for a range outside the document): the new bytes are inserted
     // at start, then the old ones removed behind them (removed as for
     // DeleteRange). A failed removal takes the insert back, by a deletion,
     // which needs no room on the disk.
     void ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
-                      std::span<const std::uint8_t> removed = {});
+                      const SavedBytes& removed = {});
     // Opens (creating it empty) the working copy when none is open; raises
     // EFCreateError when it cannot be created.
     void EnsureWorkingFile();
@@ -220,14 +214,12 @@ public:
 private:
     void RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
                     const ViewSnapshot& view);
-    // The size changes with their new bytes from a source of any kind.
-    void InsertWith(std::int32_t count, std::int32_t position, const std::function<void()>& fill);
-    void ReplaceWith(std::int32_t start, std::int32_t end, std::int32_t count, const std::function<void()>& insert,
-                     std::span<const std::uint8_t> removed, std::span<const std::uint8_t> inserted);
-    // What Undo puts back, from a record's saved bytes.
-    void InsertSaved(const SavedBytes& saved, std::int32_t count, std::int32_t position);
-    void ReplaceWithSaved(std::int32_t start, std::int32_t end, const SavedBytes& saved, std::int32_t count);
-    void WriteSaved(const SavedBytes& saved, std::int32_t position, std::int32_t count);
+    // The size changes and the write with their new bytes in memory or in a
+    // file (what Undo puts back from a record).
+    void InsertSaved(const SavedBytes& source, std::int32_t count, std::int32_t position);
+    void ReplaceSaved(std::int32_t start, std::int32_t end, const SavedBytes& source, std::int32_t count,
+                      const SavedBytes& removed = {});
+    void WriteSaved(const SavedBytes& source, std::int32_t position, std::int32_t count);
     // Undoes an insert's first steps after a later one failed: the tail
     // (tail bytes, when it was moved) back down, then the old length. False
     // when that failed too.

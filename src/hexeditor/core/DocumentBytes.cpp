@@ -5,7 +5,6 @@
 #include "platform/system/Exceptions.h"
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <new>
 
@@ -85,31 +84,18 @@ void Document::MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count)
 
 void Document::InsertBytes(const void* source, std::int32_t count, std::int32_t position)
 {
-    InsertWith(count, position, [&] { workingCopy_.WriteAt(source, count, position); });
+    InsertSaved({static_cast<const std::uint8_t*>(source), std::max(count, 0)}, count, position);
 }
 
-void Document::InsertSaved(const SavedBytes& saved, std::int32_t count, std::int32_t position)
+void Document::WriteSaved(const SavedBytes& source, std::int32_t position, std::int32_t count)
 {
-    if (!saved.file) {
-        InsertBytes(saved.data, count, position);
-        return;
-    }
-    InsertWith(count, position, [&] { workingCopy_.CopyIn(*saved.file, count, 0, position); });
-}
-
-void Document::WriteSaved(const SavedBytes& saved, std::int32_t position, std::int32_t count)
-{
-    if (!saved.file) {
-        WriteBuffer(saved.data, position, count);
-        return;
-    }
     if (!workingCopy_.IsOpen() || position < 0 || count <= 0 ||
         static_cast<std::int64_t>(position) + count > kMaxDataSize)
         return;
-    workingCopy_.CopyIn(*saved.file, count, 0, position);
+    workingCopy_.Put(source, count, 0, position);
 }
 
-void Document::InsertWith(std::int32_t count, std::int32_t position, const std::function<void()>& fill)
+void Document::InsertSaved(const SavedBytes& source, std::int32_t count, std::int32_t position)
 {
     if (count < 0)
         return;
@@ -130,7 +116,7 @@ void Document::InsertWith(std::int32_t count, std::int32_t position, const std::
     try {
         workingCopy_.MoveBlock(position, position + count, tail);
         tailMoved = true;
-        fill();
+        workingCopy_.Put(source, count, 0, position);
     } catch (...) {
         if (!TakeBackInsert(position, count, tailMoved ? tail : 0, old))
             SizeChanged();  // the document is what the file now holds
@@ -161,24 +147,25 @@ void Document::AppendBytes(const void* source, std::int32_t count)
     InsertBytes(source, count, static_cast<std::int32_t>(workingCopy_.Length()));
 }
 
-bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const std::uint8_t> removed)
+bool Document::DeleteRange(std::int32_t start, std::int32_t end, const SavedBytes& removed)
 {
     const std::int64_t size = workingCopy_.Length();
     if (!workingCopy_.IsOpen() || start < 0 || end < start || end > size)
         return false;
     // The tail moves down over the removed bytes, then the file is cut. A
     // move that fails puts back what it wrote over, the removed bytes from a
-    // copy: the caller's, or one read here of the part the tail covers.
+    // copy: the caller's (in memory or in a file), or one read here of the
+    // part the tail covers.
     const std::int64_t tail = size - end;
     const std::int64_t covered = std::min<std::int64_t>(end - start, tail);
     std::unique_ptr<std::uint8_t[]> own;
-    const std::uint8_t* copy = removed.data();
-    if (covered > 0 && static_cast<std::int64_t>(removed.size()) < covered) {
+    SavedBytes copy = removed;
+    if (covered > 0 && removed.Length() < covered) {
         own.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(covered)]);
         if (!own)
             throw platform::EOutOfMemory();
         workingCopy_.ReadAt(own.get(), covered, start);
-        copy = own.get();
+        copy = {own.get(), covered};
     }
     DropPage();
     workingCopy_.MoveBlock(end, start, tail, copy);
@@ -189,7 +176,7 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const
         // in front of it.
         try {
             workingCopy_.MoveBlock(start, end, tail);
-            workingCopy_.WriteAt(copy, covered, start);
+            workingCopy_.Put(copy, covered, 0, start);
         } catch (...) {
         }
         throw;
@@ -199,31 +186,19 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const
 }
 
 void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
-                            std::span<const std::uint8_t> removed)
+                            const SavedBytes& removed)
 {
-    const auto* inserted = static_cast<const std::uint8_t*>(source);
-    ReplaceWith(start, end, count, [&] { InsertBytes(source, count, start); }, removed,
-                {inserted, static_cast<std::size_t>(std::max(count, 0))});
+    ReplaceSaved(start, end, {static_cast<const std::uint8_t*>(source), std::max(count, 0)}, count, removed);
 }
 
-void Document::ReplaceWithSaved(std::int32_t start, std::int32_t end, const SavedBytes& saved, std::int32_t count)
-{
-    if (!saved.file) {
-        ReplaceBytes(start, end, saved.data, count);
-        return;
-    }
-    ReplaceWith(start, end, count, [&] { InsertSaved(saved, count, start); }, {}, {});
-}
-
-void Document::ReplaceWith(std::int32_t start, std::int32_t end, std::int32_t count,
-                           const std::function<void()>& insert, std::span<const std::uint8_t> removed,
-                           std::span<const std::uint8_t> inserted)
+void Document::ReplaceSaved(std::int32_t start, std::int32_t end, const SavedBytes& source, std::int32_t count,
+                            const SavedBytes& removed)
 {
     const std::int64_t size = workingCopy_.IsOpen() ? workingCopy_.Length() : 0;
     if (count < 0 || start < 0 || end < start || end > size)
         return;
     if (count > 0)
-        insert();
+        InsertSaved(source, count, start);
     if (end <= start)
         return;
     try {
@@ -232,7 +207,7 @@ void Document::ReplaceWith(std::int32_t start, std::int32_t end, std::int32_t co
         // A deletion needs no room on the disk: taking the insert back this
         // way works where the replacement's first step did.
         try {
-            DeleteRange(start, start + count, inserted);
+            DeleteRange(start, start + count, source);
         } catch (...) {
         }
         throw;

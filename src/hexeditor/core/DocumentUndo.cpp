@@ -80,7 +80,7 @@ std::optional<ViewSnapshot> Document::Undo()
     if (!step || (noSizeChange_ && step->record.ChangesSize()))
         return std::nullopt;
     const UndoRecord& r = step->record;
-    const SavedBytes saved{r.saved.data(), step->file.get()};
+    const SavedBytes saved = undo_.NewestSaved();
     const auto savedLength = static_cast<std::int32_t>(step->SavedLength());
 
     switch (r.kind) {
@@ -107,7 +107,7 @@ std::optional<ViewSnapshot> Document::Undo()
         break;
     case UndoKind::ReplaceSelection:
         DropPage();
-        ReplaceWithSaved(r.position, r.position + std::max(r.count, 0), saved, std::min(r.replaced, savedLength));
+        ReplaceSaved(r.position, r.position + std::max(r.count, 0), saved, std::min(r.replaced, savedLength));
         CutChangeMarks(r.position);
         break;
     case UndoKind::Convert:

@@ -49,10 +49,20 @@ void SavedFile::Read(void* destination, std::int64_t count, std::int64_t from) c
         RaiseIoError(failed ? errno : 0);
 }
 
-void SavedFile::CopyTo(int fd, std::int64_t count, std::int64_t from, std::int64_t at) const
+std::int64_t SavedBytes::Length() const
 {
-    if (!platform::CopyRange(fd_.Get(), offset_ + from, fd, at, count))
-        RaiseIoError(errno);
+    return file ? file->Length() : size;
+}
+
+bool SavedBytes::WriteInto(int fd, std::int64_t from, std::int64_t count, std::int64_t at) const
+{
+    if (file) {
+        const bool ok = platform::CopyRange(file->Fd(), file->Offset() + from, fd, at, count);
+        if (!ok && errno == 0)
+            errno = EIO;  // the saved file ended early
+        return ok;
+    }
+    return platform::WriteAt(fd, data + from, count, at);
 }
 
 void SavedFile::MoveTo(platform::UniqueFd fd, std::int64_t offset)

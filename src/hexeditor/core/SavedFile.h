@@ -31,9 +31,6 @@ public:
     // Reads count bytes from position from (of the saved bytes); raises the
     // EInOutError of a failed or short read.
     void Read(void* destination, std::int64_t count, std::int64_t from) const;
-    // Copies count bytes from position from (of the saved bytes) into fd at
-    // offset at; raises the EInOutError of a failed copy.
-    void CopyTo(int fd, std::int64_t count, std::int64_t from, std::int64_t at) const;
     // Takes the bytes from another file: they now start at offset there.
     void MoveTo(platform::UniqueFd fd, std::int64_t offset);
 
@@ -41,6 +38,20 @@ private:
     platform::UniqueFd fd_;
     std::int64_t offset_;
     std::int64_t length_;
+};
+
+// Bytes held apart from the document: size bytes in memory at data, or the
+// bytes of file (an undo record's saved bytes, or bytes to insert).
+struct SavedBytes {
+    const std::uint8_t* data = nullptr;
+    std::int64_t size = 0;
+    const SavedFile* file = nullptr;
+
+    std::int64_t Length() const;
+    bool Empty() const { return Length() == 0; }
+    // Writes count bytes from position from of them into fd at offset at;
+    // false (errno set) when that failed.
+    bool WriteInto(int fd, std::int64_t from, std::int64_t count, std::int64_t at) const;
 };
 
 }  // namespace hexcore

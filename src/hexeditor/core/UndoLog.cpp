@@ -61,11 +61,12 @@ const UndoStep* UndoLog::Newest() const
     return steps_.empty() ? nullptr : &steps_.back();
 }
 
-std::span<const std::uint8_t> UndoLog::NewestSaved() const
+SavedBytes UndoLog::NewestSaved() const
 {
     if (steps_.empty())
         return {};
-    return steps_.back().record.saved;
+    const UndoStep& step = steps_.back();
+    return {step.record.saved.data(), static_cast<std::int64_t>(step.record.saved.size()), step.file.get()};
 }
 
 void UndoLog::RemoveNewest()

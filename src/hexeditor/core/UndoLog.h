@@ -47,9 +47,9 @@ public:
     void DropOldest();
     // The newest record; nothing when the log is empty.
     const UndoStep* Newest() const;
-    // The bytes the newest record saved in memory (empty without a record or
-    // when they are in a file); valid until the log changes next.
-    std::span<const std::uint8_t> NewestSaved() const;
+    // The bytes the newest record saved, in memory or in its file (none
+    // without a record); valid until the log changes next.
+    SavedBytes NewestSaved() const;
     // Removes the newest record.
     void RemoveNewest();
     // Empties the log and frees its memory and files.

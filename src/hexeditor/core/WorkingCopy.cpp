@@ -79,7 +79,7 @@ int MovePieces(int fd, std::int64_t from, std::int64_t to, std::int64_t count, s
 // failing piece covered, then those that the complete pieces covered; last
 // the destination bytes outside the source, from the caller's copy. False
 // when a read or write of that failed too.
-bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside,
+bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside,
              std::uint8_t* buffer, std::int64_t piece, const MoveProgress& progress)
 {
     const bool up = to > from;
@@ -98,12 +98,12 @@ bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, con
         if (target.Length() > 0 && MovePieces(fd, target.lo + shift, target.lo, target.Length(), buffer, piece, back))
             return false;
     }
-    if (!outside)
+    if (outside.Empty())
         return true;
     const Extent beside = up ? Extent{std::max(to, from + count), to + count} : Extent{to, std::min(to + count, from)};
     for (const Extent target : {Overlap(beside, complete), Overlap(beside, partial)}) {
         if (target.Length() > 0 &&
-            !platform::WriteAt(fd, outside + (target.lo - beside.lo), target.Length(), target.lo))
+            !outside.WriteInto(fd, target.lo - beside.lo, target.Length(), target.lo))
             return false;
     }
     return true;
@@ -297,7 +297,7 @@ void WorkingCopy::WriteAt(const void* source, std::int64_t count, std::int64_t o
         RaiseIoError(errno);
 }
 
-void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside)
+void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside)
 {
     if (count <= 0 || from == to)
         return;
@@ -316,10 +316,11 @@ void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t cou
     throw platform::EInOutError(error);
 }
 
-void WorkingCopy::CopyIn(const SavedFile& saved, std::int64_t count, std::int64_t from, std::int64_t at)
+void WorkingCopy::Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at)
 {
     Unshare(at, at + count);
-    saved.CopyTo(fd_.Get(), count, from, at);
+    if (!source.WriteInto(fd_.Get(), from, count, at))
+        RaiseIoError(errno);
 }
 
 bool WorkingCopy::CopyFrom(const std::string& path)
@@ -346,6 +347,8 @@ std::shared_ptr<SavedFile> WorkingCopy::Share(std::int64_t offset, std::int64_t 
 
 void WorkingCopy::Unshare(std::int64_t from, std::int64_t to, std::int64_t keep)
 {
+    if (to >= 0 && to <= from)
+        return;  // nothing changes
     const std::shared_ptr<SavedFile> saved = shared_.lock();
     if (!saved) {
         shared_.reset();

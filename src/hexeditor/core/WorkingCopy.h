@@ -84,12 +84,12 @@ public:
     // the EInOutError. Putting back writes only where the move has written
     // just before; should that fail as well, the file stays as the failed
     // move left it.
-    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside = nullptr);
+    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside = {});
 
-    // Copies count bytes of saved from its position from to offset at;
-    // raises EInOutError when the copy failed (some bytes may have been
+    // Writes count bytes of source from its position from to offset at;
+    // raises EInOutError when that failed (some bytes may have been
     // written).
-    void CopyIn(const SavedFile& saved, std::int64_t count, std::int64_t from, std::int64_t at);
+    void Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at);
 
     // Copies the file at path over the open file's content; false when the
     // copy failed or stopped short.
