@@ -119,8 +119,8 @@ public:
     // outside the document. removed, when it holds at least the bytes the
     // tail moves over, is a copy of start .. end - 1 as they are, in memory
     // or in a file (the gate's undo record has one); without it those bytes
-    // are read into memory first (EOutOfMemory before anything changed when
-    // that fails).
+    // are copied first, into memory (EOutOfMemory before anything changed
+    // when that fails) or, from FileRecordsFrom() bytes on, into a file.
     bool DeleteRange(std::int32_t start, std::int32_t end, const SavedBytes& removed = {});
     // Replaces the bytes start .. end - 1 with count bytes from source
     // (nothing for a range outside the document): the new bytes are inserted

@@ -159,8 +159,13 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, const SavedByte
     const std::int64_t tail = size - end;
     const std::int64_t covered = std::min<std::int64_t>(end - start, tail);
     std::unique_ptr<std::uint8_t[]> own;
+    std::unique_ptr<SavedFile> ownFile;
     SavedBytes copy = removed;
-    if (covered > 0 && removed.Length() < covered) {
+    if (covered > 0 && removed.Length() < covered && covered >= fileRecordsFrom_) {
+        // Many bytes: the copy goes to a file, as a record's would.
+        ownFile = workingCopy_.CopyOut(start, covered);
+        copy = {nullptr, 0, ownFile.get()};
+    } else if (covered > 0 && removed.Length() < covered) {
         own.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(covered)]);
         if (!own)
             throw platform::EOutOfMemory();

@@ -333,6 +333,12 @@ bool WorkingCopy::CopyFrom(const std::string& path)
     return platform::CopyFileInto(path, fd_.Get());
 }
 
+std::unique_ptr<SavedFile> WorkingCopy::CopyOut(std::int64_t offset, std::int64_t length) const
+{
+    return std::make_unique<SavedFile>(SavedFile::CopyOf(platform::ExtractFilePath(name_), fd_.Get(), offset, length),
+                                       0, length);
+}
+
 std::shared_ptr<SavedFile> WorkingCopy::Share(std::int64_t offset, std::int64_t length)
 {
     // One record at a time shares the file: an earlier one gets its copy.
@@ -361,8 +367,7 @@ void WorkingCopy::Unshare(std::int64_t from, std::int64_t to, std::int64_t keep)
         SplitOff(keep);
         return;
     }
-    saved->MoveTo(SavedFile::CopyOf(platform::ExtractFilePath(name_), fd_.Get(), saved->Offset(), saved->Length()),
-                  0);
+    saved->MoveTo(SavedFile::CopyOf(platform::ExtractFilePath(name_), fd_.Get(), saved->Offset(), saved->Length()), 0);
     shared_.reset();
 }
 

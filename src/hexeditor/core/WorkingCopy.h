@@ -95,6 +95,9 @@ public:
     // copy failed or stopped short.
     bool CopyFrom(const std::string& path);
 
+    // A copy of the bytes offset .. offset + length - 1 in an unlinked file
+    // of its own; raises EInOutError when it cannot be made.
+    std::unique_ptr<SavedFile> CopyOut(std::int64_t offset, std::int64_t length) const;
     // The bytes offset .. offset + length - 1 of the open file as a saved
     // file for an undo record; they stay as they are for as long as the
     // record lives. Raises EInOutError when that cannot be arranged.
