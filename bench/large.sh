@@ -48,13 +48,13 @@ cat "$package" >/dev/null
 
 now_ns() { date +%s%N; }
 best_cp="" best_batch="" peak_kib=0
-printf '%5s %8s %9s %8s %12s %10s %10s %s\n' round "cp s" "batch s" "ratio" "batch/cp" "peak MiB" "CPU s" "load"
+printf '%5s %8s %9s %8s %9s %10s %9s %12s %s\n' round "cp s" "batch s" "ratio" "batch/cp" "peak MiB" "cp CPU s" "batch CPU s" "load"
 for ((round = 1; round <= repeat; round++)); do
   rm -rf "$copy"
   find "$tree" -type f ! -name '*.umx' -delete
   sync
   t0=$(now_ns)
-  cp -r "$tree" "$copy"
+  /usr/bin/time -f '%U %S' -o "$batch_dir/cp.out" cp -r "$tree" "$copy"
   t1=$(now_ns)
   cp_ns=$((t1 - t0))
   rm -rf "$copy"
@@ -69,12 +69,13 @@ for ((round = 1; round <= repeat; round++)); do
     exit 1
   fi
   read -r rss_kib user sys <"$batch_dir/time.out"
+  read -r cp_user cp_sys <"$batch_dir/cp.out"
   ((rss_kib > peak_kib)) && peak_kib=$rss_kib
   if [ -z "$best_cp" ] || ((cp_ns < best_cp)); then best_cp=$cp_ns; fi
   if [ -z "$best_batch" ] || ((batch_ns < best_batch)); then best_batch=$batch_ns; fi
   awk -v r="$round" -v cp="$cp_ns" -v b="$batch_ns" -v rss="$rss_kib" -v u="$user" -v s="$sys" \
-    -v load="$(cut -d' ' -f1-3 /proc/loadavg)" 'BEGIN {
-      printf "%5d %8.3f %9.3f %7.1f%% %12.2f %10.1f %10.2f %s\n", r, cp / 1e9, b / 1e9, 100 * cp / b, b / cp, rss / 1024, u + s, load
+    -v cu="$cp_user" -v cs="$cp_sys" -v load="$(cut -d' ' -f1-3 /proc/loadavg)" 'BEGIN {
+      printf "%5d %8.3f %9.3f %7.1f%% %9.2f %10.1f %9.2f %12.2f %s\n", r, cp / 1e9, b / 1e9, 100 * cp / b, b / cp, rss / 1024, cu + cs, u + s, load
     }'
 done
 
