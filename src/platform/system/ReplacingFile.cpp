@@ -4,6 +4,7 @@
 #include "platform/system/InUseLock.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <ctime>
 #include <fcntl.h>
@@ -56,6 +57,24 @@ std::string RandomSuffix()
     return suffix;
 }
 
+// The process's umask, read where reading it changes nothing
+// (/proc/self/status); setting and restoring it would open a moment in which
+// another thread's new files get no mask at all. 022 where it cannot be read.
+mode_t CurrentUmask()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    unsigned mask = 022;
+    if (status) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        }
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
+
 }  // namespace
 
 std::string ReplacingFile::Stem(const std::string& target)
@@ -95,9 +114,7 @@ bool ReplacingFile::Adopt(const std::string& path, const std::string& target)
 bool ReplacingFile::UseAdopted(mode_t mode)
 {
     // The mode a new file would get: mode less the umask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(adopted_.Get(), mode & ~mask & 07777) != 0)
+    if (::fchmod(adopted_.Get(), mode & ~CurrentUmask() & 07777) != 0)
         return false;
     fd_.Reset(::fcntl(adopted_.Get(), F_DUPFD_CLOEXEC, 0));
     if (!fd_.IsOpen())
