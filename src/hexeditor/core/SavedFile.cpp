@@ -1,7 +1,10 @@
 #include "hexeditor/core/SavedFile.h"
 
+#include "hexeditor/core/WorkingCopy.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileIo.h"
+#include "platform/system/FileUtils.h"
+#include "platform/system/InUseLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -17,16 +20,26 @@ namespace {
 }
 
 // A file in folder without a name: O_TMPFILE, or where the file system has
-// none, a file created under a fresh name and unlinked at once.
+// none, a file created under a fresh working-copy name, locked, and unlinked
+// at once (a process killed in between leaves a working copy nobody holds,
+// which the next start removes).
 platform::UniqueFd UnnamedFile(const std::string& folder)
 {
     platform::UniqueFd fd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
     if (fd.IsOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
         return fd;
-    std::string name = folder + "saved.XXXXXX";
-    fd.Reset(::mkostemp(name.data(), O_CLOEXEC));
-    if (fd.IsOpen())
-        ::unlink(name.c_str());
+    std::uint32_t tick = platform::GetTickCount();
+    for (int attempt = 0; attempt < 0x10000; ++attempt, ++tick) {
+        const std::string name = WorkingCopy::NameFor(folder, tick);
+        fd.Reset(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.IsOpen()) {
+            platform::TryLockInUse(fd.Get());
+            ::unlink(name.c_str());
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+    }
     return fd;
 }
 

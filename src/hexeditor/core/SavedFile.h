@@ -2,8 +2,8 @@
 // an open file. Large records live here, so the log's memory stays small
 // whatever the document's size. The file is either one the working copy
 // shares (its old bytes, see WorkingCopy::Share) or an unlinked temporary
-// file of its own; either way nothing but this object reaches it by name, so
-// nothing is left behind when the process ends.
+// file of its own; either way no name leads to it, so nothing is left
+// behind when the process ends.
 #pragma once
 
 #include "platform/system/UniqueFd.h"
