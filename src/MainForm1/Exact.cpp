@@ -5,6 +5,7 @@
 #include "MainForm1/MainForm1.h"
 
 #include "PackageReader/PackageReader.h"
+#include "platform/system/BlockFile.h"
 #include "platform/system/FileUtils.h"
 
 #include <cctype>
@@ -101,7 +102,9 @@ bool TMainForm::ConvertFromTables()
             module.output = platform::ChangeFileExt(CurrentFile, suffixes[i]);
         } else {
             ShowExtracting();
-            module.output = ExtractRange(*place_, music.offset, music.length, suffixes[i], true);
+            platform::TUntypedFile output(place_->OutputPathAs(suffixes[i]));
+            module.output =
+                ExtractRange(*place_, music.offset, music.length, output, suffixes[i], TExtraction::TableModule);
         }
         end.modules.push_back(module);
     }

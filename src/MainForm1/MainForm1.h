@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class TUntypedFile;
+}
+
 namespace MainForm1Unit {
 
 // The unit-level state of the scan's signature searches: the current
@@ -283,13 +287,15 @@ private:
     void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension);
     // "Daten werden extrahiert. Bitte warten..." in the status line.
     void ShowExtracting();
-    // Copies count bytes of the package from start (fewer where the package
-    // ends first, unless wholly is set, which makes a short package an
-    // error) into its output named with suffix (".it", ".Lied.xm"), through
-    // a temporary file renamed once complete; the status then says so.
-    // Returns the output's name.
+    // What an extraction writes: the scan's result (the range may reach
+    // past the package's end) or a module from the package's tables (every
+    // byte must be there).
+    enum class TExtraction { ScanResult, TableModule };
+    // Copies count bytes of the package from start into output, the file
+    // named with suffix (".it", ".Lied.xm"), through a temporary file renamed
+    // once complete; the status then says so. Returns the output's name.
     std::string ExtractRange(const MainForm1Unit::TPackagePlace& place, std::int64_t start, std::int64_t count,
-                             const std::string& suffix, bool wholly);
+                             platform::TUntypedFile& output, const std::string& suffix, TExtraction what);
     // An exact run's step for the current package: its modules from its
     // tables, written (or reported in a scan-only run). False, with the
     // status saying so, when the tables are of no use and the signature

@@ -210,8 +210,12 @@ public:
     bool CanUndo() const { return document_.Undos().CanUndo(); }
     const std::string& UndoDescription() const { return document_.Undos().Description(); }
     std::int32_t UndoCount() const { return document_.Undos().Count(); }
-    // The undo records, oldest first (hexcore::UndoRecord's layout).
-    const std::vector<std::uint8_t>& UndoLog() const { return document_.Undos().Bytes(); }
+    // The undo records, oldest first (hexcore::UndoRecord's layout); the
+    // saved bytes of large records are read from their files.
+    std::vector<std::uint8_t> UndoLog() const { return document_.Undos().Bytes(); }
+    // From how many saved bytes on a record keeps them in a file
+    // (hexcore::Document::SetFileRecordsFrom).
+    void SetUndoFileRecordsFrom(std::int32_t bytes) { document_.SetFileRecordsFrom(bytes); }
 
     // ---- Layout, line table and position mapping -------------------------------
     // Columns, with B = BytesPerLine: 0 offset, 1 marker, 2 .. 2B+1 hex

@@ -12,6 +12,7 @@
 #include "hexeditor/core/UndoLog.h"
 #include "hexeditor/core/WorkingCopy.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,8 @@ public:
     // Largest document size; no size change goes beyond it.
     static constexpr std::int32_t kMaxDataSize = 0x7FFFFFFF;
     static constexpr std::int32_t kMovePiece = WorkingCopy::kMovePiece;
+    // Records that save at least this many bytes keep them in a file.
+    static constexpr std::int32_t kFileRecordsFrom = 1 << 20;
 
     // An uninitialised document ("---") with its working copy reserved.
     Document();
@@ -114,17 +117,18 @@ public:
     void AppendBytes(const void* source, std::int32_t count);
     // Removes the bytes start .. end - 1; false (nothing done) for a range
     // outside the document. removed, when it holds at least the bytes the
-    // tail moves over, is a copy of start .. end - 1 as they are (the gate's
-    // undo record has one); without it those bytes are read into memory
-    // first (EOutOfMemory before anything changed when that fails).
-    bool DeleteRange(std::int32_t start, std::int32_t end, std::span<const std::uint8_t> removed = {});
+    // tail moves over, is a copy of start .. end - 1 as they are, in memory
+    // or in a file (the gate's undo record has one); without it those bytes
+    // are copied first, into memory (EOutOfMemory before anything changed
+    // when that fails) or, from FileRecordsFrom() bytes on, into a file.
+    bool DeleteRange(std::int32_t start, std::int32_t end, const SavedBytes& removed = {});
     // Replaces the bytes start .. end - 1 with count bytes from source
     // (nothing for a range outside the document): the new bytes are inserted
     // at start, then the old ones removed behind them (removed as for
     // DeleteRange). A failed removal takes the insert back, by a deletion,
     // which needs no room on the disk.
     void ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
-                      std::span<const std::uint8_t> removed = {});
+                      const SavedBytes& removed = {});
     // Opens (creating it empty) the working copy when none is open; raises
     // EFCreateError when it cannot be created.
     void EnsureWorkingFile();
@@ -182,6 +186,12 @@ public:
     // Empties the undo log and tells the listener at once.
     void ResetUndo();
     const UndoLog& Undos() const { return undo_; }
+    // From how many saved bytes on a record keeps them in a file rather than
+    // in memory (kFileRecordsFrom unless set; at least 2). A record of a
+    // cut that removes the end of the document copies none of its bytes:
+    // the working copy's file becomes its store.
+    std::int32_t FileRecordsFrom() const { return fileRecordsFrom_; }
+    void SetFileRecordsFrom(std::int32_t bytes) { fileRecordsFrom_ = std::max(bytes, 2); }
 
     // ---- Commands that fail -------------------------------------------------
     // What a command may change besides the bytes, taken when it starts:
@@ -204,6 +214,12 @@ public:
 private:
     void RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
                     const ViewSnapshot& view);
+    // The size changes and the write with their new bytes in memory or in a
+    // file (what Undo puts back from a record).
+    void InsertSaved(const SavedBytes& source, std::int32_t count, std::int32_t position);
+    void ReplaceSaved(std::int32_t start, std::int32_t end, const SavedBytes& source, std::int32_t count,
+                      const SavedBytes& removed = {});
+    void WriteSaved(const SavedBytes& source, std::int32_t position, std::int32_t count);
     // Undoes an insert's first steps after a later one failed: the tail
     // (tail bytes, when it was moved) back down, then the old length. False
     // when that failed too.
@@ -229,6 +245,7 @@ private:
     std::string backupExtension_ = ".bak";
     bool noSizeChange_ = false;
     bool allowInsertMode_ = false;
+    std::int32_t fileRecordsFrom_ = kFileRecordsFrom;
     UndoLog undo_;
 };
 

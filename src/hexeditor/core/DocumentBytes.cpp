@@ -84,6 +84,19 @@ void Document::MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count)
 
 void Document::InsertBytes(const void* source, std::int32_t count, std::int32_t position)
 {
+    InsertSaved({static_cast<const std::uint8_t*>(source), std::max(count, 0)}, count, position);
+}
+
+void Document::WriteSaved(const SavedBytes& source, std::int32_t position, std::int32_t count)
+{
+    if (!workingCopy_.IsOpen() || position < 0 || count <= 0 ||
+        static_cast<std::int64_t>(position) + count > kMaxDataSize)
+        return;
+    workingCopy_.Put(source, count, 0, position);
+}
+
+void Document::InsertSaved(const SavedBytes& source, std::int32_t count, std::int32_t position)
+{
     if (count < 0)
         return;
     EnsureWorkingFile();
@@ -103,7 +116,7 @@ void Document::InsertBytes(const void* source, std::int32_t count, std::int32_t 
     try {
         workingCopy_.MoveBlock(position, position + count, tail);
         tailMoved = true;
-        workingCopy_.WriteAt(source, count, position);
+        workingCopy_.Put(source, count, 0, position);
     } catch (...) {
         if (!TakeBackInsert(position, count, tailMoved ? tail : 0, old))
             SizeChanged();  // the document is what the file now holds
@@ -134,24 +147,30 @@ void Document::AppendBytes(const void* source, std::int32_t count)
     InsertBytes(source, count, static_cast<std::int32_t>(workingCopy_.Length()));
 }
 
-bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const std::uint8_t> removed)
+bool Document::DeleteRange(std::int32_t start, std::int32_t end, const SavedBytes& removed)
 {
     const std::int64_t size = workingCopy_.Length();
     if (!workingCopy_.IsOpen() || start < 0 || end < start || end > size)
         return false;
     // The tail moves down over the removed bytes, then the file is cut. A
     // move that fails puts back what it wrote over, the removed bytes from a
-    // copy: the caller's, or one read here of the part the tail covers.
+    // copy: the caller's (in memory or in a file), or one read here of the
+    // part the tail covers.
     const std::int64_t tail = size - end;
     const std::int64_t covered = std::min<std::int64_t>(end - start, tail);
     std::unique_ptr<std::uint8_t[]> own;
-    const std::uint8_t* copy = removed.data();
-    if (covered > 0 && static_cast<std::int64_t>(removed.size()) < covered) {
+    std::unique_ptr<SavedFile> ownFile;
+    SavedBytes copy = removed;
+    if (covered > 0 && removed.Length() < covered && covered >= fileRecordsFrom_) {
+        // Many bytes: the copy goes to a file, as a record's would.
+        ownFile = workingCopy_.CopyOut(start, covered);
+        copy = {nullptr, 0, ownFile.get()};
+    } else if (covered > 0 && removed.Length() < covered) {
         own.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(covered)]);
         if (!own)
             throw platform::EOutOfMemory();
         workingCopy_.ReadAt(own.get(), covered, start);
-        copy = own.get();
+        copy = {own.get(), covered};
     }
     DropPage();
     workingCopy_.MoveBlock(end, start, tail, copy);
@@ -162,7 +181,7 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const
         // in front of it.
         try {
             workingCopy_.MoveBlock(start, end, tail);
-            workingCopy_.WriteAt(copy, covered, start);
+            workingCopy_.Put(copy, covered, 0, start);
         } catch (...) {
         }
         throw;
@@ -172,13 +191,19 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, std::span<const
 }
 
 void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
-                            std::span<const std::uint8_t> removed)
+                            const SavedBytes& removed)
+{
+    ReplaceSaved(start, end, {static_cast<const std::uint8_t*>(source), std::max(count, 0)}, count, removed);
+}
+
+void Document::ReplaceSaved(std::int32_t start, std::int32_t end, const SavedBytes& source, std::int32_t count,
+                            const SavedBytes& removed)
 {
     const std::int64_t size = workingCopy_.IsOpen() ? workingCopy_.Length() : 0;
     if (count < 0 || start < 0 || end < start || end > size)
         return;
     if (count > 0)
-        InsertBytes(source, count, start);
+        InsertSaved(source, count, start);
     if (end <= start)
         return;
     try {
@@ -187,8 +212,7 @@ void Document::ReplaceBytes(std::int32_t start, std::int32_t end, const void* so
         // A deletion needs no room on the disk: taking the insert back this
         // way works where the replacement's first step did.
         try {
-            const auto* inserted = static_cast<const std::uint8_t*>(source);
-            DeleteRange(start, start + count, {inserted, static_cast<std::size_t>(count)});
+            DeleteRange(start, start + count, source);
         } catch (...) {
         }
         throw;

@@ -48,15 +48,24 @@ void Document::RecordUndo(UndoKind kind, std::int32_t position, std::int32_t rep
     if (oneByte)
         frame.mark = IsByteChanged(position);
     const std::int32_t length = UndoRecord::SavedLength(kind, count, replacedCount);
-    std::uint8_t* saved = undo_.Append(frame, length);
-    try {
-        if (oneByte)
-            *saved = ReadByte(position);
-        else if (kind == UndoKind::BytesRemoved || kind == UndoKind::ReplaceSelection || kind == UndoKind::Convert)
-            ReadBuffer(saved, position, length);  // straight into the log, read once
-    } catch (...) {
-        undo_.Withdraw();
-        throw;
+    const bool savesRange =
+        kind == UndoKind::BytesRemoved || kind == UndoKind::ReplaceSelection || kind == UndoKind::Convert;
+    if (savesRange && length >= fileRecordsFrom_ && workingCopy_.IsOpen() && position >= 0 &&
+        position + static_cast<std::int64_t>(length) <= workingCopy_.Length()) {
+        // Many bytes: the record shares them with the working copy, which
+        // hands them over before it changes them. Nothing is read here.
+        undo_.Append(frame, workingCopy_.Share(position, length));
+    } else {
+        std::uint8_t* saved = undo_.Append(frame, length);
+        try {
+            if (oneByte)
+                *saved = ReadByte(position);
+            else if (savesRange)
+                ReadBuffer(saved, position, length);  // straight into the log, read once
+        } catch (...) {
+            undo_.Withdraw();
+            throw;
+        }
     }
 
     // The size-changing step that follows must read the length afresh.
@@ -66,12 +75,13 @@ void Document::RecordUndo(UndoKind kind, std::int32_t position, std::int32_t rep
 
 std::optional<ViewSnapshot> Document::Undo()
 {
-    const std::optional<UndoRecord> record = undo_.Newest();
+    const UndoStep* step = undo_.Newest();
     // Undoing a change of the length is itself one.
-    if (!record || (noSizeChange_ && record->ChangesSize()))
+    if (!step || (noSizeChange_ && step->record.ChangesSize()))
         return std::nullopt;
-    const UndoRecord& r = *record;
-    const std::int32_t saved = static_cast<std::int32_t>(r.saved.size());
+    const UndoRecord& r = step->record;
+    const SavedBytes saved = undo_.NewestSaved();
+    const auto savedLength = static_cast<std::int32_t>(step->SavedLength());
 
     switch (r.kind) {
     case UndoKind::ByteChanged:
@@ -88,7 +98,7 @@ std::optional<ViewSnapshot> Document::Undo()
         // The change marks behind the position are kept: DeleteSelection has
         // cut them already, and DeleteCaretByte left them where they were.
         DropPage();
-        InsertBytes(r.saved.data(), std::min(r.count, saved), r.position);
+        InsertSaved(saved, std::min(r.count, savedLength), r.position);
         break;
     case UndoKind::InsertBuffer:
     case UndoKind::AppendBuffer:
@@ -97,19 +107,21 @@ std::optional<ViewSnapshot> Document::Undo()
         break;
     case UndoKind::ReplaceSelection:
         DropPage();
-        ReplaceBytes(r.position, r.position + std::max(r.count, 0), r.saved.data(), std::min(r.replaced, saved));
+        ReplaceSaved(r.position, r.position + std::max(r.count, 0), saved, std::min(r.replaced, savedLength));
         CutChangeMarks(r.position);
         break;
     case UndoKind::Convert:
-        WriteBuffer(r.saved.data(), r.position, std::min(r.count, saved));
+        WriteSaved(saved, r.position, std::min(r.count, savedLength));
         DropPage();
         break;
     default:
         break;
     }
+    const bool modified = r.modified;
+    const ViewSnapshot view = r.view;
     undo_.RemoveNewest();
-    modified_ = r.modified;
-    return r.view;
+    modified_ = modified;
+    return view;
 }
 
 Document::CommandStart Document::BeginCommand(std::int32_t marksFrom) const

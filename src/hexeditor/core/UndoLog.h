@@ -1,12 +1,15 @@
-// The undo log: one byte stream of records (UndoRecord's layout), oldest
-// first, at most kMaxRecords of them, with the description of the newest.
-// Records are built in place at the end of the stream, so the saved bytes of
-// a large deletion are held once.
+// The undo log: its records (UndoRecord's layout), oldest first, at most
+// kMaxRecords of them, with the description of the newest. A record keeps
+// its saved bytes in memory, or, when they are many, in a file (SavedFile),
+// so the log's memory stays small for any document.
 #pragma once
 
+#include "hexeditor/core/SavedFile.h"
 #include "hexeditor/core/UndoRecord.h"
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,32 +17,45 @@
 
 namespace hexcore {
 
+// One record of the log: its fields, and its saved bytes in record.saved or
+// in file.
+struct UndoStep {
+    UndoRecord record;
+    std::shared_ptr<SavedFile> file;
+
+    std::int64_t SavedLength() const
+    {
+        return file ? file->Length() : static_cast<std::int64_t>(record.saved.size());
+    }
+};
+
 class UndoLog {
 public:
     static constexpr std::int32_t kMaxRecords = 100;
 
-    // Appends a record: its header and length are written from frame around
-    // savedLength zero bytes, and the address of those bytes is returned for
-    // the caller to fill (valid until the log changes next). The oldest
-    // record goes first when the log is full; it is kept aside until the log
-    // changes next, for Withdraw.
+    // Appends a record with savedLength zero bytes saved in memory, and
+    // returns their address for the caller to fill (valid until the log
+    // changes next). The oldest record goes first when the log is full; it
+    // is kept aside until the log changes next, for Withdraw.
     std::uint8_t* Append(const UndoRecord& frame, std::int32_t savedLength);
+    // The same for a record whose saved bytes are in file.
+    void Append(const UndoRecord& frame, std::shared_ptr<SavedFile> file);
     // Takes back the Append just made: removes its record and brings back
     // the record it pushed out, so the log is as it was before.
     void Withdraw();
-    // Removes the oldest record; a damaged log is left alone.
+    // Removes the oldest record.
     void DropOldest();
-    // The newest record; nothing when the log is empty or damaged at its end.
-    std::optional<UndoRecord> Newest() const;
-    // The bytes the newest record saved, in place (empty without a record);
-    // valid until the log changes next.
-    std::span<const std::uint8_t> NewestSaved() const;
+    // The newest record; nothing when the log is empty.
+    const UndoStep* Newest() const;
+    // The bytes the newest record saved, in memory or in its file (none
+    // without a record); valid until the log changes next.
+    SavedBytes NewestSaved() const;
     // Removes the newest record.
     void RemoveNewest();
-    // Empties the log and frees its memory.
+    // Empties the log and frees its memory and files.
     void Reset();
 
-    std::int32_t Count() const { return count_; }
+    std::int32_t Count() const { return static_cast<std::int32_t>(steps_.size()); }
     // Records appended since the log was made, less those withdrawn.
     std::uint64_t Appended() const { return appended_; }
     // A record was appended since the last reset, and the log is not empty
@@ -47,18 +63,17 @@ public:
     bool CanUndo() const { return canUndo_; }
     // The newest record's kind as text, "No Undo" without one.
     const std::string& Description() const { return description_; }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    // The records one after the other in their byte layout, saved bytes
+    // read from their files. Raises the EInOutError of a failed read.
+    std::vector<std::uint8_t> Bytes() const;
 
 private:
-    // The length of the oldest record; 0 when the log is empty or damaged.
-    std::size_t OldestLength() const;
-    // Releases the record kept aside for Withdraw.
-    void ReleasePushedOut();
+    void Push(UndoStep step);
+    void DescribeNewest();
 
-    std::vector<std::uint8_t> bytes_;
+    std::deque<UndoStep> steps_;
     // The record the newest Append pushed out of the full log.
-    std::vector<std::uint8_t> pushedOut_;
-    std::int32_t count_ = 0;
+    std::optional<UndoStep> pushedOut_;
     std::uint64_t appended_ = 0;
     bool canUndo_ = false;
     std::string description_ = "No Undo";

@@ -79,7 +79,7 @@ int MovePieces(int fd, std::int64_t from, std::int64_t to, std::int64_t count, s
 // failing piece covered, then those that the complete pieces covered; last
 // the destination bytes outside the source, from the caller's copy. False
 // when a read or write of that failed too.
-bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside,
+bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside,
              std::uint8_t* buffer, std::int64_t piece, const MoveProgress& progress)
 {
     const bool up = to > from;
@@ -98,12 +98,12 @@ bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, con
         if (target.Length() > 0 && MovePieces(fd, target.lo + shift, target.lo, target.Length(), buffer, piece, back))
             return false;
     }
-    if (!outside)
+    if (outside.Empty())
         return true;
     const Extent beside = up ? Extent{std::max(to, from + count), to + count} : Extent{to, std::min(to + count, from)};
     for (const Extent target : {Overlap(beside, complete), Overlap(beside, partial)}) {
         if (target.Length() > 0 &&
-            !platform::WriteAt(fd, outside + (target.lo - beside.lo), target.Length(), target.lo))
+            !outside.WriteInto(fd, target.lo - beside.lo, target.Length(), target.lo))
             return false;
     }
     return true;
@@ -146,6 +146,22 @@ bool WriteReplacing(platform::UniqueFd& source, std::int64_t size, const std::st
     return ok && out.Commit();
 }
 
+// Creates name exclusively (0600, never through a symbolic link); lock
+// receives a descriptor of its own that holds the in-use lock, so the lock
+// stays while the file is closed. Not open (errno set) on failure.
+platform::UniqueFd CreateLocked(const std::string& name, platform::UniqueFd& lock)
+{
+    platform::UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.IsOpen()) {
+        lock.Reset(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 0));
+        if (lock.IsOpen())
+            platform::TryLockInUse(lock.Get());
+    }
+    return fd;
+}
+
+constexpr int kNameAttempts = 0x10000;
+
 }  // namespace
 
 std::string WorkingCopy::NameFor(const std::string& folder, std::uint32_t tick)
@@ -161,7 +177,7 @@ WorkingCopy::WorkingCopy()
     // form (a file of another editor, a planted symbolic link) is passed over.
     const std::string folder = platform::GetTempPath();
     std::uint32_t tick = platform::GetTickCount();
-    for (int attempt = 0; attempt < 0x10000; ++attempt, ++tick) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt, ++tick) {
         name_ = NameFor(folder, tick);
         // Any refusal but an existing name (a full or read-only folder)
         // keeps this name; creating it is tried again when the first
@@ -183,16 +199,16 @@ WorkingCopy::~WorkingCopy()
 
 platform::UniqueFd WorkingCopy::Create()
 {
-    platform::UniqueFd fd(::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    platform::UniqueFd lock;
+    platform::UniqueFd fd = CreateLocked(name_, lock);
     struct stat st {};
     if (fd.IsOpen() && ::fstat(fd.Get(), &st) == 0) {
         created_ = true;
         dev_ = st.st_dev;
         ino_ = st.st_ino;
-        // A descriptor of its own keeps the lock while the file is closed.
-        lock_.Reset(::dup(fd.Get()));
-        if (lock_.IsOpen())
-            platform::TryLockInUse(lock_.Get());
+        lock_ = std::move(lock);
+        // A new file shares nothing with a record.
+        shared_.reset();
     } else {
         fd.Reset();
     }
@@ -224,7 +240,12 @@ void WorkingCopy::CloseEmptied()
 {
     if (!fd_.IsOpen())
         return;
-    (void)::ftruncate(fd_.Get(), 0);
+    try {
+        Unshare(0, -1, 0);
+        (void)::ftruncate(fd_.Get(), 0);
+    } catch (const platform::Exception&) {
+        // The record keeps the bytes; the file is closed as it is.
+    }
     fd_.Reset();
 }
 
@@ -242,6 +263,8 @@ void WorkingCopy::SetLength(std::int64_t length)
     if (::fstat(fd_.Get(), &st) != 0)
         RaiseIoError(errno);
     const std::int64_t old = st.st_size;
+    if (length < old)
+        Unshare(length, -1, length);
     if (length > old) {
         // ftruncate would make a sparse tail that any full disk accepts.
         int err = 0;
@@ -269,14 +292,16 @@ std::int64_t WorkingCopy::ReadAt(void* destination, std::int64_t count, std::int
 
 void WorkingCopy::WriteAt(const void* source, std::int64_t count, std::int64_t offset)
 {
+    Unshare(offset, offset + count);
     if (!platform::WriteAt(fd_.Get(), source, count, offset))
         RaiseIoError(errno);
 }
 
-void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside)
+void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside)
 {
     if (count <= 0 || from == to)
         return;
+    Unshare(to, to + count);
     // One bounded buffer, allocated before anything moves: when memory is
     // short the file is still untouched.
     const std::int64_t piece = std::min<std::int64_t>(count, kMovePiece);
@@ -291,9 +316,99 @@ void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t cou
     throw platform::EInOutError(error);
 }
 
+void WorkingCopy::Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at)
+{
+    Unshare(at, at + count);
+    if (!source.WriteInto(fd_.Get(), from, count, at))
+        RaiseIoError(errno);
+}
+
 bool WorkingCopy::CopyFrom(const std::string& path)
 {
+    try {
+        Unshare(0, -1, 0);
+    } catch (const platform::Exception&) {
+        return false;
+    }
     return platform::CopyFileInto(path, fd_.Get());
+}
+
+std::unique_ptr<SavedFile> WorkingCopy::CopyOut(std::int64_t offset, std::int64_t length) const
+{
+    return std::make_unique<SavedFile>(SavedFile::CopyOf(platform::ExtractFilePath(name_), fd_.Get(), offset, length),
+                                       0, length);
+}
+
+std::shared_ptr<SavedFile> WorkingCopy::Share(std::int64_t offset, std::int64_t length)
+{
+    // One record at a time shares the file: an earlier one gets its copy.
+    Unshare(0, -1);
+    platform::UniqueFd own(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!own.IsOpen())
+        RaiseIoError(errno);
+    auto saved = std::make_shared<SavedFile>(std::move(own), offset, length);
+    shared_ = saved;
+    return saved;
+}
+
+void WorkingCopy::Unshare(std::int64_t from, std::int64_t to, std::int64_t keep)
+{
+    if (to >= 0 && to <= from)
+        return;  // nothing changes
+    const std::shared_ptr<SavedFile> saved = shared_.lock();
+    if (!saved) {
+        shared_.reset();
+        return;
+    }
+    const std::int64_t end = saved->Offset() + saved->Length();
+    if ((to >= 0 && to <= saved->Offset()) || from >= end)
+        return;  // the shared bytes stay as they are
+    if (keep >= 0 && keep <= saved->Offset() && keep <= saved->Length()) {
+        SplitOff(keep);
+        return;
+    }
+    saved->MoveTo(SavedFile::CopyOf(platform::ExtractFilePath(name_), fd_.Get(), saved->Offset(), saved->Length()), 0);
+    shared_.reset();
+}
+
+void WorkingCopy::SplitOff(std::int64_t keep)
+{
+    // The new file is made under a working-copy name of its own, locked, and
+    // renamed over the old one once it holds the bytes that stay: a process
+    // killed on the way leaves an unlocked working copy, which the next start
+    // removes.
+    const std::string folder = platform::ExtractFilePath(name_);
+    std::string name;
+    platform::UniqueFd lock;
+    platform::UniqueFd fd;
+    std::uint32_t tick = platform::GetTickCount();
+    for (int attempt = 0; attempt < kNameAttempts && !fd.IsOpen(); ++attempt, ++tick) {
+        name = NameFor(folder, tick);
+        fd = CreateLocked(name, lock);
+        if (!fd.IsOpen() && errno != EEXIST)
+            break;
+    }
+    if (!fd.IsOpen())
+        RaiseIoError(errno);
+    struct stat st {};
+    struct stat now {};
+    int err = 0;
+    if (!platform::CopyRange(fd_.Get(), 0, fd.Get(), 0, keep))
+        err = errno != 0 ? errno : EIO;
+    // The name must still lead to the file created here.
+    else if (::lstat(name_.c_str(), &now) != 0 || now.st_dev != dev_ || now.st_ino != ino_)
+        err = ENOENT;
+    else if (::fstat(fd.Get(), &st) != 0 || ::rename(name.c_str(), name_.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(name.c_str());
+        RaiseIoError(err);
+    }
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+    fd_ = std::move(fd);
+    lock_ = std::move(lock);
+    shared_.reset();
 }
 
 bool WorkingCopy::SaveTo(const std::string& path)

@@ -6,11 +6,20 @@
 // position to keep in step. From its creation to its removal the file carries
 // the in-use lock (platform/system/InUseLock.h): one without it was left by a
 // killed process, and RemoveAbandoned clears such files away.
+//
+// A range of the file can be shared with an undo record (Share): the record
+// reads the working copy's own bytes until the working copy is about to
+// change them. Then either the file goes to the record and a new working
+// copy under the same name takes the bytes that stay (a cut of the end that
+// keeps no more bytes than it removes: the record's bytes are never copied),
+// or the shared bytes are copied to a file of the record's own first.
 #pragma once
 
+#include "hexeditor/core/SavedFile.h"
 #include "platform/system/UniqueFd.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace hexcore {
@@ -75,11 +84,24 @@ public:
     // the EInOutError. Putting back writes only where the move has written
     // just before; should that fail as well, the file stays as the failed
     // move left it.
-    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const std::uint8_t* outside = nullptr);
+    void MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside = {});
+
+    // Writes count bytes of source from its position from to offset at;
+    // raises EInOutError when that failed (some bytes may have been
+    // written).
+    void Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at);
 
     // Copies the file at path over the open file's content; false when the
     // copy failed or stopped short.
     bool CopyFrom(const std::string& path);
+
+    // A copy of the bytes offset .. offset + length - 1 in an unlinked file
+    // of its own; raises EInOutError when it cannot be made.
+    std::unique_ptr<SavedFile> CopyOut(std::int64_t offset, std::int64_t length) const;
+    // The bytes offset .. offset + length - 1 of the open file as a saved
+    // file for an undo record; they stay as they are for as long as the
+    // record lives. Raises EInOutError when that cannot be arranged.
+    std::shared_ptr<SavedFile> Share(std::int64_t offset, std::int64_t length);
     // Writes the content into a replacement of path beside it (a symbolic
     // link is written through, the target keeps its permissions and, where
     // allowed, its owner) and closes this file before the new one takes the
@@ -92,6 +114,15 @@ private:
     // (errno set) on failure.
     platform::UniqueFd Create();
     bool IsOwn(int fd) const;
+    // Called before the bytes from .. to - 1 change (to: -1 for every byte
+    // to the end); keep, when not negative, is the length the file is cut to
+    // with nothing else changed. Gives the record sharing any of those bytes
+    // a file of its own: the old file when a cut keeps at most as many bytes
+    // as the record holds (SplitOff), a copy otherwise.
+    void Unshare(std::int64_t from, std::int64_t to, std::int64_t keep = -1);
+    // Hands the open file to the shared record and puts a new file under the
+    // name, with the first keep bytes of the old one and the in-use lock.
+    void SplitOff(std::int64_t keep);
 
     std::string name_;
     platform::UniqueFd fd_;
@@ -100,6 +131,8 @@ private:
     bool created_ = false;
     std::uint64_t dev_ = 0;
     std::uint64_t ino_ = 0;
+    // The record sharing bytes of the open file, while it lives.
+    std::weak_ptr<SavedFile> shared_;
 };
 
 }  // namespace hexcore

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -49,6 +50,51 @@ void TUntypedFile::RewriteReplacing()
     if (!replacement_.CreateForRewrite(path_))
         RaiseFromErrno(errno);
     ClearBuffer();
+    reach_ = 0;
+}
+
+bool TUntypedFile::TakeOver(const std::string& path)
+{
+    return !IsOpen() && replacement_.Adopt(path, path_);
+}
+
+void TUntypedFile::NoteReach()
+{
+    if (!replacement_.Reused())
+        return;
+    const off_t at = ::lseek(Fd(), 0, SEEK_CUR);
+    if (at > reach_)
+        reach_ = at;
+}
+
+void TUntypedFile::Settle()
+{
+    if (buffered_ == Buffered::PendingWrites)
+        FlushWrites();
+    else if (buffered_ == Buffered::ReadAhead)
+        DropReadAhead();
+}
+
+std::int64_t TUntypedFile::BlockCopyFrom(TUntypedFile& source, std::int64_t count)
+{
+    if (!IsOpen() || !source.IsOpen())
+        throw EInOutError(103);
+    source.Settle();
+    Settle();
+    const off_t from = ::lseek(source.Fd(), 0, SEEK_CUR);
+    const off_t to = ::lseek(Fd(), 0, SEEK_CUR);
+    if (from < 0 || to < 0)
+        RaiseFromErrno(errno);
+    std::int64_t copied = 0;
+    const bool complete = CopyRange(source.Fd(), from, Fd(), to, count, &copied);
+    const int err = errno;
+    if (::lseek(source.Fd(), from + copied, SEEK_SET) < 0 || ::lseek(Fd(), to + copied, SEEK_SET) < 0)
+        RaiseFromErrno(errno);
+    NoteReach();
+    // The end of source is no error, as with BlockRead.
+    if (!complete && err != 0)
+        RaiseFromErrno(err);
+    return copied;
 }
 
 void TUntypedFile::Seek(std::int64_t position)
@@ -65,10 +111,7 @@ void TUntypedFile::Seek(std::int64_t position)
 
 void TUntypedFile::SetBufferSize(int bytes)
 {
-    if (buffered_ == Buffered::PendingWrites)
-        FlushWrites();
-    else if (buffered_ == Buffered::ReadAhead)
-        DropReadAhead();
+    Settle();
     bytes = bytes > 0 ? bytes : 0;
     buffer_.reset(bytes > 0 ? new char[static_cast<std::size_t>(bytes)] : nullptr);
     bufferSize_ = bytes;
@@ -111,6 +154,7 @@ void TUntypedFile::WriteDirect(const char* in, int count)
             throw EInOutError(ioDiskFull);
         done += static_cast<int>(n);
     }
+    NoteReach();
 }
 
 void TUntypedFile::FlushWrites()
@@ -197,6 +241,13 @@ void TUntypedFile::Close()
         throw;
     }
     ClearBuffer();
+    struct stat st {};
+    if (replacement_.IsOpen() && replacement_.Reused() &&
+        (::fstat(Fd(), &st) != 0 || (st.st_size > reach_ && ::ftruncate(Fd(), reach_) != 0))) {
+        const int err = errno;
+        Abandon();
+        RaiseFromErrno(err);
+    }
     const bool closed = replacement_.IsOpen() ? replacement_.Commit() : file_.Close();
     if (!closed) {
         const int err = errno;

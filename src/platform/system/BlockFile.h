@@ -47,11 +47,21 @@ public:
     // Rewrite, an existing file the user may not write is refused (error 5),
     // and the new file keeps the old one's permission bits.
     void RewriteReplacing();
+    // Lets the next RewriteReplacing write into the file at path instead of
+    // a new one (ReplacingFile::Adopt): path is renamed away at once, and
+    // removed unless a RewriteReplacing puts it in place. False, with the
+    // file as it was, when it cannot be taken.
+    bool TakeOver(const std::string& path);
     void Seek(std::int64_t position);
     // Reads up to count bytes; a short read at the end of the file is no error.
     int BlockRead(void* buffer, int count);
     // Writes count bytes; a short write (disk full) raises error 101.
     int BlockWrite(const void* buffer, int count);
+    // Copies up to count bytes from source's position to this file's
+    // position, in the kernel where it can (copy_file_range), and moves both
+    // positions on; how many were copied (fewer only at the end of source).
+    // Errors raise as BlockRead and BlockWrite raise them.
+    std::int64_t BlockCopyFrom(TUntypedFile& source, std::int64_t count);
     // Closes the file (and for RewriteReplacing, puts it in place).
     void Close();
     // Drops the file without an error: a replacement in progress is removed.
@@ -71,6 +81,11 @@ private:
     // Puts the file position back to where the reader stands.
     void DropReadAhead();
     void ClearBuffer() noexcept;
+    // Passes buffered bytes on and puts the file position where the reader
+    // or writer stands.
+    void Settle();
+    // Notes how far the writes reached in a file taken over.
+    void NoteReach();
 
     std::string path_;
     UniqueFd file_;              // Reset and Rewrite
@@ -80,6 +95,9 @@ private:
     Buffered buffered_ = Buffered::Nothing;
     int bufferPos_ = 0;  // read ahead: next unread byte
     int bufferLen_ = 0;  // read ahead: bytes held; pending writes: bytes collected
+    // The end of the furthest write into a file taken over: Close cuts the
+    // file there, as its old bytes may reach further.
+    std::int64_t reach_ = 0;
 };
 
 }  // namespace platform

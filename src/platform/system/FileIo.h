@@ -25,10 +25,15 @@ std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t 
 // written. written, when given, receives how many were.
 bool WriteAt(int fd, const void* source, std::int64_t count, std::int64_t offset, std::int64_t* written = nullptr);
 
-// Copies the first size bytes of in to the start of out, leaving both file
-// positions alone: the kernel's copy (copy_file_range) first, a read/write
-// loop where the kernel refuses. False when fewer than size bytes could be
-// copied.
+// Copies count bytes of in from inOffset to out at outOffset, leaving both
+// file positions alone: the kernel's copy (copy_file_range) where the two
+// offsets lie alike within a page, a read/write loop through a 1 MiB buffer
+// otherwise and from where the kernel refused. False (errno set) when fewer
+// than count bytes could be copied; copied, when given, receives how many
+// were. Reaching the end of in early is a failure with errno 0.
+bool CopyRange(int in, std::int64_t inOffset, int out, std::int64_t outOffset, std::int64_t count,
+               std::int64_t* copied = nullptr);
+// Copies the first size bytes of in to the start of out (CopyRange).
 bool CopyDescriptor(int in, int out, std::int64_t size);
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include "platform/system/InUseLock.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <ctime>
 #include <fcntl.h>
@@ -56,17 +57,100 @@ std::string RandomSuffix()
     return suffix;
 }
 
+// The process's umask, read where reading it changes nothing
+// (/proc/self/status); setting and restoring it would open a moment in which
+// another thread's new files get no mask at all. 022 where it cannot be read.
+mode_t CurrentUmask()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    unsigned mask = 022;
+    if (status) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+                break;
+        }
+        std::fclose(status);
+    }
+    return static_cast<mode_t>(mask);
+}
+
 }  // namespace
+
+std::string ReplacingFile::Stem(const std::string& target)
+{
+    return ExtractFilePath(target) + "." + ShortenedName(target) + ".";
+}
+
+bool ReplacingFile::Adopt(const std::string& path, const std::string& target)
+{
+    Discard();
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        st.st_uid != ::geteuid() || !TryLockInUse(fd.Get()))
+        return false;
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    const std::string stem = Stem(target);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = stem + RandomSuffix();
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) {
+            // The name must hold the file opened (nothing swapped in between);
+            // else it is left where it now stands, and removed with the rest
+            // of a killed run's leftovers.
+            struct stat now {};
+            if (::lstat(name.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino)
+                return false;
+            adopted_ = std::move(fd);
+            adoptedName_ = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+bool ReplacingFile::UseAdopted(mode_t mode)
+{
+    // The mode a new file would get: mode less the umask.
+    if (::fchmod(adopted_.Get(), mode & ~CurrentUmask() & 07777) != 0)
+        return false;
+    fd_.Reset(::fcntl(adopted_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!fd_.IsOpen())
+        return false;
+    lock_ = std::move(adopted_);
+    temporary_ = std::move(adoptedName_);
+    adoptedName_.clear();
+    reused_ = true;
+    return true;
+}
 
 bool ReplacingFile::Create(const std::string& target, mode_t mode)
 {
+    // A file taken by Adopt survives the Discard of anything before it.
+    UniqueFd adopted = std::move(adopted_);
+    std::string adoptedName = std::move(adoptedName_);
+    adoptedName_.clear();
     Discard();
+    adopted_ = std::move(adopted);
+    adoptedName_ = std::move(adoptedName);
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        Discard();
         errno = EISDIR;
         return false;
     }
-    const std::string stem = ExtractFilePath(target) + "." + ShortenedName(target) + ".";
+    target_ = target;
+    if (adopted_.IsOpen()) {
+        if (UseAdopted(mode))
+            return true;
+        const int err = errno;
+        Discard();
+        errno = err;
+        return false;
+    }
+    const std::string stem = Stem(target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name = stem + RandomSuffix();
         // O_EXCL: never an existing file, never through a symbolic link.
@@ -142,11 +226,15 @@ void ReplacingFile::Discard() noexcept
 {
     const int saved = errno;
     fd_.Reset();
-    if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
+    for (std::string* name : {&temporary_, &adoptedName_}) {
+        if (!name->empty()) {
+            ::unlink(name->c_str());
+            name->clear();
+        }
     }
+    adopted_.Reset();
     lock_.Reset();
+    reused_ = false;
     errno = saved;
 }
 

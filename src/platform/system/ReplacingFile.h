@@ -37,6 +37,18 @@ public:
     // the name (a symbolic link, a FIFO) is replaced like a missing file.
     bool CreateForRewrite(const std::string& target);
 
+    // Takes the regular file at path (this user's, with no other link, not
+    // locked by anyone) as the temporary file that the next Create for
+    // target uses, instead of creating a new one: it is renamed to a
+    // temporary name of target at once (so it is gone from its own name
+    // whatever follows) and locked. Create empties it; Discard removes it.
+    // False, with nothing changed, when the file cannot be taken. A new file
+    // costs the file system an inode; a run that deletes one file and
+    // creates another can reuse the first this way.
+    bool Adopt(const std::string& path, const std::string& target);
+    // The temporary file is one taken by Adopt.
+    bool Reused() const { return reused_; }
+
     // True when name (without a folder) has the form of a temporary file
     // this class makes for target: "." + target's name (cut as Create cuts
     // it) + "." + six letters or digits.
@@ -54,11 +66,21 @@ public:
     void Discard() noexcept;
 
 private:
+    // The folder and name start of target's temporary files.
+    static std::string Stem(const std::string& target);
+    // Makes the adopted file the temporary file, with mode less the umask. False (errno set) when that failed.
+    bool UseAdopted(mode_t mode);
+
     std::string target_;
     std::string temporary_;
     UniqueFd fd_;
     // Holds the in-use lock until the temporary file is renamed or removed.
     UniqueFd lock_;
+    // A file taken by Adopt, not yet used by Create: its descriptor (which
+    // holds the lock) and temporary name.
+    UniqueFd adopted_;
+    std::string adoptedName_;
+    bool reused_ = false;
 };
 
 }  // namespace platform

@@ -2,6 +2,9 @@
 // the view's caret and selection are plain values handed in and back.
 #include "DocumentFixture.h"
 
+#include "hexeditor/core/WorkingCopy.h"
+#include "platform/system/FileUtils.h"
+
 #include <string>
 
 using hexcore::Document;
@@ -132,4 +135,35 @@ TEST_F(DocumentTest, ALoadInsertUndoSaveCycleNeedsNoWidget)
     ASSERT_TRUE(d.SaveToFile(dir_ / "out.bin"));
     EXPECT_EQ(testsupport::ReadFile(dir_ / "out.bin"), data);
     EXPECT_EQ(reports.undoReset, 2);
+}
+
+TEST_F(DocumentTest, ACutOfTheEndKeepsItsRecordInTheOldWorkingCopyAndUndoesByteExactly)
+{
+    const Bytes data = Pattern(Document::kFileRecordsFrom + 3000);
+    auto d = Loaded(data);
+    const auto size = static_cast<std::int32_t>(data.size());
+    ASSERT_TRUE(d->PrepareChange(UndoKind::BytesRemoved, 500, 0, size - 500, {}));
+    ASSERT_TRUE(d->DeleteRange(500, size));
+
+    EXPECT_EQ(Content(*d), Bytes(data.begin(), data.begin() + 500));
+    const Bytes log = d->Undos().Bytes();
+    const auto record = UndoRecord::Decode(log.data(), log.size());
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->saved, Bytes(data.begin() + 500, data.end()));
+
+    // Edits of the bytes that stay leave the record alone.
+    d->WriteByte(10, 0xEE);
+    d->AppendBytes("xy", 2);
+    d->DeleteRange(500, 502);
+    ASSERT_TRUE(d->Undo().has_value());
+    Bytes expected = data;
+    expected[10] = 0xEE;
+    EXPECT_EQ(Content(*d), expected);
+    EXPECT_EQ(d->Undos().Count(), 0);
+
+    // The working copy under its name is the only file, and it stays in use
+    // while it is closed (a save closes it).
+    ASSERT_TRUE(d->SaveToFile(dir_ / "saved.bin"));
+    hexcore::WorkingCopy::RemoveAbandoned(tmp_);
+    EXPECT_EQ(testsupport::ListDir(tmp_), std::vector<std::string>{platform::ExtractFileName(d->WorkingFileName())});
 }

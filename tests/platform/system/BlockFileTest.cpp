@@ -2,6 +2,7 @@
 #include "platform/system/Exceptions.h"
 
 #include "FileSizeLimit.h"
+#include "Pattern.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -135,4 +136,68 @@ TEST(BlockFile, ReplacementWorksForTheLongestNameTheFolderTakes)
     f.BlockWrite("x", 1);
     f.Close();
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {name});
+}
+
+TEST(BlockFile, CopyStopsShortAtTheSourceEndAndRaisesDiskFullWhenTheTargetIsFull)
+{
+    TempDir dir;
+    const Bytes data = Pattern(40000);
+    WriteFile(dir / "quelle", data);
+    TUntypedFile source(dir / "quelle");
+    source.Reset(TUntypedFile::Access::ReadOnly);
+    source.Seek(1000);
+    {
+        TUntypedFile out(dir / "ziel");
+        out.RewriteReplacing();
+        EXPECT_EQ(out.BlockCopyFrom(source, 30000), 30000);
+        EXPECT_EQ(out.BlockCopyFrom(source, 30000), 9000);
+        EXPECT_EQ(out.BlockCopyFrom(source, 30000), 0);
+        out.Close();
+    }
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes(data.begin() + 1000, data.end()));
+
+    source.Seek(0);
+    int code = 0;
+    {
+        TUntypedFile out(dir / "ziel");
+        out.RewriteReplacing();
+        FileSizeLimit limit(10000);
+        ASSERT_TRUE(limit.Applied());
+        code = IoErrorCodeOf([&] { out.BlockCopyFrom(source, 30000); });
+    }
+    EXPECT_EQ(code, 101);
+    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string> {"quelle", "ziel"}));
+    EXPECT_EQ(ReadFile(dir / "ziel"), Bytes(data.begin() + 1000, data.end()));
+}
+
+TEST(BlockFile, AReplacementCanReuseAFileThatIsToGo)
+{
+    TempDir dir;
+    WriteFile(dir / "alt.bak", std::string(500, 'b'));
+    struct stat before {};
+    ASSERT_EQ(::stat((dir / "alt.bak").c_str(), &before), 0);
+    {
+        TUntypedFile out(dir / "neu");
+        ASSERT_TRUE(out.TakeOver(dir / "alt.bak"));
+        EXPECT_FALSE(Exists(dir / "alt.bak"));
+        out.RewriteReplacing();
+        out.BlockWrite("kurz", 4);
+        out.Close();
+    }
+    // The same file under the new name, cut where the writes ended, with
+    // the mode of a new file.
+    struct stat after {};
+    ASSERT_EQ(::stat((dir / "neu").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadFile(dir / "neu"), Bytes({'k', 'u', 'r', 'z'}));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(after.st_mode & 0777, 0666 & ~mask);
+
+    // Taken but never written: gone. A file with a second link is not taken.
+    WriteFile(dir / "weg.bak", "x");
+    { TUntypedFile(dir / "nie").TakeOver(dir / "weg.bak"); }
+    ASSERT_EQ(::link((dir / "neu").c_str(), (dir / "zweiter").c_str()), 0);
+    EXPECT_FALSE(TUntypedFile(dir / "x").TakeOver(dir / "neu"));
+    EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string> {"neu", "zweiter"}));
 }
