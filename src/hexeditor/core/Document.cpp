@@ -3,8 +3,10 @@
 #include "hexeditor/core/Document.h"
 
 #include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace hexcore {
@@ -19,12 +21,14 @@ Document::~Document()
 bool Document::LoadFromFile(const std::string& name)
 {
     // Probe: regular files only (nothing blocks on a FIFO or a device), and
-    // nothing of 2 GiB or more.
+    // nothing of 2 GiB or more. The copy reads through the probe's
+    // descriptor.
     struct stat st {};
-    if (::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kMaxDataSize)
+    const platform::UniqueFd source = platform::OpenRegularFile(name, O_RDONLY, 0666, &st);
+    if (source.IsOpen() && st.st_size > kMaxDataSize)
         return false;
     fileIsReadOnly_ = true;
-    if (!platform::CanOpenForReading(name))
+    if (!source.IsOpen())
         return false;
     if (platform::CanOpenForWriting(name))
         fileIsReadOnly_ = false;
@@ -34,7 +38,7 @@ bool Document::LoadFromFile(const std::string& name)
         StartEmptyDocument();
         throw platform::EFOpenError(workingCopy_.Name());
     }
-    if (!workingCopy_.CopyFrom(name) || workingCopy_.Length() > kMaxDataSize) {
+    if (!workingCopy_.CopyFrom(source.Get()) || workingCopy_.Length() > kMaxDataSize) {
         // Never present a partial copy as the file: start an empty document.
         StartEmptyDocument();
         return false;

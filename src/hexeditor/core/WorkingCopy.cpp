@@ -215,19 +215,20 @@ platform::UniqueFd WorkingCopy::Create()
     return fd;
 }
 
-bool WorkingCopy::IsOwn(int fd) const
+bool WorkingCopy::IsOwn(const struct stat& st) const
 {
-    struct stat st {};
-    return created_ && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == dev_ && st.st_ino == ino_;
+    return created_ && S_ISREG(st.st_mode) && st.st_dev == dev_ && st.st_ino == ino_;
 }
 
 bool WorkingCopy::Open(bool mayCreate)
 {
     if (fd_.IsOpen())
         return true;
-    platform::UniqueFd fd = platform::OpenRegularFile(name_, O_RDWR | O_NOFOLLOW);
+    length_ = -1;
+    struct stat st {};
+    platform::UniqueFd fd = platform::OpenRegularFile(name_, O_RDWR | O_NOFOLLOW, 0666, &st);
     if (fd.IsOpen()) {
-        if (IsOwn(fd.Get()))
+        if (IsOwn(st))
             fd_ = std::move(fd);
     } else if (errno == ENOENT && mayCreate) {
         // Gone from the folder (or never created): create it afresh, exclusively.
@@ -246,19 +247,25 @@ void WorkingCopy::CloseEmptied()
     } catch (const platform::Exception&) {
         // The record keeps the bytes; the file is closed as it is.
     }
-    fd_.Reset();
+    Close();
 }
 
 std::int64_t WorkingCopy::Length() const
 {
-    struct stat st {};
-    if (!fd_.IsOpen() || ::fstat(fd_.Get(), &st) != 0)
+    if (!fd_.IsOpen())
         return 0;
-    return st.st_size;
+    if (length_ < 0) {
+        struct stat st {};
+        if (::fstat(fd_.Get(), &st) != 0)
+            return 0;
+        length_ = st.st_size;
+    }
+    return length_;
 }
 
 void WorkingCopy::SetLength(std::int64_t length)
 {
+    length_ = -1;
     struct stat st {};
     if (::fstat(fd_.Get(), &st) != 0)
         RaiseIoError(errno);
@@ -293,6 +300,7 @@ std::int64_t WorkingCopy::ReadAt(void* destination, std::int64_t count, std::int
 void WorkingCopy::WriteAt(const void* source, std::int64_t count, std::int64_t offset)
 {
     Unshare(offset, offset + count);
+    length_ = -1;
     if (!platform::WriteAt(fd_.Get(), source, count, offset))
         RaiseIoError(errno);
 }
@@ -302,6 +310,7 @@ void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t cou
     if (count <= 0 || from == to)
         return;
     Unshare(to, to + count);
+    length_ = -1;
     // One bounded buffer, allocated before anything moves: when memory is
     // short the file is still untouched.
     const std::int64_t piece = std::min<std::int64_t>(count, kMovePiece);
@@ -319,18 +328,20 @@ void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t cou
 void WorkingCopy::Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at)
 {
     Unshare(at, at + count);
+    length_ = -1;
     if (!source.WriteInto(fd_.Get(), from, count, at))
         RaiseIoError(errno);
 }
 
-bool WorkingCopy::CopyFrom(const std::string& path)
+bool WorkingCopy::CopyFrom(int source)
 {
     try {
         Unshare(0, -1, 0);
     } catch (const platform::Exception&) {
         return false;
     }
-    return platform::CopyFileInto(path, fd_.Get());
+    length_ = -1;
+    return platform::CopyFileInto(source, fd_.Get());
 }
 
 std::unique_ptr<SavedFile> WorkingCopy::CopyOut(std::int64_t offset, std::int64_t length) const
@@ -407,13 +418,16 @@ void WorkingCopy::SplitOff(std::int64_t keep)
     dev_ = st.st_dev;
     ino_ = st.st_ino;
     fd_ = std::move(fd);
+    length_ = -1;
     lock_ = std::move(lock);
     shared_.reset();
 }
 
 bool WorkingCopy::SaveTo(const std::string& path)
 {
-    return WriteReplacing(fd_, Length(), path);
+    const std::int64_t length = Length();
+    length_ = -1;
+    return WriteReplacing(fd_, length, path);
 }
 
 }  // namespace hexcore

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 namespace hexcore {
 
@@ -52,7 +53,11 @@ public:
     // mayCreate is set, it is created afresh. False (errno set) otherwise.
     bool Open(bool mayCreate);
     // Closes the file; its content stays.
-    void Close() { fd_.Reset(); }
+    void Close()
+    {
+        fd_.Reset();
+        length_ = -1;
+    }
     // Empties the file and closes it; the file stays, reserved for this
     // document.
     void CloseEmptied();
@@ -91,9 +96,9 @@ public:
     // written).
     void Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at);
 
-    // Copies the file at path over the open file's content; false when the
-    // copy failed or stopped short.
-    bool CopyFrom(const std::string& path);
+    // Copies the file open as source over the open file's content; false
+    // when the copy failed or stopped short.
+    bool CopyFrom(int source);
 
     // A copy of the bytes offset .. offset + length - 1 in an unlinked file
     // of its own; raises EInOutError when it cannot be made.
@@ -113,7 +118,7 @@ private:
     // Creates the file exclusively and remembers its identity; not open
     // (errno set) on failure.
     platform::UniqueFd Create();
-    bool IsOwn(int fd) const;
+    bool IsOwn(const struct stat& st) const;
     // Called before the bytes from .. to - 1 change (to: -1 for every byte
     // to the end); keep, when not negative, is the length the file is cut to
     // with nothing else changed. Gives the record sharing any of those bytes
@@ -131,6 +136,10 @@ private:
     bool created_ = false;
     std::uint64_t dev_ = 0;
     std::uint64_t ino_ = 0;
+    // The open file's length as last seen, -1 when unknown: the batch asks
+    // for it many times between two changes. Everything that writes or
+    // resizes the file forgets it; nobody else writes the file.
+    mutable std::int64_t length_ = -1;
     // The record sharing bytes of the open file, while it lives.
     std::weak_ptr<SavedFile> shared_;
 };

@@ -16,9 +16,21 @@ constexpr std::int64_t kPageBytes = 4096;
 // The buffer of a copy through the program.
 constexpr std::int64_t kCopyPiece = 1 << 20;
 
+// The buffer of copies through the program, one per thread, kept from the
+// first copy on: a batch copies once or more per package, and a fresh 1 MiB
+// allocation each time costs a mapping and a page fault per page touched.
+// Null when memory is short.
+std::uint8_t* CopyBuffer()
+{
+    thread_local std::unique_ptr<std::uint8_t[]> buffer;
+    if (!buffer)
+        buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(kCopyPiece)]);
+    return buffer.get();
+}
+
 }  // namespace
 
-UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode)
+UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode, struct stat* info)
 {
     UniqueFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode));
     if (!fd.IsOpen())
@@ -29,9 +41,18 @@ UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode)
         errno = EACCES;
         return fd;
     }
-    // Back to blocking mode for regular I/O.
-    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    ClearNonBlocking(fd.Get(), flags);
+    if (info)
+        *info = st;
     return fd;
+}
+
+void ClearNonBlocking(int fd, int openFlags)
+{
+    // F_SETFL changes only the status flags (O_APPEND, O_NONBLOCK, ...); the
+    // ones given to open are the ones the file has, so there is nothing to
+    // ask for first.
+    ::fcntl(fd, F_SETFL, openFlags & ~O_NONBLOCK);
 }
 
 std::int64_t ReadAt(int fd, void* destination, std::int64_t count, std::int64_t offset, bool* failed)
@@ -98,20 +119,20 @@ bool CopyRange(int in, std::int64_t inOffset, int out, std::int64_t outOffset, s
     // which it was.
     errno = 0;
     if (done < count) {
-        const std::int64_t piece = std::min(kCopyPiece, count - done);
-        std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(piece)]);
+        const std::int64_t piece = kCopyPiece;
+        std::uint8_t* const buffer = CopyBuffer();
         if (!buffer)
             errno = ENOMEM;
         while (buffer && done < count) {
             bool failed = false;
-            const std::int64_t n = ReadAt(in, buffer.get(), std::min(piece, count - done), inOffset + done, &failed);
+            const std::int64_t n = ReadAt(in, buffer, std::min(piece, count - done), inOffset + done, &failed);
             if (n <= 0) {
                 if (!failed)
                     errno = 0;
                 break;
             }
             std::int64_t written = 0;
-            const bool ok = WriteAt(out, buffer.get(), n, outOffset + done, &written);
+            const bool ok = WriteAt(out, buffer, n, outOffset + done, &written);
             done += written;
             if (!ok)
                 break;

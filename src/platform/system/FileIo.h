@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace platform {
@@ -14,8 +15,11 @@ namespace platform {
 // the umask) but only when it names a regular file: the open never blocks on
 // a FIFO or a device, and anything that is not a regular file is refused with
 // errno EACCES. The descriptor is close-on-exec and in blocking mode. On
-// failure the result is not open and errno tells why.
-UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode = 0666);
+// failure the result is not open and errno tells why; on success info, when
+// given, receives the file's status.
+UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode = 0666, struct stat* info = nullptr);
+// Puts a descriptor opened with openFlags | O_NONBLOCK back in blocking mode.
+void ClearNonBlocking(int fd, int openFlags);
 
 // Reads up to count bytes at offset; how many were read (fewer at the end of
 // the file or on an error). failed, when given, tells an error (errno says

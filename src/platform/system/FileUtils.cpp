@@ -64,22 +64,25 @@ std::string ExtractFilePath(const std::string& path)
 bool CopyFileInto(const std::string& from, int out)
 {
     const UniqueFd in = OpenRegularFile(from, O_RDONLY);
-    if (!in.IsOpen())
-        return false;
+    return in.IsOpen() && CopyFileInto(in.Get(), out);
+}
+
+bool CopyFileInto(int in, int out)
+{
     struct stat st {};
-    if (::fstat(in.Get(), &st) != 0)
+    if (::fstat(in, &st) != 0)
         return false;
     // Where the file system shares blocks between files (btrfs, XFS), the
     // clone makes the copy without moving a byte; elsewhere it is refused
     // and nothing changed.
-    if (::ioctl(out, FICLONE, in.Get()) == 0)
+    if (::ioctl(out, FICLONE, in) == 0)
         return true;
     // The bytes go over whatever the descriptor held and the length is set
     // afterwards, and only when it differs: on ext4, truncating a file to 0
     // marks it for a flush on its next close, and the flush makes a later
     // truncation wait for the disk.
     struct stat outStat {};
-    return CopyDescriptor(in.Get(), out, st.st_size) &&
+    return CopyDescriptor(in, out, st.st_size) &&
            ::fstat(out, &outStat) == 0 && (outStat.st_size == st.st_size || ::ftruncate(out, st.st_size) == 0);
 }
 

@@ -33,6 +33,8 @@ bool CopyFile(const std::string& from, const std::string& to);
 // afterwards holds exactly the file's bytes. False on any failure or short
 // copy.
 bool CopyFileInto(const std::string& from, int fd);
+// The same from a descriptor open for reading (its position stays).
+bool CopyFileInto(int from, int fd);
 
 // $TMPDIR when it names a directory, else /tmp; always ends in "/".
 std::string GetTempPath();

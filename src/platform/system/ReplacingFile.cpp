@@ -1,5 +1,6 @@
 #include "platform/system/ReplacingFile.h"
 
+#include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/InUseLock.h"
 
@@ -60,7 +61,7 @@ std::string RandomSuffix()
 // The process's umask, read where reading it changes nothing
 // (/proc/self/status); setting and restoring it would open a moment in which
 // another thread's new files get no mask at all. 022 where it cannot be read.
-mode_t CurrentUmask()
+mode_t ReadUmask()
 {
     std::FILE* status = std::fopen("/proc/self/status", "re");
     unsigned mask = 022;
@@ -75,6 +76,14 @@ mode_t CurrentUmask()
     return static_cast<mode_t>(mask);
 }
 
+// The umask as read once: the programs set theirs at start, if at all, and
+// a batch would read it again for every module it writes.
+mode_t CurrentUmask()
+{
+    static const mode_t mask = ReadUmask();
+    return mask;
+}
+
 }  // namespace
 
 std::string ReplacingFile::Stem(const std::string& target)
@@ -85,12 +94,13 @@ std::string ReplacingFile::Stem(const std::string& target)
 bool ReplacingFile::Adopt(const std::string& path, const std::string& target)
 {
     Discard();
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_CLOEXEC;
+    UniqueFd fd(::open(path.c_str(), kFlags | O_NONBLOCK));
     struct stat st {};
     if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
         st.st_uid != ::geteuid() || !TryLockInUse(fd.Get()))
         return false;
-    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    ClearNonBlocking(fd.Get(), kFlags);
     const std::string stem = Stem(target);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name = stem + RandomSuffix();
