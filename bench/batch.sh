@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The batch against cp: generates a tree of small and a tree of large Unreal
 # music packages, converts each with `klangheber --batch TREE --pause 0` and,
-# in the same run, copies the same tree with `cp -r`; prints packages per
-# second, MB/s, the ratio to the copy and the peak memory of each batch.
-# The page cache is warmed first and every timed step starts after a sync.
+# in the same run, copies the same tree with `cp -r` and runs
+# `traffic_floor` (the least file traffic of a conversion: load, cut, scan
+# copy, reload, module, without the program around it); prints packages per
+# second, MB/s, the ratio to the copy, the floor's ratio to the copy and the
+# peak memory of each batch. The page cache is warmed first and every timed
+# step starts after a sync.
 #
 # Settings (environment):
 #   BUILD_DIR    build folder with klangheber and make_batch_tree (build)
@@ -21,6 +24,7 @@ cd "$(dirname "$0")/.."
 build_dir="${BUILD_DIR:-build}"
 klangheber="$build_dir/src/Klangheber/klangheber"
 generator="$build_dir/bench/make_batch_tree"
+floor="$build_dir/bench/traffic_floor"
 batch_dir="${BATCH_DIR:-${TMPDIR:-/tmp}/kh-bench-batch}"
 small_count="${SMALL_COUNT:-1000}"
 small_min="${SMALL_MIN:-$((50 * 1024))}"
@@ -35,9 +39,9 @@ if [ ! -x /usr/bin/time ]; then
   echo "batch.sh: /usr/bin/time is missing (Debian package 'time'; tools/setup.sh installs it)" >&2
   exit 2
 fi
-for tool in "$klangheber" "$generator"; do
+for tool in "$klangheber" "$generator" "$floor"; do
   if [ ! -x "$tool" ]; then
-    echo "batch.sh: $tool is missing; build it: cmake --build $build_dir --target klangheber make_batch_tree" >&2
+    echo "batch.sh: $tool is missing; build it: cmake --build $build_dir --target klangheber make_batch_tree traffic_floor" >&2
     exit 2
   fi
 done
@@ -46,7 +50,7 @@ now_ns() { date +%s%N; }
 
 # Removes what a batch leaves beside the packages.
 clean_outputs() {
-  find "$1" -type f \( -name '*.it' -o -name '*.s3m' -o -name '*.xm' -o -name '*.BAK' \) -delete
+  find "$1" -type f \( -name '*.it' -o -name '*.s3m' -o -name '*.xm' -o -name '*.BAK' -o -name '*.floor' \) -delete
 }
 
 # Generates the tree unless one with the same settings is already there.
@@ -62,8 +66,8 @@ make_tree() {
 }
 
 mkdir -p "$batch_dir"
-printf '%-6s %8s %8s %10s %8s %8s %8s %8s %12s %13s %13s\n' \
-  tree packages MiB largestMiB "cp s" "batch s" "pkg/s" "MB/s" "ratio to cp" "CPU ratio" "peak RSS MiB"
+printf '%-6s %8s %8s %10s %8s %8s %8s %8s %12s %13s %8s %12s %13s\n' \
+  tree packages MiB largestMiB "cp s" "batch s" "pkg/s" "MB/s" "ratio to cp" "CPU ratio" "floor s" "floor to cp" "peak RSS MiB"
 
 for set in $sets; do
   case $set in
@@ -80,7 +84,7 @@ for set in $sets; do
   # Warm the page cache with the packages.
   find "$tree" -type f -name '*.umx' -exec cat {} + >/dev/null
 
-  best_cp="" best_batch="" best_cp_cpu="" best_batch_cpu="" peak_kib=0
+  best_cp="" best_batch="" best_cp_cpu="" best_batch_cpu="" best_floor="" peak_kib=0
   for ((round = 1; round <= repeat; round++)); do
     # Both timed steps start after the same deletions: on ext4 without a
     # journal every new inode is checked against the inodes freed in the last
@@ -116,15 +120,25 @@ for set in $sets; do
     ((rss_kib > peak_kib)) && peak_kib=$rss_kib
     if [ -z "$best_cp" ] || ((cp_ns < best_cp)); then best_cp=$cp_ns; fi
     if [ -z "$best_batch" ] || ((batch_ns < best_batch)); then best_batch=$batch_ns; fi
+
+    # The floor meets the same folders as the batch: the previous round's
+    # files deleted before, the batch's modules in place.
+    sync
+    t0=$(now_ns)
+    "$floor" "$tree"
+    t1=$(now_ns)
+    floor_ns=$((t1 - t0))
+    if [ -z "$best_floor" ] || ((floor_ns < best_floor)); then best_floor=$floor_ns; fi
   done
   clean_outputs "$tree"
   rm -rf "$copy"
 
   awk -v set="$set" -v n="$count" -v bytes="$bytes" -v largest="$largest" -v cp="$best_cp" \
-    -v batch="$best_batch" -v rss="$peak_kib" -v cpcpu="$best_cp_cpu" -v batchcpu="$best_batch_cpu" 'BEGIN {
-      printf "%-6s %8d %8.1f %10.1f %8.3f %8.3f %8.1f %8.1f %11.1f%% %12.1f%% %13.1f\n",
+    -v batch="$best_batch" -v rss="$peak_kib" -v cpcpu="$best_cp_cpu" -v batchcpu="$best_batch_cpu" \
+    -v floor="$best_floor" 'BEGIN {
+      printf "%-6s %8d %8.1f %10.1f %8.3f %8.3f %8.1f %8.1f %11.1f%% %12.1f%% %8.3f %11.1f%% %13.1f\n",
         set, n, bytes / 1048576, largest / 1048576, cp / 1e9, batch / 1e9,
         n / (batch / 1e9), bytes / 1e6 / (batch / 1e9), 100 * cp / batch,
-        (batchcpu > 0 ? 100 * cpcpu / batchcpu : 0), rss / 1024
+        (batchcpu > 0 ? 100 * cpcpu / batchcpu : 0), floor / 1e9, 100 * cp / floor, rss / 1024
     }'
 done
