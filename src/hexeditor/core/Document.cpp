@@ -25,7 +25,8 @@ bool Document::LoadFromFile(const std::string& name)
     // descriptor.
     struct stat st {};
     const platform::UniqueFd source = platform::OpenRegularFile(name, O_RDONLY, 0666, &st);
-    if (source.IsOpen() && st.st_size > kMaxDataSize)
+    const bool known = source.IsOpen() || ::stat(name.c_str(), &st) == 0;
+    if (known && S_ISREG(st.st_mode) && st.st_size > kMaxDataSize)
         return false;
     fileIsReadOnly_ = true;
     if (!source.IsOpen())
