@@ -27,7 +27,8 @@ namespace {
 QModelIndex WaitForRow(QTreeView* tree, const QPersistentModelIndex& parent, const QString& name)
 {
     QModelIndex found;
-    QTest::qWaitFor(
+    // A time-out leaves found invalid, which the callers check.
+    (void)QTest::qWaitFor(
         [&] {
             for (int row = 0; row < tree->model()->rowCount(parent) && !found.isValid(); ++row)
                 if (tree->model()->index(row, 0, parent).data().toString() == name)
