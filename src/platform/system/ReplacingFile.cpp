@@ -76,8 +76,8 @@ mode_t ReadUmask()
     return static_cast<mode_t>(mask);
 }
 
-// The umask as read once: the programs set theirs at start, if at all, and
-// a batch would read it again for every module it writes.
+// The umask as read once: the programs never change it, and a batch would
+// otherwise read it again for every module it writes.
 mode_t CurrentUmask()
 {
     static const mode_t mask = ReadUmask();
