@@ -1,5 +1,6 @@
 #include "Klangheber/CommandLine.h"
 
+#include "Klangheber/Output.h"
 #include "Klangheber/Report.h"
 #include "MainForm1/MainForm1.h"
 #include "platform/system/Exceptions.h"
@@ -50,8 +51,7 @@ public:
 private:
     static void Print(const QString& text)
     {
-        std::fprintf(stderr, "klangheber: %s\n", Printable(Utf8(text)).c_str());
-        std::fflush(stderr);
+        Emit(stderr, "klangheber: " + Printable(Utf8(text)) + "\n");
     }
     bool packageErrorShown_ = false;
 };
@@ -163,8 +163,8 @@ public:
     {
         if (options_.json || options_.list)
             return;
-        std::printf("[%d/%d] %s\n", place.index + 1, place.count, Printable(Utf8(text)).c_str());
-        std::fflush(stdout);
+        Emit(stdout, "[" + std::to_string(place.index + 1) + "/" + std::to_string(place.count) + "] " +
+                         Printable(Utf8(text)) + "\n");
     }
 
     void Package(const TPackageEnd& end)
@@ -181,21 +181,19 @@ public:
         if (end.result == prError && !options_.keepGoing && !options_.list)
             messages_.PackageErrorShown();
         if (end.result == prError && !options_.json)
-            std::fprintf(stderr, "klangheber: %s: %s\n", Printable(end.place.package).c_str(),
-                         Printable(Utf8(platform::ErrorBoxText(end.error))).c_str());
+            Emit(stderr, "klangheber: " + Printable(end.place.package) + ": " +
+                             Printable(Utf8(platform::ErrorBoxText(end.error))) + "\n");
         else if (options_.json || options_.list)
             PrintLines(end);
-        std::fflush(stdout);
     }
 
     void Summary(int packages, double seconds)
     {
         tally_.packages = packages;
         if (options_.json) {
-            std::printf("%s\n", SummaryJson(tally_, seconds, options_.list).c_str());
-            std::fflush(stdout);
+            Emit(stdout, SummaryJson(tally_, seconds, options_.list) + "\n");
         } else {
-            std::fprintf(stderr, "%s\n", SummaryText(tally_, seconds, options_.list).c_str());
+            Emit(stderr, SummaryText(tally_, seconds, options_.list) + "\n");
         }
     }
 
@@ -207,7 +205,7 @@ private:
         const auto print = [&](const TModuleOutput* module) {
             const std::string line = options_.json ? PackageJson(end, module, options_.exact)
                                                    : ListLine(end, module, options_.exact);
-            std::printf("%s\n", line.c_str());
+            Emit(stdout, line + "\n");
         };
         if (end.modules.empty())
             print(nullptr);
@@ -296,8 +294,9 @@ int RunBatch(const Options& options)
     QElapsedTimer clock;
     clock.start();
     form.StartRun(folder);
-    // A signal between two packages ends the run as well.
-    while (!end && !platform::Application().TerminationSignal())
+    // A signal between two packages ends the run as well, and so does output
+    // that cannot be written (the package in progress is finished first).
+    while (!end && !platform::Application().TerminationSignal() && !OutputFailed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!end) {
         end.emplace();
@@ -305,6 +304,10 @@ int RunBatch(const Options& options)
         end->place = form.CurrentPlace();
     }
     reporter.Summary(end->place.count, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    if (OutputFailed()) {
+        Emit(stderr, "klangheber: " + OutputFailureText() + ".\n");
+        return kRunStopped;
+    }
     return ExitCodeOf(*end);
 }
 

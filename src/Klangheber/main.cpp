@@ -18,6 +18,12 @@
 #define KLANGHEBER_VERSION "0.0.0"
 #endif
 
+namespace {
+
+const char* const kNoDisplayHint = "Ohne Fenster konvertiert klangheber --batch ORDNER.";
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     // A full disk reached through a file-size limit must come back as an
@@ -38,13 +44,12 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // Without a display the batch still runs, on the offscreen platform; the
-    // window cannot open.
-    if (!platform::DisplayNamed()) {
-        if (!options.batchFolder)
-            return platform::ReportNoDisplay("klangheber", "Ohne Fenster konvertiert klangheber --batch ORDNER.");
+    // The batch never needs a display and never tries one: a display that
+    // is named but unreachable would end Qt's start with an abort.
+    if (options.batchFolder)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    else if (!platform::DisplayNamed())
+        return platform::ReportNoDisplay("klangheber", kNoDisplayHint);
 
     // The batch's stderr carries its message boxes only; Qt's own notices
     // (about the session environment, fonts and the like) stay out of it.
@@ -53,8 +58,12 @@ int main(int argc, char** argv)
             if (type == QtCriticalMsg || type == QtFatalMsg)
                 std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
         });
+    else
+        platform::ReportUnreachableDisplayAs("klangheber", kNoDisplayHint);
 
     QApplication app(argc, argv);
+    if (!options.batchFolder)
+        platform::DisplayReached();
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
     klangheber::PrepareProcess();
 

@@ -50,10 +50,13 @@ int main(int argc, char** argv)
         std::printf("klangheber-hex %s\n", KLANGHEBER_VERSION);
         return 0;
     }
+    const char* const noDisplayHint = "Klangheber Hex braucht ein Fenster.";
     if (!platform::DisplayNamed())
-        return platform::ReportNoDisplay("klangheber-hex", "Klangheber Hex braucht ein Fenster.");
+        return platform::ReportNoDisplay("klangheber-hex", noDisplayHint);
 
+    platform::ReportUnreachableDisplayAs("klangheber-hex", noDisplayHint);
     QApplication app(argc, argv);
+    platform::DisplayReached();
     QApplication::setOrganizationName(QString::fromLatin1(hexwindow::kSettingsOrganization));
     QApplication::setApplicationName(QString::fromLatin1(hexwindow::kSettingsApplication));
     QApplication::setApplicationVersion(QStringLiteral(KLANGHEBER_VERSION));

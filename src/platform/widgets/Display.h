@@ -17,4 +17,14 @@ constexpr int kNoDisplayStatus = 2;
 // the same line to stderr; returns kNoDisplayStatus.
 int ReportNoDisplay(const std::string& program, const std::string& hint);
 
+// A window system that is named but cannot be reached (a stale DISPLAY or
+// WAYLAND_DISPLAY) makes Qt's application object end the program with an
+// abort. Between these two calls, around the construction of the
+// application object, such an end becomes ReportNoDisplay(program, hint) and
+// the exit status kNoDisplayStatus instead. Qt's notices of that time are
+// held back and passed on once the display was reached, so the failed
+// connection's own lines never reach the user.
+void ReportUnreachableDisplayAs(const std::string& program, const std::string& hint);
+void DisplayReached();
+
 }  // namespace platform

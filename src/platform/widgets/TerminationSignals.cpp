@@ -13,7 +13,10 @@ namespace platform {
 
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE: standard output or error is a pipe whose reader has gone (as in
+// "klangheber --batch DIR | head -1"); the write that raised it fails with
+// EPIPE, and the program ends as it does on SIGTERM, with 128 + SIGPIPE.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // The pipe from the handler to the event loop.
 int signalPipe[2] = {-1, -1};
@@ -21,6 +24,8 @@ volatile std::sig_atomic_t signalled = 0;
 
 void OnSignal(int sig)
 {
+    if (signalled && sig == SIGPIPE)
+        return;  // every further write to the pipe raises it again
     if (signalled) {
         // The program did not get round to ending: end it the default way.
         std::signal(sig, SIG_DFL);

@@ -1,8 +1,9 @@
-// SIGINT, SIGTERM and SIGHUP as a request to end the program cleanly: the
+// SIGINT, SIGTERM, SIGHUP and SIGPIPE as a request to end the program cleanly: the
 // signal is noted by its handler and acted on at the next point where the
 // program processes events (TApplication::RequestTermination), so the step in
 // progress unwinds and removes its temporary files. A second such signal
-// before that ends the program at once, as the first would have without this.
+// before that ends the program at once, as the first would have without this
+// (a repeated SIGPIPE is ignored: each write to the closed pipe raises one).
 #pragma once
 
 namespace platform {
