@@ -1,8 +1,14 @@
 #include "FileFind/FileFind.h"
 
+#include "platform/system/Exceptions.h"
+#include "platform/system/UniqueFd.h"
 #include "platform/widgets/Application.h"
 
+#include <cerrno>
+#include <fcntl.h>
+
 using platform::TSearchRec;
+using platform::UniqueFd;
 
 namespace {
 
@@ -19,6 +25,35 @@ std::string FolderPart(const std::string& mask)
 bool IsDotEntry(const std::string& name)
 {
     return name == "." || name == "..";
+}
+
+// A folder held for passing through: its entries are listed through an
+// enumeration of their own (FindFirstIn).
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+// A folder to walk into: a directory that is not a symbolic link (a link to a
+// folder above would make the walk endless).
+bool IsSubFolder(const TSearchRec& entry)
+{
+    return !IsDotEntry(entry.Name) && (entry.Attr & platform::faDirectory) && !entry.SymLink;
+}
+
+// Whether the folder open on fd, or one below it, holds an entry matching
+// pattern.
+bool HoldsMatch(int fd, const std::string& pattern)
+{
+    TSearchRec entry;
+    for (int rc = platform::FindFirstIn(fd, pattern, kWalkAttributes, entry); rc == 0;
+         rc = platform::FindNext(entry))
+        if (!IsDotEntry(entry.Name))
+            return true;
+    for (int rc = platform::FindFirstIn(fd, "*.*", kWalkAttributes, entry); rc == 0;
+         rc = platform::FindNext(entry)) {
+        const UniqueFd sub(IsSubFolder(entry) ? ::openat(fd, entry.Name.c_str(), kFolderFlags | O_NOFOLLOW) : -1);
+        if (sub.IsOpen() && HoldsMatch(sub.Get(), pattern))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -70,34 +105,56 @@ void TFileSearch::WalkMask(const std::string& mask)
     TSearchRec info;
     platform::FindFirst(folder.substr(0, folder.empty() ? 0 : folder.size() - 1), kWalkAttributes, info);
     platform::FindClose(info);
-    WalkFolder(folder, info, pattern);
+    EnterFolder(AT_FDCWD, folder, info, pattern);
 }
 
-void TFileSearch::WalkFolder(const std::string& folder, const TSearchRec& info, const std::string& pattern)
+void TFileSearch::EnterFolder(int parent, const std::string& folder, const TSearchRec& info,
+                              const std::string& pattern)
 {
-    ReportMatches(folder, info, pattern);
+    // A sub-folder is opened by its name alone and never through a link (one
+    // swapped in since it was listed); the top folder by its whole path.
+    const bool top = parent == AT_FDCWD;
+    const std::string name = top ? (folder.empty() ? std::string(".") : folder) : info.Name;
+    const UniqueFd fd(::openat(parent, name.c_str(), kFolderFlags | (top ? 0 : O_NOFOLLOW)));
+    const int openError = errno;
+    if (fd.IsOpen()) {
+        WalkFolder(fd.Get(), folder, info, pattern);
+        return;
+    }
+    if (OnChangeFolder)
+        OnChangeFolder(folder, info);
+    // A folder replaced by a link or a file since it was listed was not
+    // there to be read.
+    if (openError != ELOOP && openError != ENOTDIR)
+        ReportFailure(folder, platform::IoCodeFromErrno(openError));
+}
+
+void TFileSearch::WalkFolder(int fd, const std::string& folder, const TSearchRec& info, const std::string& pattern)
+{
+    const int matches = ReportMatches(fd, folder, info, pattern);
     TSearchRec entry;
-    int result = platform::FindFirst(folder + "*.*", kWalkAttributes, entry);
+    int result = platform::FindFirstIn(fd, "*.*", kWalkAttributes, entry);
     while (result == 0 && !stop_) {
         platform::Application().ProcessMessages();
-        // A directory reached through a symbolic link is never entered: a
-        // link to a folder above would otherwise make the walk endless.
         const bool skipped = skippedFolder_.Known() && entry.Id == skippedFolder_;
-        if (!IsDotEntry(entry.Name) && (entry.Attr & platform::faDirectory) && !entry.SymLink && recurseSubFolders_ &&
-            !skipped)
-            WalkFolder(folder + entry.Name + "/", entry, pattern);
+        if (IsSubFolder(entry) && recurseSubFolders_ && skipped)
+            ReportSkipped(fd, folder + entry.Name + "/", entry, pattern);
+        else if (IsSubFolder(entry) && recurseSubFolders_)
+            EnterFolder(fd, folder + entry.Name + "/", entry, pattern);
         result = platform::FindNext(entry);
         platform::Application().ProcessMessages();
     }
     platform::FindClose(entry);
+    // One report per folder, though both of its enumerations may fail.
+    ReportFailure(folder, matches != 0 && matches != platform::feFileNotFound ? matches : result);
 }
 
-void TFileSearch::ReportMatches(const std::string& folder, const TSearchRec& info, const std::string& pattern)
+int TFileSearch::ReportMatches(int fd, const std::string& folder, const TSearchRec& info, const std::string& pattern)
 {
     if (OnChangeFolder)
         OnChangeFolder(folder, info);
     TSearchRec entry;
-    int result = platform::FindFirst(folder + pattern, kWalkAttributes, entry);
+    int result = platform::FindFirstIn(fd, pattern, kWalkAttributes, entry);
     while (result == 0 && !stop_) {
         if (!IsDotEntry(entry.Name) && OnFileFind) {
             OnFileFind(folder, entry);
@@ -107,4 +164,21 @@ void TFileSearch::ReportMatches(const std::string& folder, const TSearchRec& inf
         platform::Application().ProcessMessages();
     }
     platform::FindClose(entry);
+    return result;
+}
+
+void TFileSearch::ReportFailure(const std::string& folder, int code)
+{
+    if (stop_ || code == 0 || code == platform::feFileNotFound || code == platform::feNoMoreFiles)
+        return;
+    if (OnFolderError)
+        OnFolderError(folder, code);
+}
+
+void TFileSearch::ReportSkipped(int parent, const std::string& folder, const TSearchRec& info,
+                                const std::string& pattern)
+{
+    const UniqueFd fd(::openat(parent, info.Name.c_str(), kFolderFlags | O_NOFOLLOW));
+    if (OnSkippedFolder && fd.IsOpen() && HoldsMatch(fd.Get(), pattern))
+        OnSkippedFolder(folder);
 }

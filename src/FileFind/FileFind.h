@@ -16,6 +16,13 @@
 // folder, info its own entry.
 using TFindFileEvent = std::function<void(const std::string& fullpath, const platform::TSearchRec& info)>;
 using TChangeFolderEvent = TFindFileEvent;
+// A folder the walk could not open or read in full (its packages may be
+// missing from the matches): its path, ending in "/", and the I/O code of
+// the failure. A folder that vanished during the walk is no failure.
+using TFolderErrorEvent = std::function<void(const std::string& folder, int code)>;
+// The skipped folder (SetSkippedFolder), met by the walk and holding matches
+// somewhere in its tree: its path, ending in "/".
+using TSkippedFolderEvent = std::function<void(const std::string& folder)>;
 
 class TFileSearch : public QObject {
     Q_OBJECT
@@ -49,10 +56,14 @@ public:
 
     TFindFileEvent OnFileFind;
     TChangeFolderEvent OnChangeFolder;
+    TFolderErrorEvent OnFolderError;
+    TSkippedFolderEvent OnSkippedFolder;
     TNotifyEvent OnFinish;
 
     // Runs the whole search and returns when it is over. Pending GUI events
     // are processed after every directory entry, so handlers may set Stop.
+    // Every folder is reached through the descriptor of the folder above, so
+    // trees deeper than the system's path limit are walked in full.
     void Search();
 
     // The masks SearchFile describes, in walk order.
@@ -60,8 +71,19 @@ public:
 
 private:
     void WalkMask(const std::string& mask);
-    void WalkFolder(const std::string& folder, const platform::TSearchRec& info, const std::string& pattern);
-    void ReportMatches(const std::string& folder, const platform::TSearchRec& info, const std::string& pattern);
+    // Walks the sub-folder info of the folder open on parent (path folder).
+    void EnterFolder(int parent, const std::string& folder, const platform::TSearchRec& info,
+                     const std::string& pattern);
+    void WalkFolder(int fd, const std::string& folder, const platform::TSearchRec& info, const std::string& pattern);
+    // Returns the code the enumeration ended with.
+    int ReportMatches(int fd, const std::string& folder, const platform::TSearchRec& info,
+                      const std::string& pattern);
+    // The folder error event for a failure code of an enumeration or an
+    // open (nothing for success, the end of the entries, a vanished folder).
+    void ReportFailure(const std::string& folder, int code);
+    // Raises OnSkippedFolder when the skipped folder info holds a match.
+    void ReportSkipped(int parent, const std::string& folder, const platform::TSearchRec& info,
+                       const std::string& pattern);
 
     bool stop_ = false;
     std::string searchFile_;

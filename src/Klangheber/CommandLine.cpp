@@ -23,9 +23,10 @@ namespace klangheber {
 
 namespace {
 
+// The text's bytes: a name's bytes that are not UTF-8 come back as they were.
 std::string Utf8(const QString& text)
 {
-    return text.toUtf8().toStdString();
+    return platform::BytesOfText(text);
 }
 
 // The program's own German text of a system error.
@@ -91,8 +92,9 @@ private:
 int ExitCodeOf(const TRunEnd& end)
 {
     switch (end.outcome) {
-    case roCompleted: return end.failures > 0 ? kRunStopped : kRunCompleted;
+    case roCompleted: return end.failures > 0 || end.unreadFolders > 0 ? kRunStopped : kRunCompleted;
     case roStopped: return kRunStopped;
+    case roNothingFound: return end.unreadFolders > 0 ? kRunStopped : kNothingToDo;
     default: return kNothingToDo;
     }
 }
@@ -187,9 +189,24 @@ public:
             PrintLines(end);
     }
 
-    void Summary(int packages, double seconds)
+    // A folder the walk could not read: reported as a package's error is,
+    // in JSON as a line of its own.
+    void FolderError(const std::string& folder, const std::string& error)
     {
-        tally_.packages = packages;
+        ++tally_.unreadFolders;
+        const std::string text = error + ".";
+        if (options_.json)
+            Emit(stdout, "{\"folder\":" + JsonString(folder) + ",\"result\":\"error\",\"error\":" +
+                             JsonString(text) + "}\n");
+        else
+            Emit(stderr, "klangheber: " + Printable(text) + "\n");
+    }
+
+    void Summary(const TRunEnd& end, double seconds)
+    {
+        tally_.packages = end.place.count;
+        tally_.interrupted = end.outcome == roInterrupted;
+        tally_.walkComplete = end.walkComplete;
         if (options_.json) {
             Emit(stdout, SummaryJson(tally_, seconds, options_.list) + "\n");
         } else {
@@ -288,6 +305,13 @@ int RunBatch(const Options& options)
     form.SetRunOptions(runOptions);
     form.OnRunStatus = [&](const QString& text, const TQueuePlace& place) { reporter.Status(text, place); };
     form.OnPackageEnd = [&](const TPackageEnd& end) { reporter.Package(end); };
+    form.OnFolderError = [&](const std::string& folder, const std::string& text) {
+        reporter.FolderError(folder, text);
+    };
+    form.OnOutputFolderSkipped = [](const std::string& folder) {
+        Emit(stderr, "klangheber: " + Printable(folder) +
+                         ": Ausgabeordner im durchsuchten Ordner, die Pakete darin werden nicht bearbeitet\n");
+    };
     std::optional<TRunEnd> end;
     form.OnRunEnd = [&end](const TRunEnd& runEnd) { end = runEnd; };
 
@@ -302,8 +326,9 @@ int RunBatch(const Options& options)
         end.emplace();
         end->outcome = roInterrupted;
         end->place = form.CurrentPlace();
+        end->walkComplete = true;  // StartRun returned: its walk was over
     }
-    reporter.Summary(end->place.count, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    reporter.Summary(*end, static_cast<double>(clock.nsecsElapsed()) / 1e9);
     if (OutputFailed()) {
         Emit(stderr, "klangheber: " + OutputFailureText() + ".\n");
         return kRunStopped;

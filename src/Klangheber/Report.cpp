@@ -1,5 +1,7 @@
 #include "Klangheber/Report.h"
 
+#include "platform/system/SysUtils.h"
+
 #include <cstdio>
 
 namespace klangheber {
@@ -11,37 +13,6 @@ std::string HexByte(const char* prefix, unsigned char byte)
     char text[16];
     std::snprintf(text, sizeof text, "%s%02x", prefix, byte);
     return text;
-}
-
-// The length of the valid UTF-8 sequence at bytes[at], 0 when none starts
-// there (overlong forms, surrogates and values past U+10FFFF are invalid).
-std::size_t Utf8SequenceAt(const std::string& bytes, std::size_t at)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (at + length > bytes.size() || byte(at + 1) < low || byte(at + 1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF)
-            return 0;
-    return length;
 }
 
 std::string Plural(int count, const char* one, const char* many)
@@ -66,18 +37,21 @@ std::string Printable(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
         const auto byte = static_cast<unsigned char>(c);
+        const std::size_t length = platform::Utf8SequenceAt(text, at);
         if (c == '\n')
             out += "\\n";
         else if (c == '\t')
             out += "\\t";
         else if (c == '\r')
             out += "\\r";
-        else if (byte < 0x20 || byte == 0x7F)
+        else if (byte < 0x20 || byte == 0x7F || length == 0)
             out += HexByte("\\x", byte);
         else
-            out += c;
+            out.append(text, at, length);
+        at += length == 0 ? 1 : length;
     }
     return out;
 }
@@ -87,7 +61,7 @@ std::string JsonString(const std::string& bytes)
     std::string out = "\"";
     for (std::size_t at = 0; at < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[at]);
-        const std::size_t length = Utf8SequenceAt(bytes, at);
+        const std::size_t length = platform::Utf8SequenceAt(bytes, at);
         if (length == 0) {
             out += HexByte("\\udc", byte);
             ++at;
@@ -118,8 +92,12 @@ void Tally::AddModule(const std::string& extension)
 
 std::string SummaryText(const Tally& tally, double seconds, bool scanOnly)
 {
-    std::string text = Plural(tally.packages, "Paket", "Pakete") + ": " +
-                       Plural(tally.Modules(), "Modul", "Module") + (scanOnly ? " gefunden" : " geschrieben");
+    // A walk cut short knows only some of the packages: the counts are the
+    // least there are.
+    const std::string atLeast = tally.walkComplete ? "" : "mindestens ";
+    std::string text = (tally.interrupted ? "Lauf abgebrochen: " : "") + atLeast +
+                       Plural(tally.packages, "Paket", "Pakete") + ": " + Plural(tally.Modules(), "Modul", "Module") +
+                       (scanOnly ? " gefunden" : " geschrieben");
     if (tally.Modules() > 0) {
         std::string kinds;
         for (const auto& [count, name] :
@@ -129,8 +107,10 @@ std::string SummaryText(const Tally& tally, double seconds, bool scanOnly)
         text += " (" + kinds + ")";
     }
     text += ", " + std::to_string(tally.none) + " ohne Modul, " + std::to_string(tally.errors) + " Fehler";
-    if (tally.Unprocessed() > 0)
-        text += ", " + std::to_string(tally.Unprocessed()) + " nicht bearbeitet";
+    if (tally.Unprocessed() > 0 || !tally.walkComplete)
+        text += ", " + atLeast + std::to_string(tally.Unprocessed()) + " nicht bearbeitet";
+    if (tally.unreadFolders > 0)
+        text += ", " + std::to_string(tally.unreadFolders) + " Ordner nicht lesbar";
     return text + ", " + Seconds(seconds) + " s";
 }
 
@@ -144,7 +124,9 @@ std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly)
            ",\"xm\":" + std::to_string(tally.xm) + ",\"mod\":" + std::to_string(tally.mod) +
            ",\"none\":" + std::to_string(tally.none) +
            ",\"errors\":" + std::to_string(tally.errors) + ",\"unprocessed\":" +
-           std::to_string(tally.Unprocessed()) + ",\"seconds\":" + time + "}";
+           std::to_string(tally.Unprocessed()) + ",\"unreadable_folders\":" + std::to_string(tally.unreadFolders) +
+           ",\"interrupted\":" + (tally.interrupted ? "true" : "false") +
+           ",\"walk_complete\":" + (tally.walkComplete ? "true" : "false") + ",\"seconds\":" + time + "}";
 }
 
 }  // namespace klangheber

@@ -8,7 +8,8 @@
 namespace klangheber {
 
 // text (UTF-8 bytes) with control characters written as "\n", "\t", "\r"
-// or "\x1b", so that it prints as one line.
+// or "\x1b", so that it prints as one line, and every byte that is not part
+// of valid UTF-8 as "\xNN", so that a terminal shows it as it is.
 std::string Printable(const std::string& text);
 
 // bytes as a JSON string literal, quotes included. Valid UTF-8 stays as it
@@ -27,6 +28,12 @@ struct Tally {
     // Modules after the first of their package (an exact run writes one
     // per music object).
     int laterModules = 0;
+    // Folders the walk could not read.
+    int unreadFolders = 0;
+    // The run was interrupted; the walk was over before (else packages is
+    // only what it had found by then).
+    bool interrupted = false;
+    bool walkComplete = true;
     int Modules() const { return it + s3m + xm + mod; }
     int Unprocessed() const { return packages - (Modules() - laterModules) - none - errors; }
     // Counts a module with this extension (".it", ".s3m", ".xm", ".mod").
@@ -35,6 +42,9 @@ struct Tally {
 
 // "4 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm), 1 ohne Modul,
 // 0 Fehler, 0,1 s"; "gefunden" in place of "geschrieben" for a scan-only run.
+// An interrupted run's text begins with "Lauf abgebrochen: "; when its walk
+// was not over, the counts of packages and of those not reached are given as
+// "mindestens N".
 std::string SummaryText(const Tally& tally, double seconds, bool scanOnly);
 // The same as the last JSON line: the text and each count.
 std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly);

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QMimeData>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 #include <cerrno>
@@ -29,6 +30,14 @@ namespace {
 
 const QString kNoPackages = QStringLiteral("Keine Unreal Musikdateien gefunden (*.umx)!");
 const std::string kPackageMask = "*.umx";
+// Folders the error box of unreadable folders names one by one.
+constexpr std::size_t kFoldersNamed = 5;
+
+// A folder's path from the walk ("a/b/") as a user would name it.
+std::string FolderName(const std::string& folder)
+{
+    return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
+}
 
 // The window icon: the icon theme's "klangheber" where the program is
 // installed, else the same icon built in.
@@ -78,6 +87,11 @@ void TMainForm::CreateBatchComponents()
     FileSearch1->OnFileFind = [this](const std::string& fullpath, const platform::TSearchRec& info) {
         FileSearch1FileFind(fullpath, info);
     };
+    FileSearch1->OnFolderError = [this](const std::string& folder, int code) { FolderUnread(folder, code); };
+    FileSearch1->OnSkippedFolder = [this](const std::string& folder) {
+        if (OnOutputFolderSkipped)
+            OnOutputFolderSkipped(FolderName(folder));
+    };
     FileSearch1->OnFinish = [this](QObject*) { FileSearch1Finish(); };
 
     browsefolder1 = new TzebBrowseDirectoryDlg(this);
@@ -86,9 +100,14 @@ void TMainForm::CreateBatchComponents()
 
 void TMainForm::OpenClick()
 {
+    // The dialog comes first: the run that is going on keeps going while it
+    // is open, and a cancel leaves that run alone.
+    const bool chosen = browsefolder1->Execute();
+    if (!chosen && runActive_)
+        return;
     BeginRun();
     ListBox1->clear();
-    if (!browsefolder1->Execute()) {
+    if (!chosen) {
         EndRun(roCancelled);
         return;
     }
@@ -193,10 +212,35 @@ void TMainForm::FileSearch1FileFind(const std::string& fullpath, const platform:
     AppendToQueue(fullpath + info.Name, {info.FolderId, info.Id});
 }
 
+void TMainForm::FolderUnread(const std::string& folder, int code)
+{
+    const std::string name = FolderName(folder);
+    const std::string text = "Ordner " + name + " kann nicht gelesen werden: " + platform::EInOutError::TextFor(code);
+    unreadFolders_.push_back(text);
+    if (OnFolderError)
+        OnFolderError(name, text);
+}
+
+void TMainForm::ShowUnreadFolders() const
+{
+    QStringList lines;
+    for (std::size_t i = 0; i < unreadFolders_.size() && i < kFoldersNamed; ++i)
+        lines << platform::TextOfBytes(unreadFolders_[i]);
+    if (unreadFolders_.size() > kFoldersNamed)
+        lines << QStringLiteral("und %1 weitere Ordner").arg(unreadFolders_.size() - kFoldersNamed);
+    platform::Application().Sink().ShowError(platform::Application().Title(),
+                                             platform::ErrorBoxText(lines.join(QLatin1Char('\n'))));
+}
+
 void TMainForm::FileSearch1Finish()
 {
+    walkComplete_ = true;
+    if (!unreadFolders_.empty() && !OnFolderError)
+        ShowUnreadFolders();
     if (ListBox1->count() == 0) {
-        platform::Application().MessageBox(kNoPackages);
+        // Packages may lie in the folders that could not be read.
+        if (unreadFolders_.empty())
+            platform::Application().MessageBox(kNoPackages);
         EndRun(roNothingFound);
         return;
     }

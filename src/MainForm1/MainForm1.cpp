@@ -178,6 +178,8 @@ void TMainForm::BeginRun()
     EndRun(roCancelled);
     runActive_ = true;
     failures_ = 0;
+    unreadFolders_.clear();
+    walkComplete_ = false;
     outputRoot_ = {};
     writtenThisRun_.clear();
     leftovers_.Clear();
@@ -189,7 +191,7 @@ void TMainForm::EndRun(TRunOutcome outcome, const QString& error)
         return;
     runActive_ = false;
     if (OnRunEnd)
-        OnRunEnd({outcome, CurrentPlace(), error, failures_});
+        OnRunEnd({outcome, CurrentPlace(), error, failures_, static_cast<int>(unreadFolders_.size()), walkComplete_});
 }
 
 void TMainForm::RunStep(const std::function<void()>& step)
@@ -200,7 +202,7 @@ void TMainForm::RunStep(const std::function<void()>& step)
         EndRun(roInterrupted);
         throw;
     } catch (const std::exception& e) {
-        EndRun(roStopped, QString::fromStdString(platform::ErrorText(e)));
+        EndRun(roStopped, platform::TextOfBytes(platform::ErrorText(e)));
         throw;
     } catch (...) {
         EndRun(roStopped);
@@ -220,7 +222,7 @@ void TMainForm::TimerTick()
             TPackageEnd end;
             end.place = package;
             end.result = prError;
-            end.error = QString::fromStdString(platform::ErrorText(e));
+            end.error = platform::TextOfBytes(platform::ErrorText(e));
             ReportPackage(end);
             if (!runOptions_.keepGoing)
                 throw;

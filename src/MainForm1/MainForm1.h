@@ -141,11 +141,16 @@ struct TRunEnd {
     QString error;      // roStopped: the error's message (the box shows
                         // platform::ErrorBoxText of it); empty otherwise
     int failures = 0;   // packages that ended with an error
+    int unreadFolders = 0;      // folders the walk could not read
+    bool walkComplete = false;  // the walk was over: the queue holds every
+                                // package of the folder that could be read
 };
 
 using TRunStatusEvent = std::function<void(const QString& text, const TQueuePlace& place)>;
 using TRunEndEvent = std::function<void(const TRunEnd& end)>;
 using TPackageEndEvent = std::function<void(const TPackageEnd& end)>;
+using TRunFolderEvent = std::function<void(const std::string& folder)>;
+using TRunFolderErrorEvent = std::function<void(const std::string& folder, const std::string& text)>;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -226,6 +231,15 @@ public:
     // (before the error box), after the message box of a folder without
     // packages or a refused folder, and when the dialog was cancelled.
     TRunEndEvent OnRunEnd;
+    // Raised for every folder the walk cannot read, with its path and the
+    // error's text ("Ordner <path> kann nicht gelesen werden: <I/O error>",
+    // the path's bytes as they are). The walk goes on; the window, when
+    // nothing is assigned here, names such folders in one error box before
+    // the first package (and shows no "no packages" box).
+    TRunFolderErrorEvent OnFolderError;
+    // Raised with the path of the run's output folder (TRunOptions) when it
+    // lies inside the run's folder and holds packages, which stay unconverted.
+    TRunFolderEvent OnOutputFolderSkipped;
     // The queue entry current now.
     TQueuePlace CurrentPlace() const;
 
@@ -252,6 +266,10 @@ private:
     void TimerTick();
     // OpenClick after the dialog: search the folder and fill the queue.
     void SearchFolder(const std::string& folder);
+    // The walk met a folder it cannot read (path ending in "/", I/O code).
+    void FolderUnread(const std::string& folder, int code);
+    // The error box naming the folders the walk could not read.
+    void ShowUnreadFolders() const;
     void MakeCurrent(int index);
     // Shows text in the status line, about the queue entry place.
     void ShowStatus(const QString& text, const TQueuePlace& place);
@@ -306,6 +324,10 @@ private:
     // The run's output folder (open only with TRunOptions::outputFolder).
     platform::HeldFolder outputRoot_;
     int failures_ = 0;
+    // The run's walk: the texts of the folders it could not read, and
+    // whether it was over.
+    std::vector<std::string> unreadFolders_;
+    bool walkComplete_ = false;
     bool runActive_ = false;
     bool closing_ = false;
     // The current package's place while its tick runs.

@@ -273,3 +273,24 @@ TEST_F(QtDialogTest, AnotherRootIsTheTreesOneTopRow)
     EXPECT_EQ(afterOutside, home);
     EXPECT_EQ(dlg.Selection(), music);
 }
+
+TEST_F(QtDialogTest, SelectedFolderIsInViewWheneverTheDialogOpens)
+{
+    // Two hundred folders sort before the home folder, far more than one
+    // screen of rows; they fill in and are sorted while the dialog is open.
+    for (int i = 0; i < 200; ++i)
+        MakeDir("a" + std::to_string(1000 + i));
+    TzebBrowseDirectoryDlg dlg;
+    for (int opening = 0; opening < 3; ++opening) {
+        ExecuteWith(dlg, [&](QDialog* dialog) {
+            QTreeView* tree = Tree(dialog);
+            const QPersistentModelIndex current = tree->currentIndex();
+            EXPECT_EQ(PathOf(current), home);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return tree->model()->rowCount(current.parent()) == 201; }, 10000));
+            QTest::qWait(200);  // the model sorts what it read a moment later
+            const QRect row = tree->visualRect(current);
+            EXPECT_TRUE(row.top() >= 0 && row.bottom() < tree->viewport()->height()) << "opening " << opening << " row " << row.top() << " of " << tree->viewport()->height();
+            Button(dialog, "cancelButton")->click();
+        });
+    }
+}

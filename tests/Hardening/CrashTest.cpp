@@ -399,6 +399,9 @@ TEST(Interrupted, SignalEndsTheProgramCleanlyWithStatus128PlusItsNumber)
         ASSERT_TRUE(caught) << "the signal never came at its moment";
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 128 + c.sig);
+        if (!c.window)
+            EXPECT_TRUE(process.readAllStandardError().contains(
+                "Lauf abgebrochen: 1 Paket: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, 1 nicht bearbeitet"));
         EXPECT_EQ(ListDir(root), (std::vector<std::string> {"lied.it", "lied.umx"}));
         EXPECT_EQ(ReadFile(root + "/lied.it"), earlier);
         EXPECT_EQ(WorkingCopiesIn(tmp), std::vector<std::string> {});

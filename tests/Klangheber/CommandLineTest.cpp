@@ -5,6 +5,7 @@
 #include "RunSummary.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
@@ -123,6 +124,10 @@ TEST(CommandLine, OutputFolderTakesEveryWriteAndIsNotSearched)
                                  " kann nicht angelegt werden: Ungültiger Dateiname.")))
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("5 Pakete: 2 Module geschrieben (1 it, 1 xm), 1 ohne Modul, 2 Fehler"))
+        << r.err.toStdString();
+    EXPECT_EQ(r.err.count(Q("klangheber: " + (dir / "out") +
+                            ": Ausgabeordner im durchsuchten Ordner, die Pakete darin werden nicht bearbeitet\n")),
+              1)
         << r.err.toStdString();
     expected["out/a.it"] = Bytes(tree.a.bytes.begin() + tree.a.moduleStart, tree.a.bytes.end());
     const Bytes withoutModule = fixtures::MakePackageWithoutModule().bytes;
@@ -365,4 +370,95 @@ TEST(CommandLine, OutputThatCannotBeWrittenEndsTheRun)
             EXPECT_EQ(ReadFile(root + "/" + name), modules[name]) << name;
         }
     EXPECT_LT(ListDir(root).size(), 6u) << "the run went on after the pipe was closed";
+}
+
+TEST(CommandLine, UnreadableFoldersAreErrorsOfTheRunAndDeepTreesAreConverted)
+{
+    // Run as root without the right to pass over permission bits, so that a
+    // folder of mode 000 stops the program as it stops a user. "{R}" stands
+    // for the run's folder.
+    const QStringList asUser {"--bounding-set=-dac_override,-dac_read_search",
+                              "--inh-caps=-dac_override,-dac_read_search", KLANGHEBER_EXE};
+    if (Result probe = RunProgram("setpriv", QStringList(asUser.mid(0, 2)) << "true"); probe.exitCode != 0)
+        GTEST_SKIP() << "no unprivileged run possible here: " << probe.err.toStdString();
+    const auto closedSubFolder = [](const std::string& root) {
+        PutPackage(root + "/a.umx", ModuleKind::ImpulseTracker);
+        ::mkdir((root + "/zu\xff").c_str(), 0755);
+        PutPackage(root + "/zu\xff/b.umx", ModuleKind::ImpulseTracker);
+        ::chmod((root + "/zu\xff").c_str(), 0);
+        ::mkdir((root + "/z").c_str(), 0755);
+        PutPackage(root + "/z/c.umx", ModuleKind::ImpulseTracker);
+    };
+    const struct Case {
+        const char* label;
+        std::function<void(const std::string&)> make;
+        QStringList options;
+        int exitCode;
+        const char* err;
+        const char* out;
+        const char* written;
+    } cases[] = {
+        {"sub-folder", closedSubFolder, {}, 1,
+         "klangheber: Ordner {R}/zu\\xff kann nicht gelesen werden: Dateizugriff verweigert.\n"
+         "2 Pakete: 2 Module geschrieben (2 it), 0 ohne Modul, 0 Fehler, 1 Ordner nicht lesbar",
+         "", "c.it"},
+        {"json", closedSubFolder, {"--json"}, 1, "",
+         R"({"folder":"{R}/zu\udcff","result":"error","error":"Ordner {R}/zu\udcff kann nicht gelesen werden: )"
+         R"(Dateizugriff verweigert."})",
+         "a.it"},
+        {"chosen-folder",
+         [](const std::string& root) {
+             PutPackage(root + "/a.umx", ModuleKind::ImpulseTracker);
+             ::chmod(root.c_str(), 0);
+         },
+         {}, 1, "klangheber: Ordner {R} kann nicht gelesen werden: Dateizugriff verweigert.\n0 Pakete", "", ""},
+        {"deep-tree",
+         [](const std::string& root) {
+             // 200 levels of 30-character names, made one level at a time.
+             int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+             for (int level = 0; level < 200; ++level) {
+                 ::mkdirat(fd, std::string(30, 'd').c_str(), 0755);
+                 const int next = ::openat(fd, std::string(30, 'd').c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                 ::close(fd);
+                 fd = next;
+             }
+             PutPackage(root + "/a.umx", ModuleKind::ImpulseTracker);
+             PutPackage("/proc/self/fd/" + std::to_string(fd) + "/tief.umx", ModuleKind::ImpulseTracker);
+             ::close(fd);
+         },
+         {}, 0, "2 Pakete: 2 Module geschrieben (2 it), 0 ohne Modul, 0 Fehler, 0,", "", "tief.it"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempDir dir;
+        const std::string root = dir / "lieder";
+        ::mkdir(root.c_str(), 0755);
+        c.make(root);
+        const Result r = RunProgram("setpriv", QStringList(asUser) << "--batch" << Q(root) << c.options);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err).replace("{R}", Q(root)))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.join('\n').contains(QString::fromUtf8(c.out).replace("{R}", Q(root))))
+            << r.out.join('\n').toStdString();
+        EXPECT_FALSE(r.err.contains("Keine Unreal Musikdateien"));
+        // Found, and the tree removed, with tools that go to any depth.
+        if (*c.written)
+            EXPECT_EQ(RunProgram("find", {Q(root), "-name", c.written}).out.size(), 1) << c.written;
+        RunProgram("rm", {"-rf", Q(root)});
+    }
+}
+
+TEST(CommandLine, ErrorTextsKeepTheBytesOfANameInJsonAndEscapeThemOnTheTerminal)
+{
+    // A file stands where the package's output folder must be made.
+    TempDir dir, out;
+    ::mkdir((dir / "\xff").c_str(), 0755);
+    PutPackage(dir / "\xff/a.umx", ModuleKind::ImpulseTracker);
+    WriteFile(out / "\xff", std::string("im Weg"));
+    const std::string error = " kann nicht angelegt werden: Ungültiger Dateiname.";
+    const Result json = Klangheber({"--batch", Folder(dir), "--json", "-o", Folder(out)});
+    ASSERT_FALSE(json.out.empty());
+    EXPECT_EQ(BytesOf(ParseJsonLine(json.out[0])["error"].toString()), "Ordner " + (out / "\xff") + error)
+        << json.out[0].toStdString();
+    const Result terminal = Klangheber({"--batch", Folder(dir), "-o", Folder(out)});
+    EXPECT_TRUE(terminal.err.contains(Q("Ordner " + (out / "\\xff") + error))) << terminal.err.toStdString();
 }

@@ -6,9 +6,9 @@
 
 using namespace klangheber;
 
-TEST(Report, ControlCharactersAreEscapedSoAStatusIsOneLine)
+TEST(Report, ControlCharactersAndBytesThatAreNoUtf8AreEscapedSoAStatusIsOneLineAsItIs)
 {
-    EXPECT_EQ(Printable("a\nb\tc\rd\x1b\x7f\xc3\xa4\\"), "a\\nb\\tc\\rd\\x1b\\x7f\xc3\xa4\\");
+    EXPECT_EQ(Printable("a\nb\tc\rd\x1b\x7f\xc3\xa4\\\xff\xc3("), "a\\nb\\tc\\rd\\x1b\\x7f\xc3\xa4\\\\xff\\xc3(");
 }
 
 TEST(Report, JsonStringKeepsValidUtf8AndEscapesEveryOtherByte)
@@ -47,6 +47,15 @@ TEST(Report, SummaryCountsInGermanWithSingularsAndADecimalComma)
         // Two music objects of one package; the second package not reached.
         {{2, 0, 0, 0, 0, 0, 2, 1}, 0, false, "2 Pakete: 2 Module geschrieben (2 mod), 0 ohne Modul, 0 Fehler, "
                                              "1 nicht bearbeitet, 0,0 s"},
+        // Interrupted during the walk, and after it; folders not read.
+        {{62, 0, 0, 0, 0, 0, 0, 0, 0, true, false}, 1, false,
+         "Lauf abgebrochen: mindestens 62 Pakete: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, "
+         "mindestens 62 nicht bearbeitet, 1,0 s"},
+        {{300, 3, 0, 0, 0, 0, 0, 0, 0, true, true}, 0, false,
+         "Lauf abgebrochen: 300 Pakete: 3 Module geschrieben (3 it), 0 ohne Modul, 0 Fehler, 297 nicht bearbeitet, "
+         "0,0 s"},
+        {{2, 2, 0, 0, 0, 0, 0, 0, 3}, 0, false,
+         "2 Pakete: 2 Module geschrieben (2 it), 0 ohne Modul, 0 Fehler, 3 Ordner nicht lesbar, 0,0 s"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SummaryText(c.tally, c.seconds, c.scanOnly), c.text);

@@ -175,3 +175,69 @@ TEST_F(Batch, FolderTooLongForTheSearchMaskIsRefusedWithAMessage)
     EXPECT_TRUE(Boxes().boxes[0].text.contains(QStringLiteral("zu lang")));
     EXPECT_EQ(form.ListBox1->count(), 0);
 }
+
+TEST_F(Batch, UnreadableFoldersAreNamedInOneErrorBoxBeforeTheRestIsConverted)
+{
+    // Seven folders the walk cannot read: the box names five and counts the
+    // rest. Without a package elsewhere it stands alone: no "no packages" box.
+    for (const bool withPackage : {true, false}) {
+        SCOPED_TRACE(withPackage ? "with a package" : "nothing else");
+        const std::string root = dir / (withPackage ? "mit" : "ohne");
+        ::mkdir(root.c_str(), 0755);
+        QStringList named;
+        for (int i = 1; i <= 7; ++i) {
+            const std::string folder = root + "/zu" + std::to_string(i);
+            ::mkdir(folder.c_str(), 0755);
+            WriteFile(folder + "/x.umx", Package(ModuleKind::ImpulseTracker));
+            ::chmod(folder.c_str(), 0);
+            if (i <= 5)
+                named << QString::fromStdString("Ordner " + folder + " kann nicht gelesen werden: Dateizugriff verweigert");
+        }
+        if (withPackage)
+            WriteFile(root + "/a.umx", Package(ModuleKind::ImpulseTracker));
+        Boxes().boxes.clear();
+        {
+            const PermissionBitsHold hold;
+            if (!hold.Active())
+                GTEST_SKIP() << "root keeps its right to pass over permission bits here";
+            Run(root);
+        }
+        ASSERT_EQ(Boxes().boxes.size(), 1u);
+        EXPECT_TRUE(Boxes().boxes[0].error);
+        EXPECT_EQ(Boxes().boxes[0].text, named.join('\n') + "\nund 2 weitere Ordner.");
+        EXPECT_EQ(Exists(root + "/a.it"), withPackage);
+    }
+}
+
+TEST_F(Batch, FolderDialogDuringARunCancelledLeavesItGoingAndAChoiceStartsANewRun)
+{
+    struct Case {
+        const char* label;
+        bool choose;
+        std::vector<TRunOutcome> ends;
+    };
+    const Case cases[] = {{"cancel", false, {roCompleted}}, {"choose", true, {roCancelled, roCompleted}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string first = dir / c.label, second = dir / (std::string(c.label) + "-neu");
+        ::mkdir(first.c_str(), 0755);
+        ::mkdir(second.c_str(), 0755);
+        for (const char* name : {"/a.umx", "/b.umx", "/c.umx"})
+            WriteFile(first + name, Package(ModuleKind::ImpulseTracker));
+        WriteFile(second + "/x.umx", Package(ModuleKind::ImpulseTracker));
+        // The start button again once the first package is done.
+        bool clicked = false;
+        form.StatusBar1->OnTextChanged = [&](const QString& text) {
+            if (clicked || text != kExtracted)
+                return;
+            clicked = true;
+            c.choose ? dialog.ChoosePath(second) : dialog.ChooseCancel();
+            form.Open->click();
+        };
+        ends.clear();
+        Run(first);
+        EXPECT_EQ(ends, c.ends);
+        EXPECT_EQ(Exists(first + "/c.it"), !c.choose);
+        EXPECT_EQ(Exists(second + "/x.it"), c.choose);
+    }
+}

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <linux/capability.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,6 +55,39 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     RemoveTree(path_.substr(0, path_.size() - 1));
+}
+
+namespace {
+
+constexpr std::uint32_t kPassOverBits = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+// Replaces the calling thread's effective capabilities (the first 32) by
+// what change makes of them; false where that cannot be done.
+bool ChangeEffective(const std::function<std::uint32_t(std::uint32_t)>& change)
+{
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2] {};
+    if (::syscall(SYS_capget, &header, caps) != 0)
+        return false;
+    caps[0].effective = change(caps[0].effective);
+    return ::syscall(SYS_capset, &header, caps) == 0;
+}
+
+}  // namespace
+
+PermissionBitsHold::PermissionBitsHold()
+{
+    dropped_ = ::geteuid() == 0 && ChangeEffective([this](std::uint32_t caps) {
+                   saved_ = caps;
+                   return caps & ~kPassOverBits;
+               });
+    active_ = dropped_ || ::geteuid() != 0;
+}
+
+PermissionBitsHold::~PermissionBitsHold()
+{
+    if (dropped_)
+        ChangeEffective([this](std::uint32_t) { return saved_; });
 }
 
 ScopedTmpDir::ScopedTmpDir(const std::string& path) : path_(path)

@@ -42,6 +42,24 @@ private:
     std::string old_;
 };
 
+// For its lifetime, takes from the calling thread root's right to pass over
+// permission bits (CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH), so that a
+// folder of mode 000 stops the thread as it stops any user. Not Active where
+// that cannot be done.
+class PermissionBitsHold {
+public:
+    PermissionBitsHold();
+    ~PermissionBitsHold();
+    PermissionBitsHold(const PermissionBitsHold&) = delete;
+    PermissionBitsHold& operator=(const PermissionBitsHold&) = delete;
+    bool Active() const { return active_; }
+
+private:
+    bool active_ = false;
+    bool dropped_ = false;
+    std::uint32_t saved_ = 0;
+};
+
 using Bytes = std::vector<std::uint8_t>;
 
 void WriteFile(const std::string& path, const Bytes& data);

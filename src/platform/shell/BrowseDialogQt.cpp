@@ -11,6 +11,7 @@
 #include "platform/widgets/Application.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <cstring>
@@ -63,13 +65,18 @@ private:
     bool Select(const std::string& path);
     // Expands a row and has its folder read, also before the tree is laid out.
     void Open(const QModelIndex& index);
-    void KeepCurrentInView(const std::string& loadedFolder);
+    // Until the user first touches the tree, its current row is kept in view
+    // while the folders around it fill in and are sorted in the background.
+    void KeepCurrentInView();
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void SelectionChanged(const QModelIndex& current);
     void OkClicked();
     HWND ControlHandle(QWidget* control, int id);
 
     BROWSEINFOA& info_;
     bool reporting_ = false;
+    bool followCurrent_ = true;
     std::string chosen_;
     WidgetWindow* window_;
     QLabel* status_ = nullptr;
@@ -127,8 +134,13 @@ FolderDialog::FolderDialog(BROWSEINFOA& info, QWidget* parent) : QDialog(parent)
 
     connect(ok_, &QPushButton::clicked, this, [this] { Guard([this] { OkClicked(); }); });
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(model_, &FolderTreeModel::FolderLoaded, this,
-            [this](const std::string& folder) { Guard([&] { KeepCurrentInView(folder); }); });
+    const auto keepInView = [this] { Guard([this] { KeepCurrentInView(); }); };
+    connect(model_, &FolderTreeModel::FolderLoaded, this, keepInView);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, keepInView);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, keepInView);
+    tree_->viewport()->installEventFilter(this);
+    tree_->installEventFilter(this);
+    tree_->verticalScrollBar()->installEventFilter(this);
 
     // Lay the controls out now, so that sizes read during BFFM_INITIALIZED
     // (before the window is shown) are the real ones.
@@ -245,13 +257,31 @@ void FolderDialog::Open(const QModelIndex& index)
         model_->fetchMore(index);
 }
 
-void FolderDialog::KeepCurrentInView(const std::string& loadedFolder)
+void FolderDialog::KeepCurrentInView()
 {
-    // The folders above the selection fill in the background and push it
-    // down; keep it on screen while they do.
-    const std::string current = CurrentPath();
-    if (!current.empty() && current.compare(0, loadedFolder.size(), loadedFolder) == 0)
+    if (followCurrent_ && tree_->currentIndex().isValid())
         tree_->scrollTo(tree_->currentIndex());
+}
+
+void FolderDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Sizes may have changed since the selection was made.
+    KeepCurrentInView();
+}
+
+bool FolderDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        followCurrent_ = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool FolderDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)

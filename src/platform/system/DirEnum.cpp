@@ -23,12 +23,20 @@ struct FindState {
     std::string pattern;
     int excluded = 0;
     FileId folder;
+    // The first failure to read the folder's names or an entry's status (an
+    // errno value); 0 while everything could be read.
+    int error = 0;
 
     ~FindState()
     {
         if (dir)
             ::closedir(dir);
     }
+};
+
+// The enumeration held by a record, for the functions that start one.
+struct FindAccess {
+    static std::unique_ptr<FindState>& State(TSearchRec& rec) { return rec.FindHandle.state_; }
 };
 
 }  // namespace detail
@@ -119,12 +127,17 @@ bool DeliveredBefore(const std::string& a, const std::string& b)
     });
 }
 
-// The whole folder is read at once and sorted.
-std::vector<std::string> SortedNames(DIR* dir)
+// The whole folder is read at once and sorted; error is set to the errno of
+// a read that failed part of the way.
+std::vector<std::string> SortedNames(DIR* dir, int& error)
 {
     std::vector<std::string> names;
-    while (dirent* entry = ::readdir(dir))
+    errno = 0;
+    while (dirent* entry = ::readdir(dir)) {
         names.emplace_back(entry->d_name);
+        errno = 0;
+    }
+    error = errno;
     std::sort(names.begin(), names.end(), DeliveredBefore);
     return names;
 }
@@ -139,8 +152,13 @@ bool NextMatch(detail::FindState& state, TSearchRec& rec)
         if (!MatchesMask(name, state.pattern))
             continue;
         rec.Name = name;
-        if (!StatEntry(fd, name.c_str(), rec))
+        if (!StatEntry(fd, name.c_str(), rec)) {
+            // An entry that is gone is no failure; one that cannot be looked
+            // at (a folder without search permission) is.
+            if (errno != ENOENT && state.error == 0)
+                state.error = errno;
             continue;
+        }
         if (rec.Attr & state.excluded)
             continue;
         rec.FolderId = state.folder;
@@ -198,6 +216,39 @@ TFindHandle& TFindHandle::operator=(TFindHandle&& other) noexcept
     return *this;
 }
 
+namespace {
+
+// The code an enumeration ends with: the failure met on the way, else code.
+int EndCode(const detail::FindState& state, int code)
+{
+    return state.error != 0 ? IoCodeFromErrno(state.error) : code;
+}
+
+// Enumerates the folder open on fd (taken over) for pattern.
+int StartEnumeration(UniqueFd fd, const std::string& pattern, int attr, TSearchRec& rec)
+{
+    DIR* dir = ::fdopendir(fd.Get());
+    if (!dir)
+        return IoCodeFromErrno(errno);
+    fd.Release();  // the DIR owns the descriptor now
+    auto state = std::make_unique<detail::FindState>();
+    state->dir = dir;
+    state->names = SortedNames(dir, state->error);
+    state->pattern = pattern;
+    state->excluded = ExcludedBits(attr);
+    struct stat st {};
+    if (::fstat(::dirfd(dir), &st) == 0)
+        state->folder = FileIdOf(st);
+    if (!NextMatch(*state, rec)) {
+        ClearEntry(rec);
+        return EndCode(*state, feFileNotFound);
+    }
+    detail::FindAccess::State(rec) = std::move(state);
+    return 0;
+}
+
+}  // namespace
+
 int FindFirst(const std::string& path, int attr, TSearchRec& rec)
 {
     FindClose(rec);
@@ -212,45 +263,44 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec)
     // O_NONBLOCK so that a FIFO given as the folder can never block the
     // open; O_DIRECTORY makes it fail instead.
     UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    DIR* dir = fd.IsOpen() ? ::fdopendir(fd.Get()) : nullptr;
-    if (!dir) {
-        int code = IoCodeFromErrno(errno);
-        fd.Reset();
-        // A single named entry can still be looked up where its folder
-        // cannot be read.
-        if (!HasWildcard(pattern)) {
-            rec.Name = pattern;
-            if (StatEntry(AT_FDCWD, path.c_str(), rec)) {
-                if (!(rec.Attr & ExcludedBits(attr)))
-                    return 0;
-                code = feFileNotFound;
-            }
-            ClearEntry(rec);
+    if (fd.IsOpen())
+        return StartEnumeration(std::move(fd), pattern, attr, rec);
+    int code = IoCodeFromErrno(errno);
+    // A single named entry can still be looked up where its folder cannot
+    // be read.
+    if (!HasWildcard(pattern)) {
+        rec.Name = pattern;
+        if (StatEntry(AT_FDCWD, path.c_str(), rec)) {
+            if (!(rec.Attr & ExcludedBits(attr)))
+                return 0;
+            code = feFileNotFound;
         }
-        return code == 0 ? feFileNotFound : code;
-    }
-    fd.Release();  // the DIR owns the descriptor now
-    auto state = std::make_unique<detail::FindState>();
-    state->dir = dir;
-    state->names = SortedNames(dir);
-    state->pattern = pattern;
-    state->excluded = ExcludedBits(attr);
-    struct stat st {};
-    if (::fstat(::dirfd(dir), &st) == 0)
-        state->folder = FileIdOf(st);
-    if (!NextMatch(*state, rec)) {
         ClearEntry(rec);
-        return feFileNotFound;
     }
-    rec.FindHandle.state_ = std::move(state);
-    return 0;
+    return code == 0 ? feFileNotFound : code;
+}
+
+int FindFirstIn(int folder, const std::string& pattern, int attr, TSearchRec& rec)
+{
+    FindClose(rec);
+    ClearEntry(rec);
+    if (pattern.empty())
+        return feFileNotFound;
+    // An enumeration of its own: folder may be held only for passing through
+    // (O_PATH), and its offset is never shared.
+    UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsOpen())
+        return IoCodeFromErrno(errno);
+    return StartEnumeration(std::move(fd), pattern, attr, rec);
 }
 
 int FindNext(TSearchRec& rec)
 {
     detail::FindState* state = rec.FindHandle.state_.get();
-    if (!state || !NextMatch(*state, rec))
+    if (!state)
         return feNoMoreFiles;
+    if (!NextMatch(*state, rec))
+        return EndCode(*state, feNoMoreFiles);
     return 0;
 }
 

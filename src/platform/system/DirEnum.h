@@ -29,7 +29,10 @@ enum : int {
 };
 
 // Result codes of FindFirst and FindNext besides 0 (an entry was delivered):
-// errors of opening the folder carry the I/O code of their errno.
+// errors of opening the folder carry the I/O code of their errno. A folder
+// that could be read only in part (its names, or the status of an entry that
+// is still there) ends its enumeration with the I/O code of that failure in
+// place of feFileNotFound or feNoMoreFiles.
 enum : int {
     feFileNotFound = 2,  // the folder holds no matching entry
     feNoMoreFiles = 18,  // the enumeration is exhausted
@@ -42,6 +45,7 @@ bool MatchesMask(const std::string& name, const std::string& pattern);
 
 namespace detail {
 struct FindState;
+struct FindAccess;
 }
 
 struct TSearchRec;
@@ -61,7 +65,7 @@ public:
     bool IsOpen() const { return state_ != nullptr; }
 
 private:
-    friend int FindFirst(const std::string&, int, TSearchRec&);
+    friend struct detail::FindAccess;
     friend int FindNext(TSearchRec&);
     friend void FindClose(TSearchRec&);
     std::unique_ptr<detail::FindState> state_;
@@ -95,6 +99,9 @@ struct TSearchRec {
 // rec is emptied and holds no open enumeration. Never blocks, also not on
 // FIFOs or devices.
 int FindFirst(const std::string& path, int attr, TSearchRec& rec);
+// FindFirst for the entries of the folder open on the descriptor folder (a
+// path-only descriptor will do), whatever the length of its path.
+int FindFirstIn(int folder, const std::string& pattern, int attr, TSearchRec& rec);
 // Delivers the next entry; feNoMoreFiles at the end.
 int FindNext(TSearchRec& rec);
 // Ends the enumeration; harmless when none is open.

@@ -6,10 +6,46 @@
 
 namespace platform {
 
+namespace {
+
+// Longest piece of a path opened at once; well below PATH_MAX.
+constexpr std::size_t kPathPiece = 2048;
+
+// Opens the folder at path for passing through (O_PATH). A path longer than
+// the system takes at once is opened piece by piece, each piece relative to
+// the folder the one before reached.
+int OpenFolderPath(const std::string& path)
+{
+    constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    const int fd = ::open(path.c_str(), kFlags);
+    if (fd >= 0 || errno != ENAMETOOLONG)
+        return fd;
+    UniqueFd reached(::open(path.empty() || path[0] != '/' ? "." : "/", kFlags));
+    std::size_t from = 0;
+    while (reached.IsOpen()) {
+        from = path.find_first_not_of('/', from);
+        if (from == std::string::npos)
+            return reached.Release();
+        std::size_t end = path.size();
+        if (end - from > kPathPiece) {
+            end = path.rfind('/', from + kPathPiece);
+            if (end == std::string::npos || end <= from) {
+                errno = ENAMETOOLONG;  // a single name longer than a piece
+                return -1;
+            }
+        }
+        reached.Reset(::openat(reached.Get(), path.substr(from, end - from).c_str(), kFlags));
+        from = end;
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool HeldFolder::Open(const std::string& path)
 {
     // O_PATH: a folder that may be passed through but not listed is held too.
-    fd_.Reset(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    fd_.Reset(OpenFolderPath(path));
     struct stat st {};
     if (fd_.IsOpen() && ::fstat(fd_.Get(), &st) != 0)
         fd_.Reset();

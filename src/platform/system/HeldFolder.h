@@ -15,7 +15,7 @@ class HeldFolder {
 public:
     // Opens the folder at path (symbolic links on the way are followed: what
     // counts is the folder reached). False, with errno set, when path leads
-    // to no folder that can be opened.
+    // to no folder that can be opened. Paths of any length are opened.
     bool Open(const std::string& path);
     // Opens the folder name in parent, creating it first when it is missing.
     // A symbolic link under name is never followed: it fails with ENOTDIR,

@@ -11,4 +11,8 @@ namespace platform {
 // EConvertError "'%s' ist kein gültiger Integerwert".
 std::int32_t StrToInt(const std::string& text);
 
+// The length of the valid UTF-8 sequence at bytes[at], 0 when none starts
+// there (overlong forms, surrogates and values past U+10FFFF are invalid).
+std::size_t Utf8SequenceAt(const std::string& bytes, std::size_t at);
+
 }  // namespace platform

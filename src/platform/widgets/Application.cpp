@@ -1,6 +1,7 @@
 #include "platform/widgets/Application.h"
 
 #include "platform/system/Exceptions.h"
+#include "platform/system/SysUtils.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -12,6 +13,38 @@ QString ErrorBoxText(const QString& message)
     if (!message.isEmpty() && message.back() > QChar('.'))
         return message + QLatin1Char('.');
     return message;
+}
+
+QString TextOfBytes(const std::string& bytes)
+{
+    QString text;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = Utf8SequenceAt(bytes, at);
+        if (length == 0) {
+            text += QChar(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[at++])));
+            continue;
+        }
+        text += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(length));
+        at += length;
+    }
+    return text;
+}
+
+std::string BytesOfText(const QString& text)
+{
+    std::string bytes;
+    qsizetype run = 0;  // start of the characters not yet converted
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool kept = i < text.size() && text[i].unicode() >= 0xDC80 && text[i].unicode() <= 0xDCFF &&
+                          (i == 0 || !text[i - 1].isHighSurrogate());
+        if (!kept && i < text.size())
+            continue;
+        bytes += text.mid(run, i - run).toUtf8().toStdString();
+        if (kept)
+            bytes += static_cast<char>(text[i].unicode() - 0xDC00);
+        run = i + 1;
+    }
+    return bytes;
 }
 
 TApplication& TApplication::Instance()

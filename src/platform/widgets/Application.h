@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <chrono>
+#include <string>
 #include <exception>
 #include <utility>
 
@@ -16,6 +17,12 @@ namespace platform {
 // The text the error box shows for an exception message: a full stop is
 // appended when the last character sorts after ".".
 QString ErrorBoxText(const QString& message);
+
+// Bytes (a file name, an error text naming files) as text without losing any:
+// valid UTF-8 is decoded, every other byte kept as the lone surrogate U+DC00
+// + byte; BytesOfText gives the same bytes back.
+QString TextOfBytes(const std::string& bytes);
+std::string BytesOfText(const QString& text);
 
 class TApplication {
 public:
