@@ -114,9 +114,11 @@ std::string TablesUnreadable()
     return Utf8(TMainForm::TablesUnreadableText());
 }
 
-// One JSON line for a package, or in an exact run for each of its modules.
-// An exact run adds object (the music object's name), fallback (the text of
-// the signature scan's step in) and reason (why the tables were not used).
+// One JSON line for a package, or in an exact run for each of its modules
+// (each "module", also those written before an error ended the package,
+// whose own line follows them). An exact run adds object (the music
+// object's name), fallback (the text of the signature scan's step in) and
+// reason (why the tables were not used).
 std::string PackageJson(const TPackageEnd& end, const TModuleOutput* module, bool exact)
 {
     static const char* const kResults[] = {"module", "none", "error"};
@@ -124,12 +126,13 @@ std::string PackageJson(const TPackageEnd& end, const TModuleOutput* module, boo
     const TModuleOutput& m = module ? *module : none;
     const bool found = module != nullptr;
     const bool fallback = !end.fallback.empty();
-    std::string json = "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[end.result] +
+    const TPackageResult result = found ? prModule : end.result;
+    std::string json = "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[result] +
                        "\",\"kind\":" + JsonOrNull(found, "\"" + Kind(m.extension) + "\"") +
                        ",\"start\":" + JsonOrNull(found, std::to_string(m.start)) +
                        ",\"size\":" + JsonOrNull(found, std::to_string(m.size)) +
                        ",\"output\":" + JsonOrNull(!m.output.empty(), JsonString(m.output)) + ",\"error\":" +
-                       JsonOrNull(end.result == prError, JsonString(Utf8(platform::ErrorBoxText(end.error))));
+                       JsonOrNull(result == prError, JsonString(Utf8(platform::ErrorBoxText(end.error))));
     if (exact)
         json += ",\"object\":" + JsonOrNull(!m.object.empty(), JsonString(m.object)) +
                 ",\"fallback\":" + JsonOrNull(fallback, JsonString(TablesUnreadable())) +
@@ -171,10 +174,12 @@ public:
 
     void Package(const TPackageEnd& end)
     {
+        // One module stands for a package converted; the others (and all of
+        // a package that an error ended) are counted beside it.
         for (const TModuleOutput& module : end.modules)
             tally_.AddModule(module.extension);
-        if (end.modules.size() > 1)
-            tally_.laterModules += static_cast<int>(end.modules.size()) - 1;
+        const int standsForPackage = end.result == prModule && !end.modules.empty() ? 1 : 0;
+        tally_.laterModules += static_cast<int>(end.modules.size()) - standsForPackage;
         if (end.result == prNoModule)
             ++tally_.none;
         else if (end.result == prError)
@@ -215,8 +220,8 @@ public:
     }
 
 private:
-    // The package's JSON or listing lines: one per module, or one for the
-    // package without a module (or with its error).
+    // The package's JSON or listing lines: one per module, then one for the
+    // package without a module or with its error.
     void PrintLines(const TPackageEnd& end) const
     {
         const auto print = [&](const TModuleOutput* module) {
@@ -224,10 +229,10 @@ private:
                                                    : ListLine(end, module, options_.exact);
             Emit(stdout, line + "\n");
         };
-        if (end.modules.empty())
-            print(nullptr);
         for (const TModuleOutput& module : end.modules)
             print(&module);
+        if (end.modules.empty() || end.result == prError)
+            print(nullptr);
     }
 
     const Options& options_;

@@ -26,7 +26,7 @@ struct Tally {
     int errors = 0;
     int mod = 0;
     // Modules after the first of their package (an exact run writes one
-    // per music object).
+    // per music object), and those of a package that an error ended.
     int laterModules = 0;
     // Folders the walk could not read.
     int unreadFolders = 0;

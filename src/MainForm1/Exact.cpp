@@ -8,8 +8,13 @@
 #include "platform/system/BlockFile.h"
 #include "platform/system/FileUtils.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
+#include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,17 +55,69 @@ std::string ExtensionOf(const umx::MusicObject& music)
     return extension;
 }
 
-// What the package's name ends with instead of ".umx": the extension for
-// the first music object, ".Object.ext" for each later one. A "/" or NUL
-// in an object's name would lead elsewhere or cut the name: it becomes "_".
-std::string OutputSuffix(const umx::MusicObject& music, std::size_t index)
+// The object's name as it may stand in a file name: a "/" or NUL would
+// lead elsewhere or cut the name, and becomes "_".
+std::string SafeName(const std::string& name)
 {
-    if (index == 0)
-        return ExtensionOf(music);
-    std::string suffix = ".";
-    for (const char c : music.objectName)
-        suffix += c == '/' || c == '\0' ? '_' : c;
-    return suffix + ExtensionOf(music);
+    std::string safe;
+    for (const char c : name)
+        safe += c == '/' || c == '\0' ? '_' : c;
+    return safe;
+}
+
+// The longest start of text of at most max bytes that ends before a UTF-8
+// character, not inside one.
+std::string Utf8Start(const std::string& text, std::size_t max)
+{
+    std::size_t n = std::min(max, text.size());
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.substr(0, n);
+}
+
+// ".Name.ext", or ".Name.N.ext" with a number; the name cut so that the
+// suffix takes at most room bytes (where that can be).
+std::string ObjectSuffix(const std::string& name, int number, const std::string& extension, std::size_t room)
+{
+    const std::string tail = (number > 0 ? "." + std::to_string(number) : std::string()) + extension;
+    const std::size_t fixed = 1 + tail.size();
+    return "." + (fixed + name.size() <= room ? name : Utf8Start(name, room > fixed ? room - fixed : 0)) + tail;
+}
+
+// What the package's name ends with instead of ".umx", for each music
+// object: the extension for the first, ".Object.ext" for each later one.
+// Objects whose names give the same output get ".Object.2.ext",
+// ".Object.3.ext", ...; a name too long for a file name of at most
+// nameMax bytes is cut and carries the object's number (counted from 1).
+std::vector<std::string> OutputSuffixes(const std::vector<umx::MusicObject>& music, const std::string& stem,
+                                        std::size_t nameMax)
+{
+    const std::size_t room = nameMax > stem.size() ? nameMax - stem.size() : 0;
+    std::vector<std::string> suffixes;
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < music.size(); ++i) {
+        const std::string extension = ExtensionOf(music[i]);
+        std::string suffix = extension;
+        if (i > 0) {
+            const std::string name = SafeName(music[i].objectName);
+            int number = ObjectSuffix(name, 0, extension, SIZE_MAX).size() > room ? static_cast<int>(i) + 1 : 0;
+            suffix = ObjectSuffix(name, number, extension, room);
+            while (taken.count(suffix)) {
+                number = std::max(number + 1, 2);
+                suffix = ObjectSuffix(name, number, extension, room);
+            }
+        }
+        taken.insert(suffix);
+        suffixes.push_back(suffix);
+    }
+    return suffixes;
+}
+
+// The longest file name the folder takes.
+std::size_t NameMax(int folder)
+{
+    const long max = folder >= 0 ? ::fpathconf(folder, _PC_NAME_MAX) : -1;
+    return max > 0 ? static_cast<std::size_t>(max) : NAME_MAX;
 }
 
 }  // namespace
@@ -82,15 +139,16 @@ bool TMainForm::ConvertFromTables()
         EndWithoutModule();
         return true;
     }
-    std::vector<std::string> suffixes, targets;
-    for (std::size_t i = 0; i < contents.music.size(); ++i) {
-        suffixes.push_back(OutputSuffix(contents.music[i], i));
-        targets.push_back(platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), suffixes.back()));
-    }
+    const std::string name = platform::ExtractFileName(CurrentFile);
+    const std::vector<std::string> suffixes =
+        OutputSuffixes(contents.music, platform::ChangeFileExt(name, ""), NameMax(place_->OutputFolderFd()));
+    std::vector<std::string> targets;
+    for (const std::string& suffix : suffixes)
+        targets.push_back(platform::ChangeFileExt(name, suffix));
     leftovers_.RemoveBeside(*place_, targets);
 
-    TPackageEnd end;
-    end.place = CurrentPlace();
+    // Each module goes into packageModules_ once written: an error of a later
+    // one ends the package with these reported.
     for (std::size_t i = 0; i < contents.music.size(); ++i) {
         const umx::MusicObject& music = contents.music[i];
         TModuleOutput module;
@@ -106,8 +164,12 @@ bool TMainForm::ConvertFromTables()
             module.output =
                 ExtractRange(*place_, music.offset, music.length, output, suffixes[i], TExtraction::TableModule);
         }
-        end.modules.push_back(module);
+        packageModules_.push_back(module);
     }
+    TPackageEnd end;
+    end.place = CurrentPlace();
+    end.modules = std::move(packageModules_);
+    packageModules_.clear();
     ReportPackage(end);
     AdvanceQueue();
     return true;

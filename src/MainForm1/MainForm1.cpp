@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
-#include <cmath>
 
 using platform::TButton;
 
@@ -222,6 +221,8 @@ void TMainForm::TimerTick()
             TPackageEnd end;
             end.place = package;
             end.result = prError;
+            end.modules = std::move(packageModules_);
+            packageModules_.clear();
             end.error = platform::TextOfBytes(platform::ErrorText(e));
             ReportPackage(end);
             if (!runOptions_.keepGoing)
@@ -272,11 +273,23 @@ void TMainForm::CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place
         throw platform::Exception("Datei " + output + " wurde in diesem Lauf schon geschrieben");
 }
 
-void TMainForm::NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension)
+void TMainForm::NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension,
+                                   bool written)
 {
-    if (runActive_)
-        writtenThisRun_.insert({place.OutputFolderId(), platform::ChangeFileExt(platform::ExtractFileName(CurrentFile),
-                                                                          extension)});
+    const std::pair<platform::FileId, std::string> output {
+        place.OutputFolderId(), platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), extension)};
+    if (!runActive_)
+        return;
+    if (written)
+        writtenThisRun_.insert(output);
+    else
+        writtenThisRun_.erase(output);
+}
+
+void TMainForm::CheckModuleStart(std::int64_t start) const
+{
+    if (start < 0)
+        throw platform::Exception("Modul beginnt vor dem Anfang der Datei " + CurrentFile);
 }
 
 void TMainForm::ShowExtracting()
@@ -295,17 +308,18 @@ void TMainForm::RipClick()
     platform::TUntypedFile output(place.OutputPathAs(extension));
     if (!output.TakeOver(place.OutputPathAs(".BAK")))
         platform::DeleteFile(place.OutputPathAs(".BAK"));
+    NoteWrittenThisRun(place, ".BAK", false);
     ShowExtracting();
 
+    // The module ends where the package ended when it was scanned: bytes
+    // appended since then are not the module's.
     const std::int32_t end = platform::StrToInt(edtEnd->text().toStdString());
     const std::int32_t start = platform::StrToInt(edtStart->text().toStdString());
-    const double span = static_cast<double>(end) - static_cast<double>(start);
-    const std::int64_t passes = static_cast<std::int64_t>(std::trunc(span / kBlockSize)) + 1;
     TModuleOutput module;
     module.extension = extension;
     module.start = start;
     module.size = std::max<std::int64_t>(0, static_cast<std::int64_t>(end) - start);
-    module.output = ExtractRange(place, start, passes * kBlockSize, output, extension, TExtraction::ScanResult);
+    module.output = ExtractRange(place, start, module.size, output, extension, TExtraction::ScanResult);
 
     edtStart->setText(edtEnd->text());
     TPackageEnd done;
@@ -323,6 +337,7 @@ std::string TMainForm::ExtractRange(const MainForm1Unit::TPackagePlace& place, s
     // away or swapped for a link stops the run here, before anything is
     // written.
     place.CheckFolderPath();
+    CheckModuleStart(start);
     platform::TUntypedFile package(place.PackagePath());
     package.Reset(platform::TUntypedFile::Access::ReadOnly);
     CheckNotWrittenThisRun(place, suffix);

@@ -112,6 +112,7 @@ struct TPackageEnd {
     TQueuePlace place;
     TPackageResult result = prModule;
     // prModule: one module, or in an exact run one per music object.
+    // prError in an exact run: the modules written before the error.
     std::vector<TModuleOutput> modules;
     // Exact runs: why the package's tables were not used (the signature scan
     // decided instead); empty when they were.
@@ -300,9 +301,14 @@ private:
     // opened now (an extraction run on its own).
     const MainForm1Unit::TPackagePlace& CurrentPlaceHeld(std::unique_ptr<MainForm1Unit::TPackagePlace>& own) const;
     // Raises when this run wrote the current package's output with the
-    // extension already; remembers it as written after the write.
+    // extension already; remembers it as written after the write (forgets
+    // it, with written false, once it is gone again).
     void CheckNotWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension) const;
-    void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension);
+    void NoteWrittenThisRun(const MainForm1Unit::TPackagePlace& place, const std::string& extension,
+                            bool written = true);
+    // Raises "Modul beginnt vor dem Anfang der Datei <package>" for a module
+    // start before the package's first byte.
+    void CheckModuleStart(std::int64_t start) const;
     // "Daten werden extrahiert. Bitte warten..." in the status line.
     void ShowExtracting();
     // What an extraction writes: the scan's result (the range may reach
@@ -332,8 +338,10 @@ private:
     bool closing_ = false;
     // The current package's place while its tick runs.
     std::unique_ptr<MainForm1Unit::TPackagePlace> place_;
-    // Exact runs: why the current package's tables were not used.
+    // Exact runs: why the current package's tables were not used, and the
+    // modules of it written so far (reported with an error that ends it).
     std::string tablesUnused_;
+    std::vector<TModuleOutput> packageModules_;
     MainForm1Unit::TLeftovers leftovers_;
     // The outputs this run wrote: folder and name.
     std::set<std::pair<platform::FileId, std::string>> writtenThisRun_;

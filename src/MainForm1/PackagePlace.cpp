@@ -38,9 +38,13 @@ std::string TPackagePlace::PathBeside(const std::string& name) const
 void TPackagePlace::SendOutputsTo(const platform::HeldFolder& root, const std::string& rootName,
                                   const std::string& relativeFolder)
 {
+    // Something that is no folder standing under the name needs no cause:
+    // the system's ("not a folder") would read as a bad name.
     const auto refuse = [](const std::string& folder) {
-        const std::string cause = platform::EInOutError::TextFor(platform::IoCodeFromErrno(errno));
-        throw platform::Exception("Ordner " + folder + " kann nicht angelegt werden: " + cause);
+        const std::string refusal = "Ordner " + folder + " kann nicht angelegt werden";
+        if (errno == ENOTDIR || errno == EEXIST)
+            throw platform::Exception(refusal);
+        throw platform::Exception(refusal + ": " + platform::EInOutError::TextFor(platform::IoCodeFromErrno(errno)));
     };
     std::string reached = rootName;
     const platform::HeldFolder* parent = &root;

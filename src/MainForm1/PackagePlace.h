@@ -37,7 +37,8 @@ public:
     // ("a/b", "" for root itself) under root instead of beside the package:
     // each missing sub-folder is created, and none is entered through a
     // symbolic link. A folder that cannot be made or opened raises "Ordner
-    // <rootName/...> kann nicht angelegt werden: <I/O error>".
+    // <rootName/...> kann nicht angelegt werden" (with ": <I/O error>" unless
+    // something that is no folder stands under its name).
     void SendOutputsTo(const platform::HeldFolder& root, const std::string& rootName,
                        const std::string& relativeFolder);
     // The folder the scan copy and the outputs go to: the package's own,

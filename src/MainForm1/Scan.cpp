@@ -71,6 +71,19 @@ constexpr std::chrono::milliseconds kLockRetry {10};
 const QString kEngineStarted = QStringLiteral("Engine gestartet.");
 const QString kNoModule = QStringLiteral("Keine Impulse-/Scream-/FastTracker-Dateien gefunden!");
 
+// The load's own error for a package the editor could not take in: the
+// working copy's disk full, or the package not to be opened or read.
+[[noreturn]] void RaiseLoadFailure(const THexEditor& editor, const std::string& package)
+{
+    if (editor.LastLoadFailure() == hexcore::lfDiskFull) {
+        std::string folder = platform::ExtractFilePath(editor.WorkingFileName());
+        if (folder.size() > 1)
+            folder.pop_back();
+        throw platform::Exception("Zu wenig Speicherplatz im Ordner " + folder);
+    }
+    throw platform::EFOpenError(package);
+}
+
 }  // namespace
 
 void TMainForm::CreateHexEditor()
@@ -91,6 +104,7 @@ void TMainForm::Timer1Timer()
 {
     ModuleKind = 0;
     tablesUnused_.clear();
+    packageModules_.clear();
     Timer1->SetEnabled(false);
     platform::Application().ProcessMessages();
     ScanCurrentPackage();
@@ -129,10 +143,13 @@ void TMainForm::ScanCurrentPackage()
     HoldCurrentPackage();
     if (runOptions_.exact && ConvertFromTables())
         return;
+    // The editor names its files as the user knows them; it reaches them
+    // through the folder held open.
     const std::string scanCopy = OutputName(".BAK");
     const std::string scanCopyPath = place_->OutputPathAs(".BAK");
 
-    editor.LoadFromFile(place_->PackagePath());
+    if (!editor.LoadFromFile(place_->PackagePath(), CurrentFile))
+        RaiseLoadFailure(editor, CurrentFile);
     PackageSize = editor.DataSize();
 
     editor.SetSelStart(kScanLength);
@@ -142,12 +159,19 @@ void TMainForm::ScanCurrentPackage()
     // planted there must be replaced, not written through. A scan copy that
     // cannot be written completely stops the run here: an older one (or the
     // editor's cut content) must never be searched in place of the package.
+    // Packages whose names differ only in the letter case of their extension
+    // share a scan copy: the second must not replace the first one's. (A
+    // scan-only run keeps its scan copies to itself.)
+    if (!runOptions_.scanOnly)
+        CheckNotWrittenThisRun(*place_, ".BAK");
     platform::DeleteFile(scanCopyPath);
-    if (!editor.SaveToFile(scanCopyPath))
+    if (!editor.SaveToFile(scanCopyPath, scanCopy))
         throw platform::EFCreateError(scanCopy);
+    if (!runOptions_.scanOnly)
+        NoteWrittenThisRun(*place_, ".BAK");
     editor.ResetLineLengths();
     platform::Application().ProcessMessages();
-    const bool reloaded = editor.LoadFromFile(scanCopyPath);
+    const bool reloaded = editor.LoadFromFile(scanCopyPath, scanCopy);
     SetStatusText(kEngineStarted);
 
     // A scan copy that cannot be read back, or an empty one, would stop the
@@ -177,6 +201,7 @@ void TMainForm::ScanCurrentPackage()
         TModuleOutput module;
         module.extension = ModuleKindInfo(ModuleKind).extension;
         module.start = edtStart->text().toLongLong();
+        CheckModuleStart(module.start);
         module.size = PackageSize - module.start;
         if (runOptions_.exact)
             module.output = platform::ChangeFileExt(CurrentFile, module.extension);

@@ -49,13 +49,13 @@ void THexEditor::WindowCreated()
 
 // ---- Loading, saving, new documents ------------------------------------------
 
-bool THexEditor::LoadFromFile(const std::string& name)
+bool THexEditor::LoadFromFile(const std::string& path, const std::string& name)
 {
     platform::WaitCursor wait(this);
-    return document_.LoadFromFile(name);
+    return document_.LoadFromFile(path, name);
 }
 
-bool THexEditor::SaveToFile(const std::string& name)
+bool THexEditor::SaveToFile(const std::string& path, const std::string& name)
 {
     // Repainted on every path, after the cursor came back.
     struct Repaint {
@@ -63,7 +63,7 @@ bool THexEditor::SaveToFile(const std::string& name)
         ~Repaint() { editor->InvalidateGrid(); }
     } repaint{this};
     platform::WaitCursor wait(this);
-    return document_.SaveToFile(name);
+    return document_.SaveToFile(path, name);
 }
 
 void THexEditor::NewFile(const std::string& name)

@@ -101,8 +101,13 @@ public:
     // ---- File -----------------------------------------------------------------
     // Load and save show the hourglass; see hexcore::Document for results and
     // errors. A load or a new document puts the caret on the first byte.
-    bool LoadFromFile(const std::string& name);
-    bool SaveToFile(const std::string& name);
+    bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
+    bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
+    // The same for the file reached through path (through a folder held
+    // open, say), with name as the document's FileName.
+    bool LoadFromFile(const std::string& path, const std::string& name);
+    bool SaveToFile(const std::string& path, const std::string& name);
+    hexcore::TLoadFailure LastLoadFailure() const { return document_.LastLoadFailure(); }
     void NewFile(const std::string& name);
     const std::string& FileName() const { return document_.FileName(); }
     const std::string& WorkingFileName() const { return document_.WorkingFileName(); }

@@ -24,6 +24,7 @@ struct HostileEntry {
     const char* label;
     const char* name;
     std::function<bool(const std::string& path)> make;  // false: cannot be made here
+    bool loads = false;  // a package the editor loads, of 500 bytes or fewer
 };
 
 bool MakeSocket(const std::string& path)
@@ -56,8 +57,8 @@ const HostileEntry kHostile[] = {
     {"LinkToItself", "kreis.umx", [](const std::string& p) { return ::symlink("kreis.umx", p.c_str()) == 0; }},
     {"LinkToParentFolder", "hoch.umx", [](const std::string& p) { return ::symlink("..", p.c_str()) == 0; }},
     {"LinkToEndlessDevice", "null.umx", [](const std::string& p) { return ::symlink("/dev/zero", p.c_str()) == 0; }},
-    {"EmptyPackage", "leer.umx", [](const std::string& p) { return MakeFile(p, Bytes {}); }},
-    {"FiveHundredBytes", "knapp.umx", [](const std::string& p) { return MakeFile(p, SmallPackage(500, 0)); }},
+    {"EmptyPackage", "leer.umx", [](const std::string& p) { return MakeFile(p, Bytes {}); }, true},
+    {"FiveHundredBytes", "knapp.umx", [](const std::string& p) { return MakeFile(p, SmallPackage(500, 0)); }, true},
     {"Unreadable", "gesperrt.umx",
      [](const std::string& p) {
          // Permission bits do not stop root from reading.
@@ -75,11 +76,14 @@ class StopsAt : public BatchRun, public ::testing::WithParamInterface<HostileEnt
 }  // namespace
 
 // Each entry that is no readable package of more than 500 bytes stops the run
-// where it stands in the queue with "Invalid SelStart": the editor still holds
-// the previous package's 500-byte scan copy (or nothing, for the first entry).
+// where it stands in the queue: with "Invalid SelStart" when it is a package
+// of 500 bytes or fewer, else with the load's error naming it.
 TEST_P(StopsAt, EntryNamedLikeAPackage)
 {
     const HostileEntry& hostile = GetParam();
+    const auto expected = [&](const std::string& path) {
+        return hostile.loads ? QString("Invalid SelStart.") : Q("Datei " + path + " kann nicht geöffnet werden.");
+    };
     const std::string root = dir / "baum";
     ::mkdir(root.c_str(), 0755);
     ::mkdir((root + "/z").c_str(), 0755);
@@ -93,7 +97,7 @@ TEST_P(StopsAt, EntryNamedLikeAPackage)
 
     Run(root);
 
-    EXPECT_EQ(ErrorBox(), "Invalid SelStart.");
+    EXPECT_EQ(ErrorBox(), expected(root + "/z/" + hostile.name));
     ASSERT_GE(form.ListBox1->count(), 3);
     EXPECT_EQ(form.ListBox1->currentRow(), 1);
     EXPECT_EQ(form.CurrentFile, root + "/z/" + hostile.name);
@@ -108,7 +112,7 @@ TEST_P(StopsAt, EntryNamedLikeAPackage)
     ASSERT_TRUE(hostile.make(alone + "/" + hostile.name));
     const Tree aloneBefore = Snapshot(alone);
     Run(alone);
-    EXPECT_EQ(ErrorBox(), "Invalid SelStart.");
+    EXPECT_EQ(ErrorBox(), expected(alone + "/" + hostile.name));
     EXPECT_EQ(form.ListBox1->currentRow(), 0);
     ExpectOnlyOutputsChanged(aloneBefore, Snapshot(alone), {});
 }
@@ -139,7 +143,7 @@ TEST_F(HostileTree, SparsePackageOfThreeGibibytesIsRefusedWithoutBeingRead)
 
     Run(root);
 
-    EXPECT_EQ(ErrorBox(), "Invalid SelStart.");
+    EXPECT_EQ(ErrorBox(), Q("Datei " + huge + " kann nicht geöffnet werden."));
     EXPECT_EQ(form.CurrentFile, huge);
     EXPECT_EQ(ReadFile(root + "/a.it"), Tail(good, 120));
     EXPECT_FALSE(Exists(root + "/b/riesig.BAK"));
@@ -279,6 +283,18 @@ TEST_F(HostileTree, NamesThatDifferOnlyInCaseNeverReplaceAModuleOfTheSameRun)
     while (first[start] != 'I' || first[start + 1] != 'M')
         ++start;
     EXPECT_EQ(ReadFile(root + "/song.it"), Tail(first, start));
+}
+
+TEST_F(HostileTree, NamesThatDifferOnlyInCaseWithoutModuleNeverReplaceTheFirstScanCopy)
+{
+    const std::string root = dir / "zwillinge";
+    ::mkdir(root.c_str(), 0755);
+    const Bytes first = SmallPackage(900, 10, "EINS");
+    WriteFile(root + "/song.UMX", first);
+    WriteFile(root + "/song.umx", SmallPackage(1000, 10, "ZWEI"));
+    Run(root);
+    EXPECT_EQ(ErrorBox(), Q("Datei " + root + "/song.BAK wurde in diesem Lauf schon geschrieben."));
+    EXPECT_EQ(ReadFile(root + "/song.BAK"), Bytes(first.begin(), first.begin() + 500));
 }
 
 TEST_F(HostileTree, FolderWithAwkwardNameIsFoundByTheCommandLine)

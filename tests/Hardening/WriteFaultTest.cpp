@@ -351,7 +351,7 @@ TEST_F(WriteFault, PackageGoneOrReplacedBeforeItsTurnStopsTheRunThere)
         };
         const Tree before = Snapshot(root);
         Run(root);
-        EXPECT_EQ(ErrorBox(), "Invalid SelStart.");
+        EXPECT_EQ(ErrorBox(), Q("Datei " + root + "/b/zwei.umx kann nicht geöffnet werden."));
         EXPECT_EQ(form.ListBox1->currentRow(), 1);
         EXPECT_EQ(form.StatusText(), Loading("zwei.umx"));
         EXPECT_EQ(ReadFile(root + "/a.it"), Tail(song, 64));
@@ -359,6 +359,23 @@ TEST_F(WriteFault, PackageGoneOrReplacedBeforeItsTurnStopsTheRunThere)
         EXPECT_FALSE(Exists(root + "/b/zwei.BAK"));
         EXPECT_FALSE(Exists(root + "/b/zwei.it"));
     }
+}
+
+TEST_F(WriteFault, WorkingCopyOnAFullDiskStopsTheRunNamingItsFolder)
+{
+    const std::string root = dir / "voll";
+    ::mkdir(root.c_str(), 0755);
+    WriteFile(root + "/a.umx", SmallPackage(1000, 100, "IMPM"));
+    WriteFile(root + "/lied.umx", SmallPackage(4000, 100, "IMPM"));
+    FileSizeLimit limit;
+    onStatus = [&](const QString& text) {
+        if (text == Loading("lied.umx"))
+            limit.Apply(3000);
+    };
+    Run(root);
+    limit.Lift();
+    EXPECT_EQ(ErrorBox(), Q("Zu wenig Speicherplatz im Ordner " + tmp.Path() + "."));
+    EXPECT_EQ(form.CurrentFile, root + "/lied.umx");
 }
 
 TEST_F(WriteFault, ReplacedOutputKeepsItsPermissionsAndOneTheUserMayNotWriteIsRefused)

@@ -105,34 +105,46 @@ TEST(Exact, EveryVersionAndFormatGivesExactlyTheWrappedModule)
     }
 }
 
-TEST(Exact, LaterMusicObjectsAreNamedByTheirObjectAndNoneReplacesAnother)
+TEST(Exact, LaterMusicObjectsGetNamesOfTheirOwnAndEveryWrittenOneIsReported)
 {
-    // In the output folder's sub-folder. The third object of b.umx would
-    // be written under its second's name.
+    // In the output folder's sub-folder. a.umx: two objects of one name and
+    // one whose name is too long for a file name (cut inside its first "Ä"
+    // after 247 bytes); b.umx: its second output blocked by a folder.
     TempDir dir, out;
     ::mkdir((dir / "sub").c_str(), 0755);
-    fixtures::PackageOptions options;
-    options.version = 63;
-    options.moreMusic = {{fixtures::MakeModule(ModuleKind::FastTracker2), "Zweites", ""}};
-    const fixtures::Package a =
-        fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker), options);
+    ::mkdir((out / "sub").c_str(), 0755);
+    ::mkdir((out / "sub/b.Drittes.xm").c_str(), 0755);
+    std::string longName = "x";
+    for (int i = 0; i < 150; ++i)
+        longName += "Ä";
     fixtures::ModuleOptions other;
     other.title = "Anderes Lied";
-    options.moreMusic.push_back({fixtures::MakeModule(ModuleKind::FastTracker2, other), "Zweites", ""});
-    const fixtures::Package b =
-        fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker), options);
+    fixtures::PackageOptions options;
+    options.version = 63;
+    options.moreMusic = {{fixtures::MakeModule(ModuleKind::FastTracker2), "Zweites", ""},
+                         {fixtures::MakeModule(ModuleKind::FastTracker2, other), "Zweites", ""},
+                         {fixtures::MakeModule(ModuleKind::FastTracker2), longName, ""}};
+    const fixtures::Package a = fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker), options);
+    options.moreMusic = {{fixtures::MakeModule(ModuleKind::FastTracker2), "Drittes", ""}};
+    const fixtures::Package b = fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker), options);
     WriteFile(dir / "sub/a.umx", a.bytes);
     WriteFile(dir / "sub/b.umx", b.bytes);
 
-    const Result r = Klangheber({"--batch", Folder(dir), "--exact", "-k", "-o", Folder(out)});
+    const Result r = Klangheber({"--batch", Folder(dir), "--exact", "-k", "--json", "-o", Folder(out)});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.startsWith(Q("klangheber: " + (dir / "sub/b.umx") + ": Datei " + (out / "sub/b.Zweites.xm") +
-                                   " wurde in diesem Lauf schon geschrieben.\n")))
-        << r.err.toStdString();
+    const std::string cut = "sub/a." + longName.substr(0, 247) + ".4.xm";
+    ASSERT_EQ(r.out.size(), 7) << r.out.join('\n').toStdString();
+    EXPECT_EQ(BytesOf(ParseJsonLine(r.out[3])["output"].toString()), out / cut);
+    EXPECT_EQ(BytesOf(ParseJsonLine(r.out[4])["output"].toString()), out / "sub/b.it");
+    EXPECT_EQ(ParseJsonLine(r.out[5])["error"].toString(), "Dateizugriff verweigert.");
+    const QJsonObject summary = ParseJsonLine(r.out.last());
+    for (const auto& [field, count] : {std::pair {"modules", 5}, {"errors", 1}, {"unprocessed", 0}})
+        EXPECT_EQ(summary[field].toInt(), count) << field;
     EXPECT_EQ(Files(out.Path()), (std::map<std::string, Bytes> {{"sub/a.it", ModuleOf(a, 0)},
                                                                 {"sub/a.Zweites.xm", ModuleOf(a, 1)},
-                                                                {"sub/b.it", ModuleOf(b, 0)},
-                                                                {"sub/b.Zweites.xm", ModuleOf(b, 1)}}));
+                                                                {"sub/a.Zweites.2.xm", ModuleOf(a, 2)},
+                                                                {cut, ModuleOf(a, 3)},
+                                                                {"sub/b.it", ModuleOf(b, 0)}}));
 }
 
 TEST(Exact, UnusableTablesFallBackToTheSignatureScanAndSaySo)

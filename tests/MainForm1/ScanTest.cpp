@@ -125,9 +125,9 @@ TEST_F(Scan, EditorHoldsTheScanCopyWithTheMatchSelected)
     StartAndTick();
     THexEditor& editor = *form.HexEditor1;
     EXPECT_EQ(editor.DataSize(), 500);
-    // The scan copy is reached through the package's folder held open, so
-    // the editor's file name is a path through that folder's descriptor.
-    EXPECT_EQ(platform::ExtractFileName(editor.FileName()), "x.BAK");
+    // The scan copy is reached through the package's folder held open; the
+    // editor names it by its path.
+    EXPECT_EQ(editor.FileName(), dir / "x.BAK");
     EXPECT_EQ(editor.SelLow(), 200);
     EXPECT_EQ(editor.SelHigh(), 214);
     EXPECT_EQ(MainForm1Unit::SignatureSearch().FoundPos(), 200);
@@ -260,14 +260,14 @@ TEST_F(Scan, PackageOf500BytesOrFewerFailsWithInvalidSelStart)
     }
 }
 
-TEST_F(Scan, MissingPackageAfterAnEarlierOneFailsWithInvalidSelStart)
+TEST_F(Scan, MissingPackageAfterAnEarlierOneFailsNamingIt)
 {
     const auto package = fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker));
     Add("first.umx", package.bytes);
     form.AppendToQueue(dir / "gone.umx");
     StartAndTick();
     ASSERT_TRUE(form.Timer1->Enabled());
-    EXPECT_THROW(form.Timer1Timer(), platform::Exception);
+    EXPECT_EQ(ErrorMessageOf([&] { form.Timer1Timer(); }), "Datei " + dir / "gone.umx" + " kann nicht geöffnet werden");
     EXPECT_EQ(form.ListBox1->currentRow(), 1);
     EXPECT_EQ(form.StatusText(), QStringLiteral("Datei gone.umx wird geladen. Bitte warten..."));
     EXPECT_FALSE(Exists(dir / "gone.BAK"));

@@ -3,7 +3,7 @@
 // result must be what the package's first 500 bytes call for: the module from
 // its first byte to the end of the package under the right extension, the
 // scan copy and the no-module text, or the error that the signature's place
-// gives ("Invalid SelStart", the negative seek's I/O error).
+// gives ("Invalid SelStart", or a module that starts before the package).
 #include "FuzzSupport.h"
 
 #include "MainForm1/MainForm1.h"
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (at < 41) {
             expectedError = "Invalid SelStart";
         } else if (at < 44) {
-            expectedError = "E/A-Fehler 131";
+            expectedError = "Modul beginnt vor dem Anfang der Datei " + package;
         } else {
             extension = ".s3m";
             start = at - 44;

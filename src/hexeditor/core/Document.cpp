@@ -6,6 +6,7 @@
 #include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -18,20 +19,21 @@ Document::~Document()
     CloseWorkingFile();
 }
 
-bool Document::LoadFromFile(const std::string& name)
+bool Document::LoadFromFile(const std::string& path, const std::string& name)
 {
     // Probe: regular files only (nothing blocks on a FIFO or a device), and
     // nothing of 2 GiB or more. The copy reads through the probe's
     // descriptor.
+    loadFailure_ = lfUnreadable;
     struct stat st {};
-    const platform::UniqueFd source = platform::OpenRegularFile(name, O_RDONLY, 0666, &st);
-    const bool known = source.IsOpen() || ::stat(name.c_str(), &st) == 0;
+    const platform::UniqueFd source = platform::OpenRegularFile(path, O_RDONLY, 0666, &st);
+    const bool known = source.IsOpen() || ::stat(path.c_str(), &st) == 0;
     if (known && S_ISREG(st.st_mode) && st.st_size > kMaxDataSize)
         return false;
     fileIsReadOnly_ = true;
     if (!source.IsOpen())
         return false;
-    if (platform::CanOpenForWriting(name))
+    if (platform::CanOpenForWriting(path))
         fileIsReadOnly_ = false;
 
     CloseWorkingFile();
@@ -39,11 +41,16 @@ bool Document::LoadFromFile(const std::string& name)
         StartEmptyDocument();
         throw platform::EFOpenError(workingCopy_.Name());
     }
-    if (!workingCopy_.CopyFrom(source.Get()) || workingCopy_.Length() > kMaxDataSize) {
+    const bool copied = workingCopy_.CopyFrom(source.Get());
+    // Only writes fail for want of room: the file is just read.
+    const int err = copied ? 0 : errno;
+    if (!copied || workingCopy_.Length() > kMaxDataSize) {
+        loadFailure_ = err == ENOSPC || err == EDQUOT || err == EFBIG ? lfDiskFull : lfCopyFailed;
         // Never present a partial copy as the file: start an empty document.
         StartEmptyDocument();
         return false;
     }
+    loadFailure_ = lfNone;
     DropPage();
     fileName_ = name;
     ResetUndo();
@@ -55,16 +62,16 @@ bool Document::LoadFromFile(const std::string& name)
     return true;
 }
 
-bool Document::SaveToFile(const std::string& name)
+bool Document::SaveToFile(const std::string& path, const std::string& name)
 {
     if (createBackup_ && modified_ && name == fileName_ &&
-        !platform::CopyFile(name, platform::ChangeFileExt(name, backupExtension_)))
+        !platform::CopyFile(path, platform::ChangeFileExt(path, backupExtension_)))
         return false;
     bool result = false;
     // An empty new document has no working copy to copy or reopen.
     bool lost = !workingCopy_.IsOpen();
     if (!lost) {
-        result = workingCopy_.SaveTo(name);
+        result = workingCopy_.SaveTo(path);
         lost = !workingCopy_.Open(false);
     }
     if (lost) {

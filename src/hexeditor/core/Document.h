@@ -22,6 +22,14 @@
 
 namespace hexcore {
 
+// Why a load returned false.
+enum TLoadFailure : std::uint8_t {
+    lfNone,        // the last load succeeded
+    lfUnreadable,  // no regular file below 2 GiB could be opened under the name
+    lfDiskFull,    // the working copy could not take the bytes: its disk is full
+    lfCopyFailed,  // the copy stopped otherwise (a read error, an early end)
+};
+
 // What a document reports to the one who shows it. Every hook does nothing
 // unless overridden.
 class DocumentListener {
@@ -62,15 +70,24 @@ public:
     // Copies a regular file below 2 GiB into the working copy and makes it
     // the document. False, with the document as it was, when the file cannot
     // be read; false with an empty "Untitled" document when the copy failed
-    // or stopped short. Raises EFOpenError (after emptying the document) when
-    // the working copy cannot be opened.
-    bool LoadFromFile(const std::string& name);
+    // or stopped short. LastLoadFailure tells which. Raises EFOpenError
+    // (after emptying the document) when the working copy cannot be opened.
+    bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
+    // The same for the file reached through path (a path through a folder
+    // held open, say), with name as the document's FileName.
+    bool LoadFromFile(const std::string& path, const std::string& name);
+    // Why the last LoadFromFile returned false; lfNone after one that
+    // succeeded.
+    TLoadFailure LastLoadFailure() const { return loadFailure_; }
     // Writes the document to a file, after a backup of it when the document
     // is modified and saved under its own name (CreateBackup). False, with
     // everything as it was, when the backup or the write failed. Raises
     // EFOpenError (after emptying the document) when the working copy cannot
     // be reopened afterwards.
-    bool SaveToFile(const std::string& name);
+    bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
+    // The same for the file reached through path, with name as the
+    // document's FileName (and the name compared for the backup).
+    bool SaveToFile(const std::string& path, const std::string& name);
     // An empty document under the given name, without a working copy open.
     void NewFile(const std::string& name);
 
@@ -233,6 +250,7 @@ private:
     DocumentListener* listener_ = nullptr;
     WorkingCopy workingCopy_;
     std::string fileName_ = "---";
+    TLoadFailure loadFailure_ = lfNone;
     std::unique_ptr<std::uint8_t[]> pageBuffer_;
     // The page and the cached length are caches: const reads fill them.
     mutable std::int32_t pageStart_ = -1;

@@ -337,7 +337,10 @@ bool WorkingCopy::CopyFrom(int source)
 {
     try {
         Unshare(0, -1, 0);
-    } catch (const platform::Exception&) {
+    } catch (const platform::Exception& e) {
+        // errno tells the caller whether the disk was full.
+        const auto* io = dynamic_cast<const platform::EInOutError*>(&e);
+        errno = io && io->ErrorCode() == platform::ioDiskFull ? ENOSPC : EIO;
         return false;
     }
     length_ = -1;

@@ -97,7 +97,8 @@ public:
     void Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at);
 
     // Copies the file open as source over the open file's content; false
-    // when the copy failed or stopped short.
+    // when the copy failed or stopped short (errno ENOSPC, EDQUOT or EFBIG
+    // when this file could not take the bytes).
     bool CopyFrom(int source);
 
     // A copy of the bytes offset .. offset + length - 1 in an unlinked file
