@@ -200,7 +200,7 @@ TEST(HexGui, TypesInBothPanesUndoesSearchesGoesToAnOffsetAndSaves)
     expected[3000] = 0x12;
     expected.erase(expected.begin() + 3001);
     EXPECT_EQ(ReadFile(file), expected);
-    EXPECT_EQ(ReadFile(dir / "probe.bak"), original);  // saved under its own name: the old bytes kept
+    EXPECT_EQ(ReadFile(dir / "probe.bin.bak"), original);  // saved under its own name: the old bytes kept
 
     Keys("ctrl+q");
     EXPECT_EQ(program.WaitForExit(), 0);
