@@ -323,6 +323,34 @@ TEST(HexGui, EndsOnSigtermAndRemovesAbandonedWorkingCopies)
     EXPECT_EQ(ReadFile(file), PatternWith(64, 0, {}));
 }
 
+// A name that is not UTF-8 opens from the recent files and saves in place.
+TEST(HexGui, OpensAndSavesAFileWhoseNameIsNotUtf8)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under Xvfb";
+    TempDir dir;
+    const std::string latin1 = dir / "Gr\xFC\xDF" "e.bin";  // "Grüße" in Latin-1
+    WriteFile(latin1, PatternWith(32, 0, {}));
+    const std::string other = dir / "a.bin";
+    WriteFile(other, PatternWith(32, 0, {}));
+    ASSERT_EQ(::mkdir((dir / "config").c_str(), 0700), 0);
+    QSettings(QString::fromStdString(dir / "config/Klangheber/klangheber-hex.conf"), QSettings::IniFormat)
+        .setValue("recentFiles", QVariantList{QByteArray::fromStdString(latin1)});
+    Program program(dir, QString::fromStdString(other));
+    const QString window = program.Window(QStringLiteral("^a.bin – Klangheber Hex$"));
+    ASSERT_FALSE(window.isEmpty());
+    Keys("alt+d z 2");  // Datei, Zuletzt geöffnet, the second: the name in Latin-1
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("Gr\uFFFD\uFFFDe.bin – Klangheber Hex")));
+    Type("ff");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("Gr\uFFFD\uFFFDe.bin* – Klangheber Hex")));
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("Gr\uFFFD\uFFFDe.bin – Klangheber Hex")));
+    Bytes expected = PatternWith(32, 0, {});
+    expected[0] = 0xFF;
+    EXPECT_EQ(ReadFile(latin1), expected);
+    Keys("ctrl+q");
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
 // The picture in the README: a demo package with its module's signature
 // found by the search.
 TEST(HexGui, ShowsADemoPackageWithItsModuleSignatureFound)
