@@ -184,8 +184,6 @@ bool HexWindow::OpenFile(const std::string& path)
                           .arg(shown, error != 0 ? QStringLiteral(": ") + ErrnoText(error) : QString()));
         return false;
     }
-    RefreshWriteRefusal();
-    UpdateState();
     editor_->setFocus();
     return true;
 }
@@ -202,6 +200,8 @@ bool HexWindow::RunFileStep(const std::string& absolute, bool& threw,
             threw = false;
         });
     }
+    // A failed load may have left a new, empty document.
+    RefreshWriteRefusal();
     UpdateState();
     if (!done)
         return false;
@@ -246,11 +246,7 @@ bool HexWindow::SaveTo(const std::string& path)
                       .arg(Quoted(PathText(path)), refusal));
         return false;
     }
-    if (!WriteDocument(path))
-        return false;
-    RefreshWriteRefusal();
-    UpdateState();
-    return true;
+    return WriteDocument(path);
 }
 
 bool HexWindow::WriteDocument(const std::string& path)
