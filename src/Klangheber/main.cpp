@@ -2,8 +2,8 @@
 // event loop (with a folder as argument, its run started at once); or, with
 // --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
-#include "Klangheber/Process.h"
 #include "MainForm1/MainForm1.h"
+#include "hexeditor/Process.h"
 #include "platform/widgets/Application.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Display.h"
@@ -65,10 +65,10 @@ int main(int argc, char** argv)
     if (!options.batchFolder)
         platform::DisplayReached();
     platform::Application().SetTitle(QStringLiteral("Klangheber"));
-    klangheber::PrepareProcess();
+    hexeditor::PrepareProcess();
 
     if (options.batchFolder)
-        return klangheber::ExitStatus(klangheber::RunBatch(options));
+        return hexeditor::ExitStatus(klangheber::RunBatch(options));
 
     std::string folder;
     if (options.windowFolder) {
@@ -85,5 +85,5 @@ int main(int argc, char** argv)
     // window is up.
     if (!folder.empty())
         QTimer::singleShot(0, &form, [&form, folder] { form.StartRun(folder); });
-    return klangheber::ExitStatus(platform::Application().Run());
+    return hexeditor::ExitStatus(platform::Application().Run());
 }

@@ -4,14 +4,19 @@ namespace hexwindow {
 
 std::string UsageText()
 {
-    return "Usage: klangheber-hex [FILE]\n"
+    return "Aufruf: klangheber-hex [DATEI]\n"
            "\n"
-           "Shows FILE (or an empty document) in Klangheber's byte editor: hex digits and\n"
-           "characters side by side, editable in both. Files up to 2 GiB - 1 byte open.\n"
+           "Zeigt DATEI (oder ein leeres Dokument) im Byte-Editor von Klangheber: links die\n"
+           "Offsets, in der Mitte jedes Byte als zwei Hex-Ziffern, rechts als Zeichen; beide\n"
+           "Seiten lassen sich bearbeiten. Dateien bis 2 GiB - 1 Byte lassen sich öffnen.\n"
            "\n"
-           "  --help     show this text\n"
-           "  --version  show the version\n"
-           "  --         what follows is the file, even when it starts with \"-\"\n";
+           "Optionen:\n"
+           "  -h, --help     diesen Text zeigen\n"
+           "  -v, --version  die Version zeigen\n"
+           "  --             was folgt, ist die Datei, auch wenn ihr Name mit \"-\" beginnt\n"
+           "\n"
+           "Exit-Status: 0 das Fenster wurde geschlossen, 2 falsche Argumente, 128 + N das\n"
+           "Programm wurde vom Signal N beendet (SIGINT, SIGTERM, SIGHUP).\n";
 }
 
 Arguments ParseArguments(int argc, const char* const* argv)
@@ -24,16 +29,16 @@ Arguments ParseArguments(int argc, const char* const* argv)
             optionsEnded = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             arguments.help = true;
-        } else if (!optionsEnded && arg == "--version") {
+        } else if (!optionsEnded && (arg == "--version" || arg == "-v")) {
             arguments.version = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            arguments.error = "unknown option '" + arg + "'";
+            arguments.error = "Unbekannte Option: " + arg;
             return arguments;
         } else if (!arguments.file.empty()) {
-            arguments.error = "one file at a time, not '" + arguments.file + "' and '" + arg + "'";
+            arguments.error = "Nur eine Datei auf einmal, nicht „" + arguments.file + "“ und „" + arg + "“";
             return arguments;
         } else if (arg.empty()) {
-            arguments.error = "the file name is empty";
+            arguments.error = "Ein leerer Name ist keine Datei";
             return arguments;
         } else {
             arguments.file = arg;

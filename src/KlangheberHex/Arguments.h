@@ -1,5 +1,5 @@
-// The command line of klangheber-hex: "klangheber-hex [FILE]", --help,
-// --version. Read before Qt starts, so that --help and --version work
+// The command line of klangheber-hex: "klangheber-hex [DATEI]", -h/--help,
+// -v/--version, with German texts as klangheber's. Read before Qt starts, so that --help and --version work
 // without a display.
 #pragma once
 

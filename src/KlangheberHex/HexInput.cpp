@@ -116,6 +116,32 @@ QString FormatHexBytes(const Bytes& bytes)
     return text;
 }
 
+QString FormatCArray(const Bytes& bytes)
+{
+    constexpr std::size_t kPerLine = 12;
+    QString text = QStringLiteral("const unsigned char data[%1] = {\n").arg(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += i % kPerLine == 0 ? QStringLiteral("    ") : QStringLiteral(" ");
+        text += QStringLiteral("0x%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper().replace(u'X', u'x');
+        if (i + 1 < bytes.size())
+            text += u',';
+        if (i % kPerLine == kPerLine - 1 || i + 1 == bytes.size())
+            text += u'\n';
+    }
+    return text + QStringLiteral("};\n");
+}
+
+// Hex text as the hex pane takes it: ParseHexBytes, also over several lines
+// and inside the braces of a C array.
+static std::optional<Bytes> ParseHexText(const QString& text)
+{
+    QString body = text;
+    const qsizetype open = body.indexOf(u'{');
+    if (open >= 0 && body.indexOf(u'}', open) > open)
+        body = body.mid(open + 1, body.indexOf(u'}', open) - open - 1);
+    return ParseHexBytes(body);
+}
+
 Bytes TextToAnsi(const QString& text)
 {
     Bytes bytes;
@@ -137,7 +163,7 @@ QMimeData* MakeClipboardData(const Bytes& bytes)
     return mime;
 }
 
-Bytes PastedBytes(const QMimeData& mime)
+Bytes PastedBytes(const QMimeData& mime, bool hexPane)
 {
     const QString bytesType = QString::fromLatin1(kBytesMimeType);
     if (mime.hasFormat(bytesType)) {
@@ -147,9 +173,26 @@ Bytes PastedBytes(const QMimeData& mime)
     if (!mime.hasText())
         return {};
     const QString text = mime.text();
-    if (std::optional<Bytes> hex = ParseHexPairs(text))
+    if (std::optional<Bytes> hex = hexPane ? ParseHexText(text) : ParseHexPairs(text))
         return *hex;
     return TextToAnsi(text);
+}
+
+QString UndoStepName(const std::string& description)
+{
+    static const struct {
+        const char* description;
+        const char* name;
+    } kNames[] = {
+        {"Byte changed", "Byte geändert"},         {"Byte(s) removed", "Bytes entfernt"},
+        {"Insert buffer", "Bytes eingefügt"},      {"Replace selection", "Auswahl ersetzt"},
+        {"Append buffer", "Bytes angehängt"},      {"Insert nibble", "Halbbyte eingefügt"},
+        {"Delete nibble", "Halbbyte entfernt"},    {"Convert", "Bytes umgewandelt"},
+    };
+    for (const auto& entry : kNames)
+        if (description == entry.description)
+            return QString::fromUtf8(entry.name);
+    return QStringLiteral("Änderung");
 }
 
 std::optional<SearchPattern> MakeSearchPattern(const SearchRequest& request)

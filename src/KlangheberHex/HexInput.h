@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QMimeData;
@@ -33,6 +34,9 @@ std::optional<Bytes> ParseHexPairs(const QString& text);
 
 // "4D 5A 90 00": upper-case pairs, one space between them.
 QString FormatHexBytes(const Bytes& bytes);
+// The bytes as a C array for source code, twelve to a line:
+// "const unsigned char data[2] = {\n    0x4D, 0x5A\n};\n".
+QString FormatCArray(const Bytes& bytes);
 
 // The text in Windows-1252, "?" for characters the code page lacks.
 Bytes TextToAnsi(const QString& text);
@@ -44,8 +48,15 @@ QMimeData* MakeClipboardData(const Bytes& bytes);
 
 // What pasting inserts: the bytes under kBytesMimeType when present, else
 // text that is hex pairs as their bytes, else any text in Windows-1252.
-// Empty when the clipboard holds none of these.
-Bytes PastedBytes(const QMimeData& mime);
+// Pasted into the hex pane, any hex text counts as bytes: also digits
+// without blanks ("4D5A"), with 0x or $ before them, separated by commas, or
+// a C array as FormatCArray writes it. Empty when the clipboard holds none
+// of these.
+Bytes PastedBytes(const QMimeData& mime, bool hexPane = false);
+
+// The German name of an undo step for the menu ("Byte geändert"), from the
+// editor's description of its kind ("Byte changed").
+QString UndoStepName(const std::string& description);
 
 // A search as the search dialog takes it.
 struct SearchRequest {

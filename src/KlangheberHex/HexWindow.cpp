@@ -1,26 +1,23 @@
-// The window's frame: menus Datei, Bearbeiten, Suchen and Lesezeichen, the
-// status bar, opening and saving documents, the question before changes are
-// lost, dropped files, and the title, menu and status texts that follow the
+// The window's frame: menus Datei, Bearbeiten, Suchen, Lesezeichen and
+// Hilfe, the status bar, dropped files, the end without a question on a
+// termination signal, and the title, menu and status texts that follow the
 // editor's state.
 #include "KlangheberHex/HexWindow.h"
 
+#include "KlangheberHex/FileNames.h"
 #include "KlangheberHex/FindDialog.h"
 #include "hexeditor/hexeditor.h"
+#include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -31,45 +28,38 @@ namespace hexwindow {
 
 namespace {
 
-// The editor's name for a document that was never saved.
-constexpr char kUntitled[] = "Untitled";
-
-// The hourglass over the whole window for a load or a save.
-class OverrideWaitCursor {
-public:
-    OverrideWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~OverrideWaitCursor() { QApplication::restoreOverrideCursor(); }
-    OverrideWaitCursor(const OverrideWaitCursor&) = delete;
-    OverrideWaitCursor& operator=(const OverrideWaitCursor&) = delete;
-};
-
-QString Quoted(const QString& path)
-{
-    return QStringLiteral("„%1“").arg(QDir::toNativeSeparators(path));
-}
-
 QString Hex(std::int64_t value)
 {
     return QStringLiteral("0x") + QString::number(value, 16).toUpper();
 }
+
+// The first local file among dropped URLs, or an empty string.
+std::string DroppedFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls())
+        return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            return UrlPathBytes(url);
+    return {};
+}
+
+// The status fields' full texts, kept on the labels for FitStatusFields.
+const char kFullText[] = "fullText";
+// Room around a field's text: the label's frame and the bar's spacing.
+constexpr int kFieldPadding = 16;
+
+}  // namespace
 
 QString Number(std::int64_t value)
 {
     return QLocale(QLocale::German).toString(static_cast<qlonglong>(value));
 }
 
-// The first local file among dropped URLs, or an empty string.
-QString DroppedFile(const QMimeData* mime)
+QString Quoted(const QString& path)
 {
-    if (!mime || !mime->hasUrls())
-        return {};
-    for (const QUrl& url : mime->urls())
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    return {};
+    return QStringLiteral("„%1“").arg(ShownPath(path));
 }
-
-}  // namespace
 
 HexWindow::HexWindow(QWidget* parent)
     : QMainWindow(parent), editor_(new THexEditor(this)), findDialog_(new FindDialog(this))
@@ -80,6 +70,9 @@ HexWindow::HexWindow(QWidget* parent)
     editor_->SetAllowInsertMode(true);
     editor_->NewFile(kUntitled);
     setCentralWidget(editor_);
+    editor_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(editor_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { platform::Guard([&] { ShowContextMenu(pos); }); });
     // The editor reports its state through the event loop; a shortcut
     // pressed before that report arrives must still find its action enabled
     // or disabled as the editor is now (Qt asks the focus widget before it
@@ -118,16 +111,20 @@ void HexWindow::CreateMenus()
     CreateSearchMenu();
     CreateViewMenu();
     CreateBookmarkMenu();
+    CreateHelpMenu();
 }
 
 void HexWindow::CreateFileMenu()
 {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Datei"));
+    AddAction(menu, QStringLiteral("&Neu"), QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewDocument(); });
     AddAction(menu, QStringLiteral("Ö&ffnen…"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] { Open(); });
+    reloadAction_ = AddAction(menu, QStringLiteral("Neu &laden"), QKeySequence(Qt::Key_F5), [this] { Reload(); });
     saveAction_ =
         AddAction(menu, QStringLiteral("&Speichern"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] { Save(); });
     saveAsAction_ = AddAction(menu, QStringLiteral("Speichern &unter…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                               [this] { SaveAs(); });
+    AddAction(menu, QStringLiteral("Schl&ießen"), QKeySequence(Qt::CTRL | Qt::Key_W), [this] { NewDocument(); });
     menu->addSeparator();
     recentMenu_ = menu->addMenu(QStringLiteral("&Zuletzt geöffnet"));
     menu->addSeparator();
@@ -143,9 +140,14 @@ void HexWindow::CreateEditMenu()
     cutAction_ =
         AddAction(menu, QStringLiteral("&Ausschneiden"), QKeySequence(Qt::CTRL | Qt::Key_X), [this] { Cut(); });
     copyAction_ = AddAction(menu, QStringLiteral("&Kopieren"), QKeySequence(Qt::CTRL | Qt::Key_C), [this] { Copy(); });
-    AddAction(menu, QStringLiteral("&Einfügen"), QKeySequence(Qt::CTRL | Qt::Key_V), [this] { Paste(); });
+    copyHexAction_ = AddAction(menu, QStringLiteral("Kopieren als &Hex-Text"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                               [this] { CopyAsText(FormatHexBytes); });
+    copyCArrayAction_ = AddAction(menu, QStringLiteral("Kopieren als &C-Array"), {}, [this] { CopyAsText(FormatCArray); });
+    pasteAction_ = AddAction(menu, QStringLiteral("&Einfügen"), QKeySequence(Qt::CTRL | Qt::Key_V), [this] { Paste(); });
+    deleteAction_ = AddAction(menu, QStringLiteral("&Löschen"), {}, [this] { DeleteSelected(); });
     menu->addSeparator();
-    AddAction(menu, QStringLiteral("Alles &markieren"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] { SelectAll(); });
+    selectAllAction_ =
+        AddAction(menu, QStringLiteral("Alles &auswählen"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] { SelectAll(); });
     menu->addSeparator();
     insertAction_ = AddAction(menu, QStringLiteral("Einfüge&modus"), QKeySequence(Qt::Key_Insert),
                               [this] { ToggleInsertMode(); });
@@ -158,7 +160,14 @@ void HexWindow::CreateSearchMenu()
     AddAction(menu, QStringLiteral("&Suchen…"), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { Find(); });
     AddAction(menu, QStringLiteral("&Weitersuchen"), QKeySequence(Qt::Key_F3), [this] { FindNext(); });
     menu->addSeparator();
-    AddAction(menu, QStringLiteral("&Gehe zu Offset…"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { GoToOffset(); });
+    goToAction_ =
+        AddAction(menu, QStringLiteral("&Gehe zu Offset…"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { GoToOffset(); });
+}
+
+void HexWindow::CreateHelpMenu()
+{
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    AddAction(menu, QStringLiteral("Ü&ber Klangheber Hex…"), {}, [this] { ShowAbout(); });
 }
 
 void HexWindow::CreateBookmarkMenu()
@@ -184,176 +193,33 @@ void HexWindow::CreateStatusBar()
     const auto add = [this](const char* name) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromLatin1(name));
+        // FitStatusFields decides what fits; the fields never hold the
+        // window wider than it is.
+        label->setMinimumWidth(1);
         statusBar()->addWidget(label);
         return label;
     };
+    // In the order of their importance: the last ones give way first.
     caretLabel_ = add("caretStatus");
     selectionLabel_ = add("selectionStatus");
+    lengthLabel_ = add("lengthStatus");
     sizeLabel_ = add("sizeStatus");
+    readOnlyLabel_ = add("readOnlyStatus");
     modifiedLabel_ = add("modifiedStatus");
     modeLabel_ = add("modeStatus");
     translationLabel_ = add("translationStatus");
-}
-
-// ---- Documents -------------------------------------------------------------------
-
-bool HexWindow::IsUntitled() const
-{
-    return editor_->FileName() == kUntitled;
-}
-
-QString HexWindow::DocumentPath() const
-{
-    return QFile::decodeName(QByteArray::fromStdString(editor_->FileName()));
-}
-
-QString HexWindow::StartFolder() const
-{
-    if (!IsUntitled())
-        return QFileInfo(DocumentPath()).absolutePath();
-    if (!recent_.Files().isEmpty())
-        return QFileInfo(recent_.Files().first()).absolutePath();
-    return QDir::homePath();
-}
-
-void HexWindow::ShowError(const QString& text)
-{
-    platform::Application().Sink().ShowError(platform::Application().Title(), text);
-}
-
-void HexWindow::ShowInfo(const QString& text)
-{
-    platform::Application().Sink().ShowMessage(platform::Application().Title(), text);
-}
-
-bool HexWindow::MaySwitchDocument()
-{
-    if (!editor_->Modified())
-        return true;
-    const QString name = IsUntitled() ? QStringLiteral("Das neue Dokument") : QStringLiteral("Die Datei ") +
-                                                                                  Quoted(DocumentPath());
-    QMessageBox box(QMessageBox::Warning, platform::Application().Title(), name + QStringLiteral(" wurde geändert."),
-                    QMessageBox::NoButton, this);
-    box.setInformativeText(QStringLiteral("Sollen die Änderungen gespeichert werden?"));
-    QPushButton* save = box.addButton(QStringLiteral("Speichern"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("Verwerfen"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == save)
-        return Save();
-    return box.clickedButton() == discard;
-}
-
-void HexWindow::Open()
-{
-    if (!MaySwitchDocument())
-        return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Datei öffnen"), StartFolder());
-    if (!path.isEmpty())
-        OpenFile(path);
-}
-
-bool HexWindow::OpenFile(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString absolute = info.absoluteFilePath();
-    if (!info.exists()) {
-        recent_.Remove(absolute);
-        SaveRecentFiles();
-        ShowError(QStringLiteral("Die Datei %1 gibt es nicht.").arg(Quoted(absolute)));
-        return false;
-    }
-    if (info.isDir()) {
-        ShowError(QStringLiteral("%1 ist ein Ordner, keine Datei.").arg(Quoted(absolute)));
-        return false;
-    }
-    if (info.size() > kMaxFileSize) {
-        ShowError(QStringLiteral("Die Datei %1 ist zu groß (%2 Bytes). Klangheber Hex öffnet Dateien bis "
-                                 "2 GiB − 1 Byte (%3 Bytes).")
-                      .arg(Quoted(absolute), Number(info.size()), Number(kMaxFileSize)));
-        return false;
-    }
-    if (!RunFileStep(absolute, QStringLiteral("Die Datei %1 kann nicht geöffnet werden."),
-                     [this](const std::string& name) { return editor_->LoadFromFile(name); }))
-        return false;
-    editor_->setFocus();
-    return true;
-}
-
-bool HexWindow::RunFileStep(const QString& absolute, const QString& failure,
-                            const std::function<bool(const std::string&)>& step)
-{
-    bool done = false;
-    bool threw = true;
-    {
-        OverrideWaitCursor wait;
-        platform::Guard([&] {
-            done = step(QFile::encodeName(absolute).toStdString());
-            threw = false;
-        });
-    }
-    UpdateState();
-    if (!done) {
-        // An exception has been shown by the default handler already.
-        if (!threw)
-            ShowError(failure.arg(Quoted(absolute)));
-        return false;
-    }
-    recent_.Add(absolute);
-    SaveRecentFiles();
-    return true;
-}
-
-void HexWindow::AskAndOpen(const QString& path)
-{
-    if (MaySwitchDocument())
-        OpenFile(path);
-}
-
-bool HexWindow::Save()
-{
-    if (IsUntitled() || editor_->FileIsReadOnly())
-        return SaveAs();
-    return SaveTo(DocumentPath());
-}
-
-bool HexWindow::SaveAs()
-{
-    const QString title = !IsUntitled() && editor_->FileIsReadOnly()
-                              ? QStringLiteral("Speichern unter (die Datei ist schreibgeschützt)")
-                              : QStringLiteral("Speichern unter");
-    const QString suggestion = IsUntitled() ? StartFolder() : DocumentPath();
-    const QString path = QFileDialog::getSaveFileName(this, title, suggestion);
-    return !path.isEmpty() && SaveTo(path);
-}
-
-bool HexWindow::SaveTo(const QString& path)
-{
-    const QString failure = QStringLiteral("Die Datei %1 konnte nicht gespeichert werden.");
-    return RunFileStep(QFileInfo(path).absoluteFilePath(), failure,
-                       [this](const std::string& name) { return editor_->SaveToFile(name); });
-}
-
-void HexWindow::RebuildRecentMenu()
-{
-    recentMenu_->clear();
-    int number = 1;
-    for (const QString& path : recent_.Files()) {
-        const QString text = QStringLiteral("&%1 %2").arg(number++).arg(QDir::toNativeSeparators(path));
-        QAction* action = recentMenu_->addAction(text);
-        connect(action, &QAction::triggered, this, [this, path] { platform::Guard([&] { AskAndOpen(path); }); });
-    }
-    recentMenu_->setEnabled(!recent_.Files().isEmpty());
+    statusBar()->installEventFilter(this);
 }
 
 // ---- Window events -----------------------------------------------------------------
 
 void HexWindow::closeEvent(QCloseEvent* event)
 {
-    bool mayClose = false;
-    platform::Guard([&] { mayClose = MaySwitchDocument(); });
+    // A termination signal ends the program without a question, as the
+    // converter ends; the editor removes its working copy.
+    bool mayClose = platform::Application().TerminationSignal() != 0;
+    if (!mayClose)
+        platform::Guard([&] { mayClose = MaySwitchDocument(); });
     if (!mayClose) {
         event->ignore();
         return;
@@ -364,14 +230,14 @@ void HexWindow::closeEvent(QCloseEvent* event)
 
 void HexWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!DroppedFile(event->mimeData()).isEmpty())
+    if (!DroppedFile(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void HexWindow::dropEvent(QDropEvent* event)
 {
-    const QString path = DroppedFile(event->mimeData());
-    if (path.isEmpty())
+    const std::string path = DroppedFile(event->mimeData());
+    if (path.empty())
         return;
     event->acceptProposedAction();
     // The question about unsaved changes is a modal dialog: it waits until
@@ -381,6 +247,8 @@ void HexWindow::dropEvent(QDropEvent* event)
 
 bool HexWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == statusBar() && event->type() == QEvent::Resize)
+        FitStatusFields();
     if (watched == editor_ && event->type() == QEvent::ShortcutOverride) {
         if (forwardingKey_) {
             event->accept();  // the key goes to the editor, not to a shortcut
@@ -409,42 +277,73 @@ void HexWindow::UpdateState()
 
 void HexWindow::UpdateTitle()
 {
-    const QString name = IsUntitled() ? QStringLiteral("Unbenannt") : QFileInfo(DocumentPath()).fileName();
+    const QString name =
+        IsUntitled() ? QStringLiteral("Unbenannt") : ShownPath(PathText(platform::ExtractFileName(DocumentBytes())));
     setWindowTitle(name + QStringLiteral("[*] – Klangheber Hex"));
     setWindowModified(editor_->Modified());
 }
 
 void HexWindow::UpdateStatus()
 {
-    const std::int32_t caret = editor_->CaretPosition();
-    caretLabel_->setText(QStringLiteral("Offset %1 (%2)").arg(Hex(caret), Number(caret)));
+    const std::int32_t caret = editor_->InsertionPoint();
+    caretLabel_->setProperty(kFullText, QStringLiteral("Offset %1 (%2)").arg(Hex(caret), Number(caret)));
     const std::int32_t length = editor_->SelLength();
     if (length > 0) {
         const std::int32_t first = std::min(editor_->SelStart(), editor_->SelEnd());
-        selectionLabel_->setText(
-            QStringLiteral("Auswahl ab %1 (%2), Länge %3").arg(Hex(first), Number(first), Number(length)));
+        selectionLabel_->setProperty(kFullText, QStringLiteral("Auswahl ab %1 (%2)").arg(Hex(first), Number(first)));
+        lengthLabel_->setProperty(kFullText, QStringLiteral("Länge %1").arg(Number(length)));
     } else {
-        selectionLabel_->setText(QStringLiteral("Keine Auswahl"));
+        selectionLabel_->setProperty(kFullText, QStringLiteral("Keine Auswahl"));
+        lengthLabel_->setProperty(kFullText, QString());
     }
-    sizeLabel_->setText(QStringLiteral("Größe %1 Bytes").arg(Number(editor_->DataSize())));
-    QString modified = editor_->Modified() ? QStringLiteral("Geändert") : QStringLiteral("Unverändert");
-    if (!IsUntitled() && editor_->FileIsReadOnly())
-        modified += QStringLiteral(", schreibgeschützt");
-    modifiedLabel_->setText(modified);
+    sizeLabel_->setProperty(kFullText, QStringLiteral("Größe %1 Bytes").arg(Number(editor_->DataSize())));
+    readOnlyLabel_->setProperty(
+        kFullText, writeRefusal_.isEmpty() ? QString() : writeRefusal_ + QStringLiteral(", nur „Speichern unter“"));
+    modifiedLabel_->setProperty(kFullText,
+                                editor_->Modified() ? QStringLiteral("Geändert") : QStringLiteral("Unverändert"));
     const bool inserting = editor_->InsertState() && editor_->AllowInsertMode();
-    modeLabel_->setText(inserting ? QStringLiteral("Einfügen") : QStringLiteral("Überschreiben"));
-    translationLabel_->setText(TranslationName(editor_->Translation()));
+    modeLabel_->setProperty(kFullText, inserting ? QStringLiteral("Einfügen") : QStringLiteral("Überschreiben"));
+    translationLabel_->setProperty(kFullText, TranslationName(editor_->Translation()));
+    FitStatusFields();
+}
+
+void HexWindow::FitStatusFields()
+{
+    const QLabel* withNumbers[] = {caretLabel_, selectionLabel_, lengthLabel_, sizeLabel_};
+    int room = statusBar()->contentsRect().width() - 2 * kFieldPadding;  // the size grip
+    for (QLabel* label : {caretLabel_, selectionLabel_, lengthLabel_, sizeLabel_, readOnlyLabel_, modifiedLabel_,
+                          modeLabel_, translationLabel_}) {
+        const QString text = label->property(kFullText).toString();
+        if (text.isEmpty()) {
+            label->setVisible(false);
+            continue;
+        }
+        const QFontMetrics metrics = label->fontMetrics();
+        const int needed = metrics.horizontalAdvance(text) + kFieldPadding;
+        const bool numbers = std::find(std::begin(withNumbers), std::end(withNumbers), label) != std::end(withNumbers);
+        QString shown = text;
+        if (needed > room) {
+            const int left = room - kFieldPadding;
+            shown = numbers || left < metrics.horizontalAdvance(QStringLiteral("Wo…"))
+                        ? QString()
+                        : metrics.elidedText(text, Qt::ElideRight, left);
+        }
+        room = shown == text ? room - needed : 0;
+        label->setText(shown);
+        label->setVisible(!shown.isEmpty());
+    }
 }
 
 void HexWindow::UpdateActions()
 {
     undoAction_->setEnabled(editor_->CanUndo());
-    undoAction_->setText(editor_->CanUndo() ? QStringLiteral("&Rückgängig: ") + QString::fromStdString(editor_->UndoDescription())
+    undoAction_->setText(editor_->CanUndo() ? QStringLiteral("&Rückgängig: ") + UndoStepName(editor_->UndoDescription())
                                             : QStringLiteral("&Rückgängig"));
     const bool selected = editor_->SelLength() > 0;
-    cutAction_->setEnabled(selected);
-    copyAction_->setEnabled(selected);
+    for (QAction* action : {cutAction_, copyAction_, copyHexAction_, copyCArrayAction_, deleteAction_})
+        action->setEnabled(selected);
     insertAction_->setChecked(editor_->InsertState());
+    reloadAction_->setEnabled(!IsUntitled());
     // A new document without a byte has nothing to save.
     const bool savable = !(IsUntitled() && editor_->DataSize() == 0);
     saveAction_->setEnabled(savable);

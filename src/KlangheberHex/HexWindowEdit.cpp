@@ -1,6 +1,7 @@
-// The menus Bearbeiten, Suchen and Lesezeichen at work: undo, the clipboard,
-// selecting everything, the insert mode, search, go to offset and the
-// bookmarks. Everything goes through the editor's public commands, so each
+// The menus Bearbeiten, Suchen, Lesezeichen and Hilfe at work: undo, the
+// clipboard (also as hex text and as a C array), deleting, selecting
+// everything, the insert mode, search, go to offset, the bookmarks, the
+// editor's context menu and the about box. Everything goes through the editor's public commands, so each
 // change leaves its undo record.
 #include "KlangheberHex/FindDialog.h"
 #include "KlangheberHex/HexInput.h"
@@ -12,6 +13,8 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <algorithm>
 #include <array>
@@ -37,19 +40,63 @@ void HexWindow::SelectBytes(std::int32_t first, std::int32_t count)
     editor_->SetAllowInsertMode(allowInsert);
 }
 
-bool HexWindow::CopySelection()
+bool HexWindow::ReadSelection(Bytes& bytes, std::int32_t limit, const QString& tooLarge)
 {
     const std::int32_t length = editor_->SelLength();
     if (length <= 0)
         return false;
-    if (length > kMaxClipboardBytes) {
-        ShowError(QStringLiteral("Die Auswahl ist zu groß für die Zwischenablage (höchstens 64 MiB)."));
+    if (length > limit) {
+        ShowError(tooLarge);
         return false;
     }
-    Bytes bytes(static_cast<std::size_t>(length));
+    bytes.resize(static_cast<std::size_t>(length));
     editor_->ReadBuffer(bytes.data(), std::min(editor_->SelStart(), editor_->SelEnd()), length);
+    return true;
+}
+
+bool HexWindow::CopySelection()
+{
+    Bytes bytes;
+    if (!ReadSelection(bytes, kMaxClipboardBytes,
+                       QStringLiteral("Die Auswahl ist zu groß für die Zwischenablage (höchstens 64 MiB).")))
+        return false;
     QGuiApplication::clipboard()->setMimeData(MakeClipboardData(bytes));
     return true;
+}
+
+void HexWindow::CopyAsText(const std::function<QString(const Bytes&)>& format)
+{
+    Bytes bytes;
+    if (ReadSelection(bytes, kMaxTextCopyBytes,
+                      QStringLiteral("Die Auswahl ist zu groß, um sie als Text zu kopieren (höchstens 8 MiB).")))
+        QGuiApplication::clipboard()->setText(format(bytes));
+}
+
+void HexWindow::DeleteSelected()
+{
+    if (editor_->SelLength() > 0)
+        editor_->DeleteSelection();
+    UpdateState();
+}
+
+void HexWindow::ShowContextMenu(const QPoint& pos)
+{
+    UpdateActions();
+    QMenu menu(this);
+    menu.addActions({cutAction_, copyAction_, pasteAction_, deleteAction_});
+    menu.addSeparator();
+    menu.addAction(selectAllAction_);
+    menu.addSeparator();
+    menu.addAction(goToAction_);
+    menu.exec(editor_->viewport()->mapToGlobal(pos));
+}
+
+void HexWindow::ShowAbout()
+{
+    QMessageBox::about(this, QStringLiteral("Über Klangheber Hex"),
+                       QStringLiteral("<p><b>Klangheber Hex %1</b></p><p>Der Byte-Editor von Klangheber: jede Datei "
+                                      "bis 2 GiB − 1 Byte als Hex-Ziffern und Zeichen ansehen und bearbeiten.</p>")
+                           .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
 }
 
 void HexWindow::Copy()
@@ -69,7 +116,7 @@ void HexWindow::Paste()
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     if (!mime)
         return;
-    const Bytes bytes = PastedBytes(*mime);
+    const Bytes bytes = PastedBytes(*mime, !editor_->InCharPane());
     if (bytes.empty())
         return;
     const auto count = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size(), kMaxFileSize));
@@ -78,8 +125,8 @@ void HexWindow::Paste()
         editor_->ReplaceSelection(bytes.data(), count);
     } else if (size == 0) {
         editor_->AppendBuffer(bytes.data(), count);
-    } else if (editor_->InsertState()) {
-        editor_->InsertBuffer(bytes.data(), count, editor_->CaretPosition());
+    } else if (editor_->InsertModeActive()) {
+        editor_->InsertBuffer(bytes.data(), count, editor_->InsertionPoint());
     } else {
         // Overwriting: the bytes from the caret on are replaced, and the
         // document grows where the pasted bytes reach past its end.

@@ -2,6 +2,7 @@
 // the colours from the desktop palette, and the settings the window keeps
 // between runs: window geometry, the view and the recent files.
 #include "KlangheberHex/EditorColors.h"
+#include "KlangheberHex/FileNames.h"
 #include "KlangheberHex/HexWindow.h"
 #include "hexeditor/hexeditor.h"
 #include "platform/widgets/Application.h"
@@ -171,7 +172,7 @@ void HexWindow::LoadSettings()
         editor_->SetOffsetDisplay(static_cast<TOffsetDisplayStyle>(*value));
     if (const std::optional<int> value = StoredInt(settings, kBytesPerColumnKey, 1, kMaxBytesPerLine))
         editor_->SetBytesPerColumn(*value);
-    recent_ = RecentFiles(settings.value(kRecentFilesKey).toStringList());
+    recent_ = RecentFiles(PathsFromStored(settings.value(kRecentFilesKey)));
     RebuildRecentMenu();
     if (!restoreGeometry(settings.value(kGeometryKey).toByteArray()))
         resize(820, 640);
@@ -191,7 +192,7 @@ void HexWindow::SaveViewSettings()
 
 void HexWindow::SaveRecentFiles()
 {
-    QSettings(kSettingsOrganization, kSettingsApplication).setValue(kRecentFilesKey, recent_.Files());
+    QSettings(kSettingsOrganization, kSettingsApplication).setValue(kRecentFilesKey, StoredPaths(recent_.Files()));
     RebuildRecentMenu();
 }
 

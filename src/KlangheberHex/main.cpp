@@ -1,11 +1,11 @@
 // Klangheber Hex: the byte editor as a program of its own.
 #include "KlangheberHex/Arguments.h"
 #include "KlangheberHex/HexWindow.h"
+#include "hexeditor/Process.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Display.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -39,7 +39,8 @@ int main(int argc, char** argv)
 
     const hexwindow::Arguments arguments = hexwindow::ParseArguments(argc, argv);
     if (!arguments.error.empty()) {
-        std::fprintf(stderr, "klangheber-hex: %s\n\n%s", arguments.error.c_str(), hexwindow::UsageText().c_str());
+        std::fprintf(stderr, "klangheber-hex: %s\nAlle Optionen zeigt: klangheber-hex --help\n",
+                     arguments.error.c_str());
         return 2;
     }
     if (arguments.help) {
@@ -64,13 +65,14 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/klangheber-hex.png")));
     UseGermanQtTexts(app);
     platform::Application().SetTitle(QStringLiteral("Klangheber Hex"));
+    hexeditor::PrepareProcess();
 
     hexwindow::HexWindow window;
     platform::Application().SetMainForm(&window);
     window.show();
     if (!arguments.file.empty())
-        window.OpenFile(QFile::decodeName(arguments.file.c_str()));
+        window.OpenFile(arguments.file);
     const int status = platform::Application().Run();
     platform::Application().SetMainForm(nullptr);
-    return status;
+    return hexeditor::ExitStatus(status);
 }

@@ -20,6 +20,7 @@ using hexcore::UndoKind;
 
 void THexEditor::RunCommand(std::int32_t marksFrom, const std::function<void()>& steps)
 {
+    pendingZero_ = -1;
     const hexcore::ViewSnapshot view = Snapshot();
     const bool selecting = selecting_;
     const hexcore::Document::CommandStart start = document_.BeginCommand(marksFrom);
@@ -69,6 +70,8 @@ void THexEditor::DeleteSelection()
         ClearSelection(true);
         return;
     }
+    if (!HasSelection() && CaretCellPosition() >= DataSize())
+        return;  // the caret after the last byte (insert mode): no byte under it
     Range range = SelectionRange();
     RunCommand(range.start, [&] {
         // The marks from the range on go, even when the deletion is refused.
@@ -82,15 +85,17 @@ void THexEditor::DeleteSelection()
 
 void THexEditor::DeleteCaretByte(bool backwards)
 {
-    const std::int32_t a = CaretPosition();
+    const std::int32_t a = InsertionPoint();
     const Cell caret{Col(), Row()};
     RunCommand(backwards ? a - 1 : a, [&] {
         if (backwards) {
             if (a > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a - 1, 0, 1, Snapshot())) {
                 RemoveBytes(a - 1, a, caret);
-                SeekCaret(a - 1, 0, true);
+                // Behind the last byte the caret stays behind it.
+                if (!SeekCaret(a - 1, 0, true) && a - 1 <= LastCaretPosition())
+                    PlaceCaret(a - 1, InCharPane(), 0);
             }
-        } else if (DataSize() > 0 && document_.PrepareChange(UndoKind::BytesRemoved, a, 0, 1, Snapshot())) {
+        } else if (a < DataSize() && document_.PrepareChange(UndoKind::BytesRemoved, a, 0, 1, Snapshot())) {
             RemoveBytes(a, a + 1, caret);
         }
     });

@@ -53,7 +53,7 @@ void THexEditor::TypeInCharPane(std::uint8_t ch, std::int32_t p)
     } else {
         InsertBuffer(&b, 1, p);
     }
-    NavigateKey(0, platform::VK_RIGHT);
+    MoveAfterTyping();
 }
 
 void THexEditor::TypeInHexPane(std::uint8_t ch, std::int32_t p)
@@ -79,6 +79,7 @@ void THexEditor::TypeInHexPane(std::uint8_t ch, std::int32_t p)
             // next digit to replace.
             const std::uint8_t zero = 0;
             AppendBuffer(&zero, 1);
+            pendingZero_ = p + 1;
             return;
         }
     } else {
@@ -91,6 +92,12 @@ void THexEditor::TypeInHexPane(std::uint8_t ch, std::int32_t p)
         else
             ReplaceSelection(&v, 1);
     }
+    MoveAfterTyping();
+}
+
+void THexEditor::MoveAfterTyping()
+{
+    ClearSelection(true);
     NavigateKey(0, platform::VK_RIGHT);
 }
 
@@ -103,6 +110,7 @@ void THexEditor::KeyDown(std::uint16_t& key, TShiftState shift)
     if (key == VK_INSERT) {
         key = 0;
         document_.SetInsertState(!document_.InsertState());
+        InsertModeChanged();
         if (autoCaretMode_)
             SetAutoCaretMode(true);
         document_.ClearChangeMarks();
@@ -181,6 +189,8 @@ bool THexEditor::NavigateKey(TShiftState shift, std::uint16_t key)
     const std::int32_t p = CaretCellPosition();
     const bool charPane = InCharPane();
     const std::int32_t size = DataSize();
+    // The last byte, or in insert mode the position after it.
+    const std::int32_t last = LastCaretPosition();
     const std::int32_t visible = VisibleRowCount();
     auto moveTo = [this](std::int32_t col, std::int32_t row) { MoveCaretTo(col, row); };
     auto moveToRow = [&](std::int32_t row) { moveTo(FixColumn(row, charPane), row); };
@@ -216,10 +226,10 @@ bool THexEditor::NavigateKey(TShiftState shift, std::uint16_t key)
         return true;
     case VK_END:
         if (ctrl) {
-            moveToPosition(size - 1);
+            moveToPosition(last);
         } else {
             std::int32_t q = CellToPosition(2, Row() + 1) - 1;
-            q = std::min(q, size - 1);
+            q = std::min(q, last);
             moveToPosition(q);
         }
         return true;
@@ -242,10 +252,10 @@ bool THexEditor::NavigateKey(TShiftState shift, std::uint16_t key)
                 --c;
             moveTo(c, Row());
         } else if (charPane) {
-            moveToPosition(std::max(std::min(p + 1, size - 1), 0));
+            moveToPosition(std::max(std::min(p + 1, last), 0));
         } else if ((Col() - 2) % 2 == 0) {
             moveTo(Col() + 1, Row());
-        } else if (p + 1 < size) {
+        } else if (p + 1 <= last) {
             moveToPosition(p + 1);
         }
         return true;

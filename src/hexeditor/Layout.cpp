@@ -232,13 +232,16 @@ void THexEditor::GridSizeChanged()
 {
     const std::int32_t b = bytesPerLine_;
     const std::int32_t size = DataSize();
+    rowsForInsert_ = InsertModeActive();
     if (size > 0) {
+        // In insert mode the position after the last byte needs a cell.
+        const std::int64_t positions = std::int64_t(size) + (rowsForInsert_ ? 1 : 0);
         std::int64_t rows = 0;
         if (!customLineLengths_) {
-            rows = (std::int64_t(size) + b - 1) / b;  // 64-bit: size + b - 1 may pass INT32_MAX
+            rows = (positions + b - 1) / b;  // 64-bit: size + b may pass INT32_MAX
         } else {
             std::int32_t k = size / b;
-            while (LineStart(k) < size)
+            while (LineStart(k) < positions)
                 ++k;
             rows = std::max<std::int32_t>(k, 0);
         }

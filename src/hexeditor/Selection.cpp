@@ -43,6 +43,11 @@ std::int32_t THexEditor::CaretPosition() const
     return std::clamp(CaretCellPosition(), 0, size - 1);
 }
 
+std::int32_t THexEditor::InsertionPoint() const
+{
+    return std::clamp(CaretCellPosition(), 0, std::max(LastCaretPosition(), 0));
+}
+
 THexEditor::Range THexEditor::SelectionRange() const
 {
     if (!HasSelection()) {
@@ -125,6 +130,7 @@ void THexEditor::InvalidateRows(std::int32_t fromPosition, std::int32_t toPositi
 void THexEditor::ClearSelection(bool repaint)
 {
     selecting_ = false;
+    pendingZero_ = -1;
     const std::int32_t oldLow = selLow_;
     const std::int32_t oldHigh = selHigh_;
     selAnchor_ = selLow_ = selHigh_ = -1;
@@ -135,6 +141,7 @@ void THexEditor::ClearSelection(bool repaint)
 
 void THexEditor::ExtendSelection(std::int32_t fromCol, std::int32_t fromRow, std::int32_t toCol, std::int32_t toRow)
 {
+    pendingZero_ = -1;
     std::int32_t g = CellToPosition(toCol, toRow);
     if (!HasSelection()) {
         selAnchor_ = CellToPosition(fromCol, fromRow);
@@ -208,16 +215,21 @@ bool THexEditor::CanSelectCell(std::int32_t col, std::int32_t row)
         ClearSelection(true);
 
     const std::int32_t position = CellToPosition(col, row);
-    if (position >= DataSize()) {
-        // Past the last byte of a short last row: land on the last byte, in
-        // the pane the caret is in.
-        PlaceCaret(DataSize() - 1, InCharPane(), 0);
+    if (position > LastCaretPosition()) {
+        // Past the last byte of a short last row (or in insert mode past the
+        // position after it): land there, in the pane the caret is in.
+        PlaceCaret(LastCaretPosition(), InCharPane(), 0);
         return false;
     }
     if (col == hexColumns_ + 2) {
         // The separator column: a click lands on the row's last hex column.
         if (leftButton)
             MoveCaretTo(std::max(2, col - 1), row);
+        return false;
+    }
+    if (position == DataSize() && !IsCharPaneColumn(col) && (col - 2) % 2 == 1) {
+        // After the last byte there is no second digit: its first one.
+        MoveCaretTo(col - 1, row);
         return false;
     }
     return true;

@@ -63,7 +63,24 @@ bool THexEditor::SaveToFile(const std::string& path, const std::string& name)
         ~Repaint() { editor->InvalidateGrid(); }
     } repaint{this};
     platform::WaitCursor wait(this);
+    if (PendingZeroUntouched())
+        DeleteSelection();
     return document_.SaveToFile(path, name);
+}
+
+bool THexEditor::PendingZeroUntouched() const
+{
+    return pendingZero_ >= 0 && pendingZero_ == DataSize() - 1 && selAnchor_ == pendingZero_ &&
+           selLow_ == pendingZero_ && selHigh_ == pendingZero_ && ReadByte(pendingZero_) == 0;
+}
+
+void THexEditor::InsertModeChanged()
+{
+    if (InsertModeActive() == rowsForInsert_)
+        return;
+    GridSizeChanged();
+    if (DataSize() > 0 && CaretCellPosition() > LastCaretPosition())
+        PlaceCaret(LastCaretPosition(), InCharPane(), 0);
 }
 
 void THexEditor::NewFile(const std::string& name)

@@ -102,12 +102,16 @@ public:
     // Load and save show the hourglass; see hexcore::Document for results and
     // errors. A load or a new document puts the caret on the first byte.
     bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
+    // A zero byte the editor appended after a byte typed at the end (see
+    // TypeInHexPane) that is still selected and untouched is removed first:
+    // it never reaches a file unless the user typed into it.
     bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
     // The same for the file reached through path (through a folder held
     // open, say), with name as the document's FileName.
     bool LoadFromFile(const std::string& path, const std::string& name);
     bool SaveToFile(const std::string& path, const std::string& name);
     hexcore::TLoadFailure LastLoadFailure() const { return document_.LastLoadFailure(); }
+    const hexcore::Document::SaveFailure& LastSaveFailure() const { return document_.LastSaveFailure(); }
     void NewFile(const std::string& name);
     const std::string& FileName() const { return document_.FileName(); }
     const std::string& WorkingFileName() const { return document_.WorkingFileName(); }
@@ -134,13 +138,27 @@ public:
     bool IsByteChanged(std::int32_t position) const { return document_.IsByteChanged(position); }
 
     // ---- Modes --------------------------------------------------------------
+    // In insert mode the caret can also stand after the last byte, where
+    // typing appends; the grid then has a row for that position.
     bool InsertState() const { return document_.InsertState(); }
-    void SetInsertState(bool on) { document_.SetInsertState(on); }
+    void SetInsertState(bool on)
+    {
+        document_.SetInsertState(on);
+        InsertModeChanged();
+    }
     bool InsertModeActive() const { return document_.InsertModeActive(); }
     bool NoSizeChange() const { return document_.NoSizeChange(); }
-    void SetNoSizeChange(bool on) { document_.SetNoSizeChange(on); }
+    void SetNoSizeChange(bool on)
+    {
+        document_.SetNoSizeChange(on);
+        InsertModeChanged();
+    }
     bool AllowInsertMode() const { return document_.AllowInsertMode(); }
-    void SetAllowInsertMode(bool on) { document_.SetAllowInsertMode(on); }
+    void SetAllowInsertMode(bool on)
+    {
+        document_.SetAllowInsertMode(on);
+        InsertModeChanged();
+    }
     // Keyboard editing off (the commands below still work).
     bool ReadOnlyView() const { return readOnlyView_; }
     void SetReadOnlyView(bool on) { readOnlyView_ = on; }
@@ -177,6 +195,9 @@ public:
     std::int32_t SelLength() const;
     // The caret's byte, within the document (0 when it is empty).
     std::int32_t CaretPosition() const;
+    // Where typing or pasting at the caret puts bytes: CaretPosition, or
+    // DataSize while the caret stands after the last byte in insert mode.
+    std::int32_t InsertionPoint() const;
     // The caret is in the character pane.
     bool InCharPane() const { return IsCharPaneColumn(Col()); }
     std::int32_t SelAnchor() const { return selAnchor_; }
@@ -372,6 +393,14 @@ private:
     // Caret and selection.
     // Byte position of the caret's cell (unclamped).
     std::int32_t CaretCellPosition() const { return CellToPosition(Col(), Row()); }
+    // The last position the caret may stand on: the last byte, or the one
+    // after it in insert mode.
+    std::int32_t LastCaretPosition() const { return InsertModeActive() ? DataSize() : DataSize() - 1; }
+    // After insert mode was switched: the grid gains or loses the row after
+    // the last byte, and a caret there goes back to the last byte.
+    void InsertModeChanged();
+    // The appended zero byte (pendingZero_) is still there as appended.
+    bool PendingZeroUntouched() const;
     bool HasSelection() const { return selAnchor_ >= 0; }
     // The caret and selection as an undo record keeps them.
     hexcore::ViewSnapshot Snapshot() const;
@@ -412,6 +441,10 @@ private:
     // Input.
     void TypeInCharPane(std::uint8_t ch, std::int32_t position);
     void TypeInHexPane(std::uint8_t ch, std::int32_t position);
+    // The caret's move after a typed character or digit: it never extends or
+    // keeps a selection, whatever modifier is held (a Shift that typed a
+    // capital letter must not select the byte just typed).
+    void MoveAfterTyping();
     // Moves the caret for a navigation key; true when the key was handled.
     bool NavigateKey(platform::TShiftState shift, std::uint16_t key);
     // The current column moved to target row t, kept inside t's line.
@@ -431,6 +464,11 @@ private:
     // Cleared while CanSelectCell makes its own cell moves, so that those
     // moves get only the basic checks.
     bool cellRulesArmed_ = true;
+    // The zero byte appended after a byte typed at the end, while nothing
+    // else happened since; -1 otherwise.
+    std::int32_t pendingZero_ = -1;
+    // The grid's rows include the position after the last byte.
+    bool rowsForInsert_ = false;
 
     // Layout.
     std::int32_t bytesPerLine_ = 16;

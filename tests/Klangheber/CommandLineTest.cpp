@@ -309,8 +309,8 @@ TEST(CommandLine, WithoutADisplayTheProgramsSaySoAndExitTwo)
         {KLANGHEBER_HEX_EXE, {}, staleX, 2, "err", noHexWindow},
         {KLANGHEBER_EXE, {"--batch", Folder(dir)}, staleX, 0, "out", "[1/1] Datei lied.umx wird geladen."},
         {KLANGHEBER_EXE, {"--batch", Folder(dir), "--list"}, staleWayland, 0, "out", "[1/1] "},
-        {KLANGHEBER_HEX_EXE, {"--help"}, none, 0, "out", "Usage: klangheber-hex [FILE]"},
-        {KLANGHEBER_HEX_EXE, {"--version"}, none, 0, "out", "klangheber-hex "},
+        {KLANGHEBER_HEX_EXE, {"--help"}, none, 0, "out", "Aufruf: klangheber-hex [DATEI]"},
+        {KLANGHEBER_HEX_EXE, {"-v"}, none, 0, "out", "klangheber-hex "},
     };
     PutPackage(dir / "lied.umx", ModuleKind::ImpulseTracker);
     for (const auto& c : cases) {

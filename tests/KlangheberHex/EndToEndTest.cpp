@@ -14,7 +14,9 @@
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -124,6 +126,8 @@ public:
         return id;
     }
 
+    void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
+
     int WaitForExit()
     {
         if (!process_.waitForFinished(kTimeoutMs))
@@ -200,7 +204,7 @@ TEST(HexGui, TypesInBothPanesUndoesSearchesGoesToAnOffsetAndSaves)
     expected[3000] = 0x12;
     expected.erase(expected.begin() + 3001);
     EXPECT_EQ(ReadFile(file), expected);
-    EXPECT_EQ(ReadFile(dir / "probe.bak"), original);  // saved under its own name: the old bytes kept
+    EXPECT_EQ(ReadFile(dir / "probe.bin.bak"), original);  // saved under its own name: the old bytes kept
 
     Keys("ctrl+q");
     EXPECT_EQ(program.WaitForExit(), 0);
@@ -209,6 +213,142 @@ TEST(HexGui, TypesInBothPanesUndoesSearchesGoesToAnOffsetAndSaves)
     EXPECT_EQ(settings.value("recentFiles").toStringList(), QStringList{QString::fromStdString(file)});
     for (const std::string& name : ListDir(dir / "tmp"))
         EXPECT_FALSE(name.ends_with(".ZQWK")) << name;  // the working copy is gone
+}
+
+// Insert mode: capitals typed with Shift all arrive; after the last byte
+// typing appends in both panes, and the zero byte the editor appends after a
+// finished byte stays out of the file. The backup keeps the whole name; when
+// a folder takes its name, the save offers to go on without one.
+TEST(HexGui, InsertModeTypesCapitalsAppendsAtTheEndAndBacksUpUnderTheWholeName)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under Xvfb";
+    TempDir dir;
+    const Bytes original = PatternWith(20, 0, {});
+    const std::string file = dir / "lied.umx";
+    WriteFile(file, original);
+    Program program(dir, QString::fromStdString(file));
+    const QString window = program.Window(QStringLiteral("^lied.umx – Klangheber Hex$"));
+    ASSERT_FALSE(window.isEmpty());
+
+    Keys("Insert Tab");
+    Type("Hallo Welt!");
+    Keys("ctrl+End");
+    Type("Ende");
+    Keys("Tab");
+    Type("41");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("lied.umx* – Klangheber Hex")));
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("lied.umx – Klangheber Hex")));
+    const std::string typed = "Hallo Welt!";
+    Bytes expected(typed.begin(), typed.end());
+    expected.insert(expected.end(), original.begin(), original.end());
+    expected.insert(expected.end(), {'E', 'n', 'd', 'e', 0x41});
+    EXPECT_EQ(ReadFile(file), expected);
+    EXPECT_EQ(ReadFile(dir / "lied.umx.bak"), original);
+
+    ASSERT_EQ(::unlink((dir / "lied.umx.bak").c_str()), 0);
+    ASSERT_EQ(::mkdir((dir / "lied.umx.bak").c_str(), 0700), 0);
+    Keys("ctrl+Home Tab");
+    Type("X");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("lied.umx* – Klangheber Hex")));
+    Keys("ctrl+s");
+    ASSERT_FALSE(WaitForWindow(QStringLiteral("^Klangheber Hex$")).isEmpty());
+    Keys("alt+o");  // "Ohne Sicherungskopie speichern"
+    ASSERT_TRUE(WaitUntilGone(QStringLiteral("^Klangheber Hex$"), window));
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("lied.umx – Klangheber Hex")));
+    expected.insert(expected.begin(), 'X');
+    EXPECT_EQ(ReadFile(file), expected);
+    Keys("ctrl+q");
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+// A file without write permission, also for root: Ctrl+S asks for another
+// name every time and the file stays as it was; the copy is saved at once.
+TEST(HexGui, SavesAReadOnlyFileOnlyUnderAnotherName)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under Xvfb";
+    TempDir dir;
+    const Bytes original = PatternWith(64, 0, {});
+    const std::string file = dir / "nur-lesen.bin";
+    WriteFile(file, original);
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    Program program(dir, QString::fromStdString(file));
+    const QString window = program.Window(QStringLiteral("^nur-lesen.bin – Klangheber Hex$"));
+    ASSERT_FALSE(window.isEmpty());
+
+    Type("ff");
+    const QString dialog = QStringLiteral("^Speichern unter \\(die Datei ist schreibgeschützt\\)$");
+    Keys("ctrl+s");
+    ASSERT_FALSE(WaitForWindow(dialog).isEmpty());
+    Keys("Escape");
+    ASSERT_TRUE(WaitUntilGone(dialog, window));
+    const std::string copy = dir / "kopie.bin";
+    ASSERT_TRUE(UseDialog(window, "ctrl+s", dialog, [&] {
+        Keys("ctrl+a");
+        Type(QString::fromStdString(copy));
+    }));
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("kopie.bin – Klangheber Hex")));
+    EXPECT_EQ(ReadFile(file), original);
+    Type("ee");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("kopie.bin* – Klangheber Hex")));
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("kopie.bin – Klangheber Hex")));
+    Bytes expected = original;
+    expected[0] = 0xFF;
+    expected[1] = 0xEE;
+    EXPECT_EQ(ReadFile(copy), expected);
+    Keys("ctrl+q");
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+// SIGTERM ends the program without asking about changes and takes its
+// working copy along; one left by a killed process goes at the start.
+TEST(HexGui, EndsOnSigtermAndRemovesAbandonedWorkingCopies)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under Xvfb";
+    TempDir dir;
+    ASSERT_EQ(::mkdir((dir / "tmp").c_str(), 0700), 0);
+    WriteFile(dir / "tmp/0BADF00D.ZQWK", std::string("verlassen"));
+    const std::string file = dir / "a.bin";
+    WriteFile(file, PatternWith(64, 0, {}));
+    Program program(dir, QString::fromStdString(file));
+    const QString window = program.Window(QStringLiteral("^a.bin – Klangheber Hex$"));
+    ASSERT_FALSE(window.isEmpty());
+    Type("ff");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("a.bin* – Klangheber Hex")));
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitForExit(), 128 + SIGTERM);
+    for (const std::string& name : ListDir(dir / "tmp"))
+        EXPECT_FALSE(name.ends_with(".ZQWK")) << name;  // neither its own working copy nor the abandoned one
+    EXPECT_EQ(ReadFile(file), PatternWith(64, 0, {}));
+}
+
+// A name that is not UTF-8 opens from the recent files and saves in place.
+TEST(HexGui, OpensAndSavesAFileWhoseNameIsNotUtf8)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under Xvfb";
+    TempDir dir;
+    const std::string latin1 = dir / "Gr\xFC\xDF" "e.bin";  // "Grüße" in Latin-1
+    WriteFile(latin1, PatternWith(32, 0, {}));
+    const std::string other = dir / "a.bin";
+    WriteFile(other, PatternWith(32, 0, {}));
+    ASSERT_EQ(::mkdir((dir / "config").c_str(), 0700), 0);
+    QSettings(QString::fromStdString(dir / "config/Klangheber/klangheber-hex.conf"), QSettings::IniFormat)
+        .setValue("recentFiles", QVariantList{QByteArray::fromStdString(latin1)});
+    Program program(dir, QString::fromStdString(other));
+    const QString window = program.Window(QStringLiteral("^a.bin – Klangheber Hex$"));
+    ASSERT_FALSE(window.isEmpty());
+    Keys("alt+d z 2");  // Datei, Zuletzt geöffnet, the second: the name in Latin-1
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("Gr\uFFFD\uFFFDe.bin – Klangheber Hex")));
+    Type("ff");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("Gr\uFFFD\uFFFDe.bin* – Klangheber Hex")));
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitForTitle(window, QStringLiteral("Gr\uFFFD\uFFFDe.bin – Klangheber Hex")));
+    Bytes expected = PatternWith(32, 0, {});
+    expected[0] = 0xFF;
+    EXPECT_EQ(ReadFile(latin1), expected);
+    Keys("ctrl+q");
+    EXPECT_EQ(program.WaitForExit(), 0);
 }
 
 // The picture in the README: a demo package with its module's signature

@@ -98,6 +98,23 @@ TEST(HexInput, ClipboardCarriesBytesAndHexTextAndPastePrefersTheBytes)
     EXPECT_TRUE(PastedBytes(QMimeData()).empty());
 }
 
+TEST(HexInput, TheHexPaneTakesAnyHexTextAlsoACArrayCopiedHere)
+{
+    const Bytes bytes{0x00, 0x4D, 0xFF, 0x0A, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const QString array = FormatCArray(bytes);
+    EXPECT_TRUE(array.startsWith(QStringLiteral("const unsigned char data[13] = {\n    0x00, 0x4D, 0xFF, 0x0A,")));
+    EXPECT_TRUE(array.endsWith(QStringLiteral(" 0x08,\n    0x09\n};\n"))) << array.toStdString();
+    for (const QString& text : {array, QStringLiteral("004DFF0A010203 0x04,$05 6 7 8 9")}) {
+        QMimeData mime;
+        mime.setText(text);
+        EXPECT_EQ(PastedBytes(mime, true), bytes) << text.toStdString();
+    }
+    QMimeData word;
+    word.setText(QStringLiteral("cafe"));
+    EXPECT_EQ(PastedBytes(word, true), (Bytes{0xCA, 0xFE}));
+    EXPECT_EQ(PastedBytes(word, false), (Bytes{'c', 'a', 'f', 'e'}));
+}
+
 TEST(HexInput, SearchPatternTranslatesTextButNotHexBytes)
 {
     const std::optional<SearchPattern> text = MakeSearchPattern({QStringLiteral("Ärger"), false, false});

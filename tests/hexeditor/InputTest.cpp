@@ -97,6 +97,28 @@ TEST(HexInput, InsertModeTwoDigitsInsertOneByte)
     EXPECT_EQ(ui.At8(11), 10);
 }
 
+TEST(HexInput, InsertModeCaretStandsAfterTheLastByteWhereTypingAppends)
+{
+    Ui ui(Counting(16));  // a full row: the position after it takes a row of its own
+    InsertMode(*ui.ed);
+    EXPECT_EQ(ui.ed->RowCount(), 2);
+    ui.At(15, true);
+    ui.Key(Qt::Key_Right);
+    EXPECT_EQ(ui.Caret(), Chr(16));
+    ui.Type("AB");
+    ui.Key(Qt::Key_Backspace);  // takes the B; the caret stays after the last byte
+    EXPECT_EQ(ui.Caret(), Chr(17));
+    ui.Key(Qt::Key_Tab);
+    ui.Type("7");
+    Bytes expected = Counting(16);
+    expected.insert(expected.end(), {'A', 0x70});
+    EXPECT_EQ(ui.Data(), expected);
+    ui.Key(Qt::Key_End);
+    EXPECT_EQ(ui.Caret(), Hex(18));
+    ui.Key(Qt::Key_Insert);  // overwrite mode: back on the last byte
+    EXPECT_EQ(ui.Caret(), Hex(17));
+}
+
 TEST(HexInput, InsertModeReplacesASelection)
 {
     for (const bool swap : {false, true}) {

@@ -64,14 +64,24 @@ bool Document::LoadFromFile(const std::string& path, const std::string& name)
 
 bool Document::SaveToFile(const std::string& path, const std::string& name)
 {
-    if (createBackup_ && modified_ && name == fileName_ &&
-        !platform::CopyFile(path, platform::ChangeFileExt(path, backupExtension_)))
+    // errno of a failed step, never 0 (a refusal without one is an I/O error).
+    const auto fail = [this](bool backup) {
+        saveFailure_ = {backup, errno != 0 ? errno : EIO};
         return false;
+    };
+    saveFailure_ = {};
+    errno = 0;
+    if (createBackup_ && modified_ && name == fileName_ &&
+        !platform::CopyFile(path, BackupName(path, backupExtension_)))
+        return fail(true);
     bool result = false;
     // An empty new document has no working copy to copy or reopen.
     bool lost = !workingCopy_.IsOpen();
     if (!lost) {
+        errno = 0;
         result = workingCopy_.SaveTo(path);
+        if (!result)
+            fail(false);
         lost = !workingCopy_.Open(false);
     }
     if (lost) {

@@ -80,14 +80,27 @@ public:
     // succeeded.
     TLoadFailure LastLoadFailure() const { return loadFailure_; }
     // Writes the document to a file, after a backup of it when the document
-    // is modified and saved under its own name (CreateBackup). False, with
-    // everything as it was, when the backup or the write failed. Raises
-    // EFOpenError (after emptying the document) when the working copy cannot
-    // be reopened afterwards.
+    // is modified and saved under its own name (CreateBackup): the file's
+    // whole name plus BackupExtension ("lied.umx.bak"). False, with
+    // everything as it was, when the backup or the write failed
+    // (LastSaveFailure tells which and why). Raises EFOpenError (after
+    // emptying the document) when the working copy cannot be reopened
+    // afterwards.
     bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
     // The same for the file reached through path, with name as the
     // document's FileName (and the name compared for the backup).
     bool SaveToFile(const std::string& path, const std::string& name);
+    // Why the last SaveToFile returned false: the backup could not be made
+    // (backup set) or the file not written, and the errno of that failure.
+    struct SaveFailure {
+        bool backup = false;
+        int error = 0;
+    };
+    const SaveFailure& LastSaveFailure() const { return saveFailure_; }
+    static std::string BackupName(const std::string& name, const std::string& extension)
+    {
+        return name + extension;
+    }
     // An empty document under the given name, without a working copy open.
     void NewFile(const std::string& name);
 
@@ -261,6 +274,7 @@ private:
     bool insertState_ = false;
     bool createBackup_ = true;
     std::string backupExtension_ = ".bak";
+    SaveFailure saveFailure_;
     bool noSizeChange_ = false;
     bool allowInsertMode_ = false;
     std::int32_t fileRecordsFrom_ = kFileRecordsFrom;

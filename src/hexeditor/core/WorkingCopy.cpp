@@ -129,6 +129,8 @@ bool WriteReplacing(platform::UniqueFd& source, std::int64_t size, const std::st
     // An existing target's permissions are copied exactly; until then the
     // new file is the owner's alone. A new target gets the mode of a plain
     // create.
+    if (exists && !S_ISREG(st.st_mode))
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     bool ok = !(exists && !S_ISREG(st.st_mode)) && out.Create(target, exists ? 0600 : 0666);
     if (ok && exists) {
         const mode_t mode = st.st_mode & 07777;

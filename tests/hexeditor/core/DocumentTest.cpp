@@ -7,6 +7,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
 
+#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <regex>
@@ -465,26 +466,26 @@ TEST_F(DocumentTest, ABackupIsWrittenOnlyWhenAModifiedDocumentIsSavedUnderItsOwn
     ASSERT_TRUE(e->LoadFromFile(doc));
 
     ASSERT_TRUE(e->SaveToFile(doc));  // unmodified
-    EXPECT_FALSE(Exists(dir_ / "song.bak"));
+    EXPECT_FALSE(Exists(dir_ / "song.umx.bak"));
 
     e->WriteByte(0, 'n');
     e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(dir_ / "other.umx"));  // another name
-    EXPECT_FALSE(Exists(dir_ / "song.bak"));
-    EXPECT_FALSE(Exists(dir_ / "other.bak"));
+    EXPECT_FALSE(Exists(dir_ / "song.umx.bak"));
+    EXPECT_FALSE(Exists(dir_ / "other.umx.bak"));
 
     ASSERT_TRUE(e->LoadFromFile(doc));
     e->WriteByte(0, 'N');
     e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(doc));
-    EXPECT_EQ(ReadFile(dir_ / "song.bak"), Bytes({'o', 'l', 'd'}));
+    EXPECT_EQ(ReadFile(dir_ / "song.umx.bak"), Bytes({'o', 'l', 'd'}));
     EXPECT_EQ(ReadFile(doc), Bytes({'N', 'l', 'd'}));
 
-    // CreateBackup off, and a name without an extension.
+    // CreateBackup off, and another extension.
     e->SetCreateBackup(false);
     e->SetModified(true);
     ASSERT_TRUE(e->SaveToFile(doc));
-    EXPECT_EQ(ReadFile(dir_ / "song.bak"), Bytes({'o', 'l', 'd'}));
+    EXPECT_EQ(ReadFile(dir_ / "song.umx.bak"), Bytes({'o', 'l', 'd'}));
     e->SetCreateBackup(true);
     e->SetBackupExtension(".orig");
     const std::string plain = dir_ / "README";
@@ -499,12 +500,14 @@ TEST_F(DocumentTest, AFailedBackupAbandonsTheSave)
 {
     const std::string doc = dir_ / "doc.bin";
     WriteFile(doc, std::string("old"));
-    ::mkdir((dir_ / "doc.bak").c_str(), 0755);
+    ::mkdir((dir_ / "doc.bin.bak").c_str(), 0755);
     auto e = NewDocument();
     ASSERT_TRUE(e->LoadFromFile(doc));
     e->WriteByte(0, 'n');
     e->SetModified(true);
     EXPECT_FALSE(e->SaveToFile(doc));
+    EXPECT_TRUE(e->LastSaveFailure().backup);
+    EXPECT_EQ(e->LastSaveFailure().error, EISDIR);
     EXPECT_EQ(ReadFile(doc), Bytes({'o', 'l', 'd'}));
     EXPECT_TRUE(e->Modified());
     EXPECT_TRUE(e->HasWorkingFile());

@@ -1,11 +1,11 @@
-#include "Klangheber/Process.h"
+#include "hexeditor/Process.h"
 
 #include "hexeditor/core/WorkingCopy.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/TerminationSignals.h"
 
-namespace klangheber {
+namespace hexeditor {
 
 void PrepareProcess()
 {
@@ -19,4 +19,4 @@ int ExitStatus(int status)
     return sig != 0 ? 128 + sig : status;
 }
 
-}  // namespace klangheber
+}  // namespace hexeditor
