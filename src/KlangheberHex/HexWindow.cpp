@@ -5,6 +5,7 @@
 #include "KlangheberHex/HexWindow.h"
 
 #include "KlangheberHex/FindDialog.h"
+#include "KlangheberHex/ValuePanel.h"
 #include "hexeditor/hexeditor.h"
 #include "platform/widgets/Application.h"
 
@@ -87,6 +88,7 @@ HexWindow::HexWindow(QWidget* parent)
     editor_->OnStateChanged = [this](THexEditor*) { UpdateState(); };
     editor_->installEventFilter(this);
 
+    CreateToolWindows();
     CreateMenus();
     CreateStatusBar();
     ApplyPalette();
@@ -139,6 +141,9 @@ void HexWindow::CreateEditMenu()
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Bearbeiten"));
     undoAction_ =
         AddAction(menu, QStringLiteral("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { Undo(); });
+    redoAction_ = AddAction(menu, QStringLiteral("&Wiederherstellen"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                            [this] { Redo(); });
+    redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     menu->addSeparator();
     cutAction_ =
         AddAction(menu, QStringLiteral("&Ausschneiden"), QKeySequence(Qt::CTRL | Qt::Key_X), [this] { Cut(); });
@@ -157,6 +162,9 @@ void HexWindow::CreateSearchMenu()
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Suchen"));
     AddAction(menu, QStringLiteral("&Suchen…"), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { Find(); });
     AddAction(menu, QStringLiteral("&Weitersuchen"), QKeySequence(Qt::Key_F3), [this] { FindNext(); });
+    AddAction(menu, QStringLiteral("&Rückwärts suchen"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+              [this] { FindPrevious(); });
+    AddAction(menu, QStringLiteral("&Ersetzen…"), QKeySequence(Qt::CTRL | Qt::Key_R), [this] { Replace(); });
     menu->addSeparator();
     AddAction(menu, QStringLiteral("&Gehe zu Offset…"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { GoToOffset(); });
 }
@@ -405,6 +413,7 @@ void HexWindow::UpdateState()
     UpdateTitle();
     UpdateStatus();
     UpdateActions();
+    valuePanel_->Refresh();
 }
 
 void HexWindow::UpdateTitle()
@@ -441,6 +450,10 @@ void HexWindow::UpdateActions()
     undoAction_->setEnabled(editor_->CanUndo());
     undoAction_->setText(editor_->CanUndo() ? QStringLiteral("&Rückgängig: ") + QString::fromStdString(editor_->UndoDescription())
                                             : QStringLiteral("&Rückgängig"));
+    redoAction_->setEnabled(editor_->CanRedo());
+    redoAction_->setText(editor_->CanRedo() ? QStringLiteral("&Wiederherstellen: ") +
+                                                  QString::fromStdString(editor_->RedoDescription())
+                                            : QStringLiteral("&Wiederherstellen"));
     const bool selected = editor_->SelLength() > 0;
     cutAction_->setEnabled(selected);
     copyAction_->setEnabled(selected);
