@@ -21,8 +21,7 @@ namespace {
 constexpr int kMaxWidth = 8;
 
 // The rows of integers: the label and the signed and unsigned kinds. The
-// labels' Alt keys are letters that no menu of the window takes (Alt with a
-// digit does not reach them while the editor has the focus).
+// labels' Alt keys are letters that no menu of the window takes.
 struct IntegerRow {
     const char* label;
     ValueKind signedKind;
