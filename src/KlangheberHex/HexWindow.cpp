@@ -6,6 +6,7 @@
 
 #include "KlangheberHex/FileNames.h"
 #include "KlangheberHex/FindDialog.h"
+#include "KlangheberHex/ValuePanel.h"
 #include "hexeditor/hexeditor.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
@@ -80,6 +81,7 @@ HexWindow::HexWindow(QWidget* parent)
     editor_->OnStateChanged = [this](THexEditor*) { UpdateState(); };
     editor_->installEventFilter(this);
 
+    CreateToolWindows();
     CreateMenus();
     CreateStatusBar();
     ApplyPalette();
@@ -136,6 +138,9 @@ void HexWindow::CreateEditMenu()
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Bearbeiten"));
     undoAction_ =
         AddAction(menu, QStringLiteral("&Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { Undo(); });
+    redoAction_ = AddAction(menu, QStringLiteral("&Wiederherstellen"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                            [this] { Redo(); });
+    redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     menu->addSeparator();
     cutAction_ =
         AddAction(menu, QStringLiteral("&Ausschneiden"), QKeySequence(Qt::CTRL | Qt::Key_X), [this] { Cut(); });
@@ -159,6 +164,9 @@ void HexWindow::CreateSearchMenu()
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Suchen"));
     AddAction(menu, QStringLiteral("&Suchen…"), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { Find(); });
     AddAction(menu, QStringLiteral("&Weitersuchen"), QKeySequence(Qt::Key_F3), [this] { FindNext(); });
+    AddAction(menu, QStringLiteral("&Rückwärts suchen"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+              [this] { FindPrevious(); });
+    AddAction(menu, QStringLiteral("&Ersetzen…"), QKeySequence(Qt::CTRL | Qt::Key_R), [this] { Replace(); });
     menu->addSeparator();
     goToAction_ =
         AddAction(menu, QStringLiteral("&Gehe zu Offset…"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { GoToOffset(); });
@@ -273,6 +281,7 @@ void HexWindow::UpdateState()
     UpdateTitle();
     UpdateStatus();
     UpdateActions();
+    valuePanel_->Refresh();
 }
 
 void HexWindow::UpdateTitle()
@@ -339,6 +348,10 @@ void HexWindow::UpdateActions()
     undoAction_->setEnabled(editor_->CanUndo());
     undoAction_->setText(editor_->CanUndo() ? QStringLiteral("&Rückgängig: ") + UndoStepName(editor_->UndoDescription())
                                             : QStringLiteral("&Rückgängig"));
+    redoAction_->setEnabled(editor_->CanRedo());
+    redoAction_->setText(editor_->CanRedo() ? QStringLiteral("&Wiederherstellen: ") +
+                                                  UndoStepName(editor_->RedoDescription())
+                                            : QStringLiteral("&Wiederherstellen"));
     const bool selected = editor_->SelLength() > 0;
     for (QAction* action : {cutAction_, copyAction_, copyHexAction_, copyCArrayAction_, deleteAction_})
         action->setEnabled(selected);

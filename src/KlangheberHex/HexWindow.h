@@ -18,6 +18,7 @@
 
 class QAction;
 class QActionGroup;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class THexEditor;
@@ -25,6 +26,9 @@ class THexEditor;
 namespace hexwindow {
 
 class FindDialog;
+class ReplaceDialog;
+struct SearchPattern;
+class ValuePanel;
 
 // Files from 2 GiB on are beyond the editor.
 constexpr std::int64_t kMaxFileSize = 0x7FFFFFFF;
@@ -137,7 +141,9 @@ private:
     void ToggleInsertMode();
     void Find();
     void FindNext();
-    void RunSearch(std::int32_t from);
+    // Searches the Find dialog's pattern from a position on (backwards: the
+    // last hit starting there or before) and selects the hit.
+    void RunSearch(std::int32_t from, bool backwards = false);
     void GoToOffset();
     void SendKeyToEditor(int key, Qt::KeyboardModifiers modifiers);
     bool CopySelection();
@@ -150,6 +156,20 @@ private:
     void ShowAbout();
     void SelectBytes(std::int32_t first, std::int32_t count);
 
+    // Redo, find previous, replace and the value panel (HexWindowTools.cpp).
+    void Redo();
+    void FindPrevious();
+    // Selects the hit of a pattern nearest from a position on in one
+    // direction; at the end of the file asks whether to go on from the other
+    // end. False when there is none (after saying so).
+    bool SearchAndSelect(const SearchPattern& pattern, const QString& text, std::int32_t from, bool backwards);
+    bool AskYesNo(const QString& text);
+    void Replace();
+    void ReplaceNext();
+    void ReplaceEverything();
+    // The replace dialog and the value panel.
+    void CreateToolWindows();
+
     // View and settings (HexWindowView.cpp).
     void CreateViewMenu();
     void ChooseOtherBytesPerLine();
@@ -161,6 +181,9 @@ private:
 
     THexEditor* editor_;
     FindDialog* findDialog_;
+    ReplaceDialog* replaceDialog_ = nullptr;
+    ValuePanel* valuePanel_ = nullptr;
+    QDockWidget* valueDock_ = nullptr;
     bool searched_ = false;
     bool forwardingKey_ = false;
     RecentFiles recent_;
@@ -171,6 +194,7 @@ private:
     QAction* saveAsAction_ = nullptr;
     QAction* reloadAction_ = nullptr;
     QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     QAction* cutAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* copyHexAction_ = nullptr;

@@ -182,24 +182,6 @@ void HexWindow::FindNext()
     RunSearch(editor_->CaretPosition() + 1);
 }
 
-void HexWindow::RunSearch(std::int32_t from)
-{
-    // Find changes its pattern in place (translation, case), so it gets a copy.
-    Bytes pattern = findDialog_->Pattern().bytes;
-    const auto count = static_cast<std::int32_t>(pattern.size());
-    const std::int32_t size = editor_->DataSize();
-    std::int32_t found = -1;
-    if (from < size)
-        found = editor_->Find(pattern.data(), count, from, size - 1, findDialog_->Pattern().ignoreCase,
-                              findDialog_->Pattern().translate);
-    if (found < 0) {
-        ShowInfo(QStringLiteral("„%1“ wurde bis zum Dateiende nicht gefunden.").arg(findDialog_->Request().text));
-        return;
-    }
-    SelectBytes(found, count);
-    UpdateState();
-}
-
 void HexWindow::GoToOffset()
 {
     const std::int32_t size = editor_->DataSize();

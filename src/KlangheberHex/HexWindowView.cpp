@@ -4,10 +4,12 @@
 #include "KlangheberHex/EditorColors.h"
 #include "KlangheberHex/FileNames.h"
 #include "KlangheberHex/HexWindow.h"
+#include "KlangheberHex/ValuePanel.h"
 #include "hexeditor/hexeditor.h"
 #include "platform/widgets/Application.h"
 
 #include <QActionGroup>
+#include <QDockWidget>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,6 +52,8 @@ const QString kOffsetDisplayKey = QStringLiteral("view/offsetDisplay");
 const QString kBytesPerColumnKey = QStringLiteral("view/bytesPerColumn");
 const QString kRecentFilesKey = QStringLiteral("recentFiles");
 const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kValuePanelKey = QStringLiteral("view/valuePanel");
+const QString kBigEndianKey = QStringLiteral("view/bigEndian");
 
 template <std::size_t N>
 QActionGroup* AddChoices(QMenu* menu, const std::array<Choice, N>& choices, QObject* owner)
@@ -94,6 +98,8 @@ QString TranslationName(int translation)
 void HexWindow::CreateViewMenu()
 {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Ansicht"));
+    menu->addAction(valueDock_->toggleViewAction());
+    menu->addSeparator();
 
     translationGroup_ = AddChoices(menu->addMenu(QStringLiteral("&Zeichensatz")), kTranslations, this);
     connect(translationGroup_, &QActionGroup::triggered, this, [this](QAction* action) {
@@ -172,6 +178,8 @@ void HexWindow::LoadSettings()
         editor_->SetOffsetDisplay(static_cast<TOffsetDisplayStyle>(*value));
     if (const std::optional<int> value = StoredInt(settings, kBytesPerColumnKey, 1, kMaxBytesPerLine))
         editor_->SetBytesPerColumn(*value);
+    valuePanel_->SetBigEndian(settings.value(kBigEndianKey).toBool());
+    valueDock_->setVisible(settings.value(kValuePanelKey).toBool());
     recent_ = RecentFiles(PathsFromStored(settings.value(kRecentFilesKey)));
     RebuildRecentMenu();
     if (!restoreGeometry(settings.value(kGeometryKey).toByteArray()))
@@ -186,6 +194,8 @@ void HexWindow::SaveViewSettings()
     settings.setValue(kBytesPerLineKey, editor_->BytesPerLine());
     settings.setValue(kOffsetDisplayKey, static_cast<int>(editor_->OffsetDisplay()));
     settings.setValue(kBytesPerColumnKey, editor_->BytesPerColumn());
+    settings.setValue(kValuePanelKey, !valueDock_->isHidden());
+    settings.setValue(kBigEndianKey, valuePanel_->BigEndian());
     SyncViewActions();
     UpdateState();
 }

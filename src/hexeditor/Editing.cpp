@@ -233,9 +233,28 @@ bool THexEditor::SeekCaret(std::int32_t offset, int origin, bool strict)
 
 bool THexEditor::Undo()
 {
-    const std::optional<hexcore::ViewSnapshot> view = document_.Undo();
+    const std::optional<hexcore::ViewSnapshot> view = document_.UndoKeepingRedo();
     if (!view)
         return false;
     RestoreView(*view);
     return true;
+}
+
+bool THexEditor::Redo()
+{
+    const hexcore::RedoStep* next = document_.NextRedo();
+    if (!next)
+        return false;
+    std::optional<hexcore::ViewSnapshot> view;
+    RunCommand(next->position, [&] { view = document_.Redo(); });
+    if (!view)
+        return false;
+    RestoreView(*view);
+    return true;
+}
+
+std::string THexEditor::RedoDescription() const
+{
+    const hexcore::RedoStep* next = document_.NextRedo();
+    return next ? hexcore::UndoDescription(next->kind) : std::string();
 }

@@ -14,12 +14,35 @@ std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::in
     if (!hexcore::SearchRangeFor(DataSize(), count, start, end))
         return -1;
     platform::WaitCursor wait(this);
+    return hexcore::Find(document_, pattern, count, start, end, SearchOptions(ignoreCase, translate));
+}
+
+std::int32_t THexEditor::FindBackward(std::uint8_t* pattern, std::int32_t count, std::int32_t start,
+                                      std::int32_t end, bool ignoreCase, bool translate)
+{
+    if (!hexcore::SearchRangeFor(DataSize(), count, start, end))
+        return -1;
+    platform::WaitCursor wait(this);
+    return hexcore::FindBackward(document_, pattern, count, start, end, SearchOptions(ignoreCase, translate));
+}
+
+std::vector<std::int32_t> THexEditor::FindAll(std::uint8_t* pattern, std::int32_t count, bool ignoreCase,
+                                              bool translate)
+{
+    if (!hexcore::SearchRangeFor(DataSize(), count, 0, DataSize()))
+        return {};
+    platform::WaitCursor wait(this);
+    return hexcore::FindAll(document_, pattern, count, 0, SearchOptions(ignoreCase, translate));
+}
+
+hexcore::SearchOptions THexEditor::SearchOptions(bool ignoreCase, bool translate) const
+{
     hexcore::SearchOptions options;
     options.ignoreCase = ignoreCase;
     options.translate = translate;
     options.translation = charTranslation_.translation;
     options.lineLength = bytesPerLine_;
-    return hexcore::Find(document_, pattern, count, start, end, options);
+    return options;
 }
 
 void THexEditor::SetTranslation(TTranslationType value)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "hexeditor/core/Document.h"
+#include "hexeditor/core/Search.h"
 #include "hexeditor/core/Translation.h"
 #include "platform/widgets/Colors.h"
 #include "platform/widgets/Grid.h"
@@ -173,6 +174,12 @@ public:
     // folding. Caret and selection stay.
     std::int32_t Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
                       bool ignoreCase, bool translate);
+    // The last match lying wholly within start..end; -1 when none.
+    std::int32_t FindBackward(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
+                              bool ignoreCase, bool translate);
+    // Every match in the document, left to right, none overlapping the one
+    // before.
+    std::vector<std::int32_t> FindAll(std::uint8_t* pattern, std::int32_t count, bool ignoreCase, bool translate);
     // Setters repaint when the value changes.
     TTranslationType Translation() const { return charTranslation_.translation; }
     void SetTranslation(TTranslationType value);
@@ -234,6 +241,13 @@ public:
     // Modified, caret and selection as they were.
     bool Undo();
     bool CanUndo() const { return document_.Undos().CanUndo(); }
+    // Carries out again what Undo took back, until the next edit; the caret
+    // goes to the edit's first byte, the bytes it wrote are selected. One
+    // more undo record, as the edit wrote the first time.
+    bool Redo();
+    bool CanRedo() const { return document_.NextRedo() != nullptr; }
+    // The kind of edit Redo carries out, named as UndoDescription names it.
+    std::string RedoDescription() const;
     const std::string& UndoDescription() const { return document_.Undos().Description(); }
     std::int32_t UndoCount() const { return document_.Undos().Count(); }
     // The undo records, oldest first (hexcore::UndoRecord's layout); the
@@ -366,6 +380,8 @@ private:
     void StateChanged() override;
     void UndoReset() override;
     void Replaced() override;
+    // The search options of the editor's translation and line length.
+    hexcore::SearchOptions SearchOptions(bool ignoreCase, bool translate) const;
     // Posts one OnStateChanged (only once the control has a window).
     void NotifyStateChanged();
     // After the control's window was created: "Untitled" unless a document

@@ -2,14 +2,8 @@
 // person drives it: keys typed into both panes, the search and go-to
 // dialogs, undo, the insert mode and saving; then the bytes on disk are
 // compared with what the edits must have made of the file.
-#include "Pattern.h"
-#include "TempDir.h"
+#include "HexGuiDriver.h"
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QPixmap>
-#include <QProcess>
-#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <functional>
@@ -18,126 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace testsupport;
+using namespace hexgui;
 
 namespace {
-
-constexpr int kTimeoutMs = 20000;
-
-// Runs xdotool and returns its output without the final newline.
-QString Xdo(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    EXPECT_TRUE(process.waitForFinished(kTimeoutMs)) << arguments.join(' ').toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// The first visible window whose title matches the regular expression, or
-// an empty string once the time is up.
-QString WaitForWindow(const QString& title)
-{
-    QString id;
-    (void)QTest::qWaitFor(
-        [&] {
-            id = Xdo({"search", "--onlyvisible", "--name", title}).section('\n', 0, 0);
-            return !id.isEmpty();
-        },
-        kTimeoutMs);
-    return id;
-}
-
-// Waits until a dialog has closed and gives the focus back to the window,
-// as a window manager would (Xvfb runs none).
-bool WaitUntilGone(const QString& title, const QString& window)
-{
-    if (!QTest::qWaitFor([&] { return Xdo({"search", "--onlyvisible", "--name", title}).isEmpty(); }, kTimeoutMs))
-        return false;
-    Xdo({"windowfocus", "--sync", window});
-    return true;
-}
-
-bool WaitForTitle(const QString& window, const QString& title)
-{
-    return QTest::qWaitFor([&] { return Xdo({"getwindowname", window}) == title; }, kTimeoutMs);
-}
-
-// Keys and text go to the window that has the input focus, through XTEST,
-// as from a keyboard.
-void Keys(const QString& keys)
-{
-    Xdo(QStringList{"key", "--delay", "40"} + keys.split(' '));
-}
-
-void Type(const QString& text)
-{
-    Xdo({"type", "--delay", "40", text});
-}
-
-// Opens a dialog with its key, fills it in, confirms it with Return and
-// waits until it has closed.
-bool UseDialog(const QString& window, const QString& key, const QString& title, const std::function<void()>& fill)
-{
-    Keys(key);
-    if (WaitForWindow(title).isEmpty())
-        return false;
-    fill();
-    Keys("Return");
-    return WaitUntilGone(title, window);
-}
-
-void SaveScreenshot(const QString& window, const QString& name)
-{
-    QDir().mkpath(QStringLiteral(KH_ARTIFACT_DIR));
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(window.toULongLong());
-    EXPECT_TRUE(shot.save(QStringLiteral(KH_ARTIFACT_DIR "/") + name)) << name.toStdString();
-}
-
-// klangheber-hex with its settings and its working copy in a test folder.
-class Program {
-public:
-    Program(const TempDir& dir, const QString& file)
-    {
-        ::mkdir((dir / "config").c_str(), 0700);
-        ::mkdir((dir / "tmp").c_str(), 0700);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir / "config"));
-        env.insert("TMPDIR", QString::fromStdString(dir / "tmp"));
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(KLANGHEBER_HEX_EXE), {file});
-    }
-    ~Program()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // The main window, focused for the keys to come.
-    QString Window(const QString& title)
-    {
-        const QString id = WaitForWindow(title);
-        if (!id.isEmpty())
-            Xdo({"windowfocus", "--sync", id});
-        return id;
-    }
-
-    void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
-
-    int WaitForExit()
-    {
-        if (!process_.waitForFinished(kTimeoutMs))
-            return -1;
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-
-private:
-    QProcess process_;
-};
 
 Bytes PatternWith(std::size_t size, std::size_t at, const Bytes& inserted)
 {

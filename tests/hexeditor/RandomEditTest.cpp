@@ -1,7 +1,8 @@
-// Random command sequences on random documents, checked after every step
-// against the shared editor model (tests/support/EditorModel.h): document,
-// caret, selection, change marks and undo count; then undone step by step
-// back to the start. With faults, editing commands now and then run on a
+// Random command sequences on random documents, Undo and Redo among them,
+// checked after every step against the shared editor model
+// (tests/support/EditorModel.h): document, caret, selection, change marks,
+// undo count and what Redo can carry out; then undone step by step back to
+// the start. With faults, editing commands now and then run on a
 // full disk (a file-size limit around the document's size): a command that
 // fails must leave everything as the model had it before the command. Some
 // seeds keep the saved bytes of nearly every record in files.
@@ -115,7 +116,7 @@ struct Runner {
         const std::size_t logBefore = ed.UndoLog().size();
         std::string name;
 
-        switch (Rand(0, 13)) {
+        switch (Rand(0, 15)) {
         case 0: {  // SelStart, sometimes out of range
             const std::int32_t p = Rand(-2, size + 1);
             name = "SelStart " + std::to_string(p);
@@ -224,9 +225,25 @@ struct Runner {
             m.SetInsertMode(ed.InsertModeActive());
             break;
         }
+        case 14:
+        case 15: {
+            const bool redo = Rand(0, 1) == 1;
+            name = redo ? "Redo" : "Undo";
+            // Undo runs without faults (it may then keep nothing for Redo,
+            // which the model cannot know); Redo, a command, with them.
+            bool done = false;
+            if (!redo) {
+                EXPECT_EQ(ed.Undo(), m.Undo());
+            } else if (Edit([&] { done = ed.Redo(); })) {
+                EXPECT_EQ(done, m.Redo());
+            }
+            break;
         }
-        // Once full, the log drops a record for each one it adds.
-        EXPECT_TRUE(m.records != records || ed.UndoLog().size() == logBefore) << name;
+        }
+        EXPECT_EQ(ed.CanRedo(), !m.redoSteps.empty()) << name;
+        // Once full, the log drops a record for each one it adds; only Undo
+        // shrinks it.
+        EXPECT_TRUE(m.records != records || name == "Undo" || ed.UndoLog().size() == logBefore) << name;
         return name;
     }
 };

@@ -1,7 +1,7 @@
 // A plain in-memory model of the byte editor as its commands change it: the
 // document's bytes, Modified, the caret (byte, pane, nibble), the selection,
-// the change marks, the undo count and the gate's decisions, and the steps
-// Undo can take back. The random editing test and the edit fuzzer drive the
+// the change marks, the undo count and the gate's decisions, the steps Undo
+// can take back and those Redo can carry out again. The random editing test and the edit fuzzer drive the
 // editor and this model side by side. No test framework: the fuzz targets
 // use it too.
 #pragma once
@@ -66,6 +66,13 @@ public:
     // Oldest first, at most kMaxSteps (the log drops its oldest record).
     std::vector<Step> steps;
     int droppedSteps = 0;
+    // What Undo took back, for Redo: the step and the bytes its edit wrote.
+    // Any edit the gate lets through empties it.
+    struct RedoStep {
+        Step step;
+        Bytes written;
+    };
+    std::vector<RedoStep> redoSteps;
 
     // ---- The view, where a driver reads it from the editor instead ---------
     void FollowView(ModelCaret at, std::int32_t selAnchor, std::int32_t selLow, std::int32_t selHigh, bool insert,
@@ -246,6 +253,7 @@ public:
             return false;
         const Step step = steps.back();
         steps.pop_back();
+        KeepForRedo(step);
         const auto restoredSize = static_cast<std::int32_t>(step.state.bytes.size());
         switch (step.kind) {
         case kByteChanged: {
@@ -286,7 +294,66 @@ public:
         return true;
     }
 
+    // Carries out again the edit the latest Undo took back, recorded as new;
+    // the caret on its first byte (the first cell of an empty document), the
+    // bytes it wrote selected. The change marks: a byte change marks its
+    // byte (outside insert mode), every other edit cuts them at its
+    // position.
+    bool Redo()
+    {
+        if (redoSteps.empty() || (noSizeChange && redoSteps.back().step.ChangesSize()))
+            return false;
+        const RedoStep redo = redoSteps.back();
+        const Step& s = redo.step;
+        const EditorState before = *this;
+        if (!Gate(s.kind, s.replaced, s.count))
+            return false;
+        EditorState described = before;
+        described.caret = s.state.caret;
+        described.anchor = s.state.anchor;
+        described.low = s.state.low;
+        described.high = s.state.high;
+        const std::int32_t p = s.position;
+        if (s.kind == kByteChanged) {
+            bytes[static_cast<std::size_t>(p)] = redo.written[0];
+            if (!insertMode) {
+                if (marks.size() <= static_cast<std::size_t>(p))
+                    marks.resize(static_cast<std::size_t>(p) + 1, false);
+                marks[static_cast<std::size_t>(p)] = true;
+            }
+        } else {
+            const std::int32_t removed = s.kind == kBytesRemoved ? s.count : s.kind == kReplaceSelection ? s.replaced : 0;
+            if (s.kind == kBytesRemoved)
+                CutMarks(p);
+            if (s.kind != kBytesRemoved)
+                Insert(redo.written, p);
+            const auto from = bytes.begin() + p + (s.kind == kBytesRemoved ? 0 : s.count);
+            bytes.erase(from, from + removed);
+            CutMarks(Size());
+            CutMarks(p);
+        }
+        Clear();
+        caret = Size() == 0 ? ModelCaret{} : ModelCaret{std::clamp(p, 0, Size() - 1), s.state.caret.charPane, 0};
+        if (s.kind != kByteChanged && s.kind != kBytesRemoved && s.count > 0) {
+            anchor = low = p;
+            high = p + s.count - 1;
+        }
+        std::vector<RedoStep> rest(redoSteps.begin(), redoSteps.end() - 1);
+        Settle(before, s.kind, p, s.count, s.replaced, described);
+        redoSteps = std::move(rest);
+        return true;
+    }
+
 private:
+    void KeepForRedo(const Step& step)
+    {
+        Bytes written;
+        if (step.kind == kByteChanged)
+            written.push_back(bytes[static_cast<std::size_t>(step.position)]);
+        else if (step.kind != kBytesRemoved)
+            written.assign(bytes.begin() + step.position, bytes.begin() + step.position + step.count);
+        redoSteps.push_back({step, written});
+    }
     void Clear() { anchor = low = high = -1; }
     void MoveTo(std::int32_t p)
     {
@@ -378,6 +445,7 @@ private:
             step.floor = std::min(step.floor, cut);
         if (!recorded)
             return;
+        redoSteps.clear();
         Step step;
         step.state = described ? *described : before;
         step.state.modified = before.modified;

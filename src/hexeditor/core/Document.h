@@ -9,6 +9,7 @@
 // paints.
 #pragma once
 
+#include "hexeditor/core/RedoLog.h"
 #include "hexeditor/core/UndoLog.h"
 #include "hexeditor/core/WorkingCopy.h"
 
@@ -213,7 +214,19 @@ public:
     // When a size change fails, everything stays as it was and the error is
     // raised.
     std::optional<ViewSnapshot> Undo();
-    // Empties the undo log and tells the listener at once.
+    // Undo, keeping what it takes back for Redo.
+    std::optional<ViewSnapshot> UndoKeepingRedo();
+    // Carries out again the edit the latest Undo took back, through the gate
+    // (which records it for Undo as the first time), and returns the view
+    // after it: the caret on its first byte, the bytes it wrote selected.
+    // Nothing when there is no such edit (another edit was recorded since)
+    // or NoSizeChange forbids it. A size change that fails raises as it does
+    // for the commands; the caller takes the command back.
+    std::optional<ViewSnapshot> Redo();
+    // The edit Redo would carry out, or nullptr.
+    const RedoStep* NextRedo() const { return redo_.Next(undo_.Appended()); }
+    // Empties the undo log (and what Redo keeps) and tells the listener at
+    // once.
     void ResetUndo();
     const UndoLog& Undos() const { return undo_; }
     // From how many saved bytes on a record keeps them in a file rather than
@@ -279,6 +292,7 @@ private:
     bool allowInsertMode_ = false;
     std::int32_t fileRecordsFrom_ = kFileRecordsFrom;
     UndoLog undo_;
+    RedoLog redo_;
 };
 
 }  // namespace hexcore

@@ -149,6 +149,7 @@ void Document::CancelCommand(const CommandStart& start)
 void Document::ResetUndo()
 {
     undo_.Reset();
+    redo_.Clear();
     if (listener_)
         listener_->UndoReset();
 }

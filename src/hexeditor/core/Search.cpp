@@ -136,6 +136,15 @@ private:
     std::uint8_t upper_[2] = {};
 };
 
+// Translation, then case folding, in place.
+void PreparePattern(std::uint8_t* pattern, std::int32_t count, const SearchOptions& options)
+{
+    if (options.translate && options.translation != ttAnsi)
+        translation::TranslateBuffer(options.translation, pattern, pattern, count);
+    if (options.ignoreCase)
+        platform::CharLowerBuff(pattern, static_cast<std::size_t>(count));
+}
+
 }  // namespace
 
 std::optional<SearchRange> SearchRangeFor(std::int32_t size, std::int32_t count, std::int32_t start,
@@ -160,10 +169,7 @@ std::int32_t Find(const Document& document, std::uint8_t* pattern, std::int32_t 
     start = range->start;
     end = range->end;
     const bool ignoreCase = options.ignoreCase;
-    if (options.translate && options.translation != ttAnsi)
-        translation::TranslateBuffer(options.translation, pattern, pattern, count);
-    if (ignoreCase)
-        platform::CharLowerBuff(pattern, static_cast<std::size_t>(count));
+    PreparePattern(pattern, count, options);
 
     const Matcher matcher(pattern, static_cast<std::size_t>(count), ignoreCase);
 
@@ -224,6 +230,55 @@ std::int32_t Find(const Document& document, std::uint8_t* pattern, std::int32_t 
         ++p;
     }
     return -1;
+}
+
+std::int32_t FindBackward(const Document& document, std::uint8_t* pattern, std::int32_t count,
+                          std::int32_t start, std::int32_t end, const SearchOptions& options)
+{
+    const std::optional<SearchRange> range = SearchRangeFor(document.DataSize(), count, start, end);
+    if (!range)
+        return -1;
+    PreparePattern(pattern, count, options);
+    const Matcher matcher(pattern, static_cast<std::size_t>(count), options.ignoreCase);
+    // Blocks of candidate starts from the end; each block's bytes reach
+    // count - 1 bytes past its last candidate.
+    constexpr std::int64_t kBlock = Document::kPageSize;
+    std::vector<std::uint8_t> buffer;
+    std::int64_t last = static_cast<std::int64_t>(range->end) - count + 1;
+    while (last >= range->start) {
+        const std::int64_t first = std::max<std::int64_t>(range->start, last - kBlock + 1);
+        const std::int64_t length = last - first + count;
+        buffer.resize(static_cast<std::size_t>(length));
+        document.ReadBuffer(buffer.data(), static_cast<std::int32_t>(first), static_cast<std::int32_t>(length));
+        std::int64_t found = -1;
+        for (std::int64_t at = 0; at < length;) {
+            const std::int64_t hit = matcher.Search(buffer.data() + at, static_cast<std::size_t>(length - at));
+            if (hit < 0)
+                break;
+            found = at + hit;
+            at = found + 1;
+        }
+        if (found >= 0)
+            return static_cast<std::int32_t>(first + found);
+        last = first - 1;
+    }
+    return -1;
+}
+
+std::vector<std::int32_t> FindAll(const Document& document, std::uint8_t* pattern, std::int32_t count,
+                                  std::int32_t start, const SearchOptions& options)
+{
+    std::vector<std::int32_t> hits;
+    SearchOptions prepared = options;
+    for (std::int32_t from = start;;) {
+        const std::int32_t hit = Find(document, pattern, count, from, document.DataSize(), prepared);
+        if (hit < 0)
+            return hits;
+        hits.push_back(hit);
+        // Translated once; folding again changes nothing.
+        prepared.translate = false;
+        from = hit + count;
+    }
 }
 
 }  // namespace hexcore

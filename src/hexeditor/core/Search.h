@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace hexcore {
 
@@ -43,5 +44,16 @@ struct SearchOptions {
 // (unless no match can fit the range).
 std::int32_t Find(const Document& document, std::uint8_t* pattern, std::int32_t count, std::int32_t start,
                   std::int32_t end, const SearchOptions& options);
+
+// The last match lying wholly within start..end, or -1; the pattern is
+// prepared as for Find. Reads the document a block at a time from the end.
+std::int32_t FindBackward(const Document& document, std::uint8_t* pattern, std::int32_t count,
+                          std::int32_t start, std::int32_t end, const SearchOptions& options);
+
+// Every match from start to the end of the document, left to right and not
+// overlapping (a match starts after the previous one ends). The pattern is
+// prepared once, as for Find.
+std::vector<std::int32_t> FindAll(const Document& document, std::uint8_t* pattern, std::int32_t count,
+                                  std::int32_t start, const SearchOptions& options);
 
 }  // namespace hexcore

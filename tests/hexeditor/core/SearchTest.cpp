@@ -42,8 +42,10 @@ protected:
     TTranslationType translation_ = ttAnsi;
 };
 
-// The first position in start..end where the whole pattern fits and matches.
-std::int32_t NaiveFind(const Bytes& doc, const Bytes& pattern, std::int64_t start, std::int64_t end, bool fold)
+// The first (or last) position in start..end where the whole pattern fits
+// and matches.
+std::int32_t NaiveFind(const Bytes& doc, const Bytes& pattern, std::int64_t start, std::int64_t end, bool fold,
+                       bool last = false)
 {
     const auto f = [&](std::uint8_t b) { return fold ? platform::CharLower(b) : b; };
     const std::int64_t size = static_cast<std::int64_t>(doc.size());
@@ -52,7 +54,8 @@ std::int32_t NaiveFind(const Bytes& doc, const Bytes& pattern, std::int64_t star
     const std::int64_t m = static_cast<std::int64_t>(pattern.size());
     if (m == 0)
         return -1;
-    for (std::int64_t q = start; q + m - 1 <= end; ++q) {
+    const std::int64_t from = last ? end - m + 1 : start;
+    for (std::int64_t q = from; q >= start && q + m - 1 <= end; q += last ? -1 : 1) {
         std::int64_t k = 0;
         while (k < m && f(doc[q + k]) == f(pattern[k]))
             ++k;
@@ -217,8 +220,8 @@ TEST_F(SearchTest, SweepFindsEveryMarkerAcrossWindowEdges)
 }
 
 // Random documents of a few distinct bytes, so that partial and overlapping
-// matches are frequent, searched from and to positions around page edges;
-// every result must equal that of the naive scan.
+// matches are frequent, searched from and to positions around page edges,
+// forwards and backwards; every result must equal that of the naive scan.
 TEST_F(SearchTest, AgreesWithNaiveScan)
 {
     std::mt19937 rng(20240611);
@@ -271,6 +274,13 @@ TEST_F(SearchTest, AgreesWithNaiveScan)
                 const bool searchedAtAll = std::max(start, std::int64_t{0}) + std::int64_t(pattern.size()) <=
                                            std::min<std::int64_t>(end, size - 1) + 1;
                 ASSERT_EQ(searched, searchedAtAll ? folded : pattern);
+                hexcore::SearchOptions options;
+                options.ignoreCase = fold;
+                searched = pattern;
+                ASSERT_EQ(hexcore::FindBackward(document_, searched.data(), static_cast<std::int32_t>(pattern.size()),
+                                                s32, e32, options),
+                          NaiveFind(doc, pattern, s32, e32, fold, true))
+                    << "backwards, size " << size << " start " << s32 << " end " << e32;
                 found += expected >= 0;
                 ++checks;
             }
