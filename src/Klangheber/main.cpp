@@ -3,13 +3,10 @@
 // --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
 #include "Klangheber/Process.h"
-#include "MainForm1/MainForm1.h"
 #include "platform/widgets/Application.h"
-#include "platform/system/FileUtils.h"
 #include "platform/widgets/Display.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -61,20 +58,5 @@ int main(int argc, char** argv)
     if (options.batchFolder)
         return klangheber::ExitStatus(klangheber::RunBatch(options));
 
-    std::string folder;
-    if (options.windowFolder) {
-        folder = klangheber::AbsoluteFolder(*options.windowFolder);
-        if (!platform::DirectoryExists(folder)) {
-            std::fprintf(stderr, "klangheber: %s: kein Ordner\n", options.windowFolder->c_str());
-            return klangheber::kNothingToDo;
-        }
-    }
-    TMainForm form;
-    platform::Application().SetMainForm(&form);
-    form.show();
-    // A folder given starts its run as if chosen in the dialog, once the
-    // window is up.
-    if (!folder.empty())
-        QTimer::singleShot(0, &form, [&form, folder] { form.StartRun(folder); });
-    return klangheber::ExitStatus(platform::Application().Run());
+    return klangheber::ExitStatus(klangheber::RunWindow(options));
 }
