@@ -20,7 +20,7 @@ test_packages=(
   libopenmpt-dev
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
-  desktop-file-utils appstream groff-base dpkg-dev file
+  desktop-file-utils appstream groff-base dpkg-dev file lintian devscripts
 )
 
 installed() {

@@ -158,7 +158,7 @@ std::string UsageText()
            "                       fallback und reason\n"
            "  --pause MS           Pause zwischen zwei Paketen in Millisekunden (Vorgabe 0)\n"
            "  -h, --help           diesen Text zeigen\n"
-           "  -v, --version        die Version zeigen\n"
+           "  -v, --version        die Version und die Lizenz zeigen\n"
            "\n"
            "Beispiele:\n"
            "  klangheber ~/Spiele/UT/Music\n"

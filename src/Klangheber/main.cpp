@@ -3,6 +3,7 @@
 // --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
 #include "Klangheber/Process.h"
+#include "ProgramInfo/ProgramInfo.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Display.h"
 
@@ -10,10 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-
-#ifndef KLANGHEBER_VERSION
-#define KLANGHEBER_VERSION "0.0.0"
-#endif
 
 int main(int argc, char** argv)
 {
@@ -31,7 +28,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.version) {
-        std::printf("klangheber %s\n", KLANGHEBER_VERSION);
+        std::fputs(programinfo::VersionText("klangheber").c_str(), stdout);
         return 0;
     }
 

@@ -10,7 +10,7 @@ std::string UsageText()
            "characters side by side, editable in both. Files up to 2 GiB - 1 byte open.\n"
            "\n"
            "  --help     show this text\n"
-           "  --version  show the version\n"
+           "  --version  show the version and the licence\n"
            "  --         what follows is the file, even when it starts with \"-\"\n";
 }
 

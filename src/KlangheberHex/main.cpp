@@ -1,6 +1,7 @@
 // Klangheber Hex: the byte editor as a program of its own.
 #include "KlangheberHex/Arguments.h"
 #include "KlangheberHex/HexWindow.h"
+#include "ProgramInfo/ProgramInfo.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Display.h"
 
@@ -12,10 +13,6 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
-
-#ifndef KLANGHEBER_VERSION
-#define KLANGHEBER_VERSION "0.0.0"
-#endif
 
 namespace {
 
@@ -47,7 +44,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (arguments.version) {
-        std::printf("klangheber-hex %s\n", KLANGHEBER_VERSION);
+        std::fputs(programinfo::VersionText("klangheber-hex").c_str(), stdout);
         return 0;
     }
     if (!platform::DisplayNamed())
@@ -56,7 +53,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(hexwindow::kSettingsOrganization));
     QApplication::setApplicationName(QString::fromLatin1(hexwindow::kSettingsApplication));
-    QApplication::setApplicationVersion(QStringLiteral(KLANGHEBER_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(programinfo::Version()));
     QGuiApplication::setDesktopFileName(QStringLiteral("klangheber-hex"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/klangheber-hex.png")));
     UseGermanQtTexts(app);
