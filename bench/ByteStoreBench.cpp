@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document core's byte store on a 256 MiB document: loading against a
 // plain file copy of the same file, and inserting one byte at the start (time
 // and peak memory). No widget and no Qt: the core alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file search over a generated tree of 100,000 entries in 1,000 folders
 // (99 files in each folder, one in ten a package), against `find` over the
 // same tree in the same run.

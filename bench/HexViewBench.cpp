@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Klangheber Hex on a 1 GiB file: the time from "open" to the first paint
 // of the bytes, against cp of the same file in the same run, and the time
 // of one page-down (key handling and the repaint it causes) at the start,

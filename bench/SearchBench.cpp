@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // THexEditor::Find over a 64 MiB document for a pattern that does not occur,
 // measured beside memmem over the same bytes held in memory.
 #include "hexeditor/hexeditor.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The batch against cp: generates a tree of small and a tree of large Unreal
 # music packages, converts each with `klangheber --batch TREE --pause 0` and,
 # in the same run, copies the same tree with `cp -r` and runs

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One package near the largest size the program takes (1.9 GiB by default)
 # against cp: converts it with `klangheber --batch FOLDER --pause 0` and
 # copies it with cp in the same run; prints both times, their ratio, the

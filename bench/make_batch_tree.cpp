@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a tree of Unreal music packages for the batch benchmark: COUNT
 // packages with sizes spread evenly between MIN and MAX bytes, spread over
 // sub-folders of at most 100 packages, module kinds taking turns. Each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The least file traffic of a conversion, without the program around it:
 // for every *.umx below FOLDER, copy the package into one reused working
 // file, cut that file to its first 500 bytes, write those to a new file

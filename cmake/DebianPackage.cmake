@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build folder writes
 # klangheber_<version>_<arch>.deb with everything `cmake --install` installs,
 # under /usr. The dependencies on shared libraries come from the binaries
@@ -28,5 +29,17 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # translations.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-urw-base35, fonts-dejavu-core, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# What Debian's policy asks of every package beside the programs: the
+# copyright in its machine-readable form and the changelog, compressed, in
+# the package's documentation folder; and for Debian's package checker, the
+# reasons why the hints it still gives do not apply (data/debian).
+set(debian "${PROJECT_SOURCE_DIR}/data/debian")
+set(KH_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/klangheber)
+configure_file("${debian}/changelog" "${PROJECT_BINARY_DIR}/debian/changelog" COPYONLY)
+kh_gzip("${PROJECT_BINARY_DIR}/debian/changelog" debian-changelog)
+install(FILES "${debian}/copyright" "${PROJECT_BINARY_DIR}/debian/changelog.gz" DESTINATION ${KH_DOCDIR})
+install(FILES "${debian}/lintian-overrides" DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME klangheber)
 
 include(CPack)

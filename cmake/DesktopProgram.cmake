@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kh_install_program(<target> [METAINFO <appstream-id>])
 #
 # Installs the program <target> and what a Linux desktop shows for it. The
@@ -6,7 +7,7 @@
 #   <target>.svg              share/icons/hicolor/scalable/apps/<target>.svg
 #   <target>-48.png           share/icons/hicolor/48x48/apps/<target>.png
 #   <target>-128.png          share/icons/hicolor/128x128/apps/<target>.png
-#   <target>.1.in             share/man/man1/<target>.1 (@PROJECT_VERSION@ filled in)
+#   <target>.1.in             share/man/man1/<target>.1.gz (@PROJECT_VERSION@ filled in)
 #   <id>.metainfo.xml         share/metainfo/<id>.metainfo.xml (with METAINFO <id>)
 # The PNGs are rendered from the SVG by tools/render-icons.sh and committed.
 # Only programs installed this way have install rules, so `cmake --install`
@@ -14,6 +15,14 @@
 include(GNUInstallDirs)
 
 set(KH_ICON_SIZES 48 128)
+
+# kh_gzip(<file> <target>): <file>.gz beside <file>, made by the build target
+# <target>. Installed files are compressed as Debian's policy asks; -n keeps
+# the name and time out, so every build makes the same bytes.
+function(kh_gzip file target)
+  add_custom_command(OUTPUT "${file}.gz" COMMAND gzip -9nkf "${file}" DEPENDS "${file}" VERBATIM)
+  add_custom_target(${target} ALL DEPENDS "${file}.gz")
+endfunction()
 
 function(kh_install_program target)
   cmake_parse_arguments(ARG "" "METAINFO" "" ${ARGN})
@@ -31,6 +40,9 @@ function(kh_install_program target)
     endif()
   endforeach()
 
+  # Without the compilers' notes, as Debian ships its programs.
+  add_custom_command(TARGET ${target} POST_BUILD
+                     COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment $<TARGET_FILE:${target}> VERBATIM)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES "${data}/${target}.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
@@ -41,8 +53,10 @@ function(kh_install_program target)
             RENAME ${target}.png)
   endforeach()
 
-  configure_file("${data}/${target}.1.in" "${CMAKE_CURRENT_BINARY_DIR}/${target}.1" @ONLY)
-  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${target}.1" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set(page "${CMAKE_CURRENT_BINARY_DIR}/${target}.1")
+  configure_file("${data}/${target}.1.in" "${page}" @ONLY)
+  kh_gzip("${page}" ${target}-manpage)
+  install(FILES "${page}.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
   if(ARG_METAINFO)
     install(FILES "${data}/${ARG_METAINFO}.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The layers' arrows point one way: the platform rooms system <- widgets <-
 # shell, the components above them (the byte editor's document core and the
 # package reader on the system room alone), the main window above the components and

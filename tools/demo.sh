@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine, builds, copies the bundled demo packages to a temporary
 # folder, converts them with the command line, lists the modules written and
 # ends with the run's summary line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the demo packages bundled in examples/demo: one Unreal music package
 // per module kind and one package that carries no module.
 #include "fixtures/Fixtures.h"

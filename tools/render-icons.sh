@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders each program's scalable icon (data/<program>/<program>.svg) into
 # the PNG sizes that are installed beside it (data/<program>/<program>-48.png,
 # -128.png). The PNGs are committed, so building needs no SVG renderer; run

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang++ (ASan and UBSan included) into
 # build-fuzz/ (or $FUZZ_BUILD_DIR) and runs each for FUZZ_SECONDS seconds
 # (default 60). An input that breaks an invariant or trips a sanitizer is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine, builds, and runs every test, in three stages:
 #   normal  the build in build/ (or $BUILD_DIR) and its whole test suite;
 #   asan    the same suite built with AddressSanitizer and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the test scripts: how AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer report. Every report ends the process with a
 # failure status, so the test (or fuzz run) that caused it fails.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project needs (only those missing) and
 # builds into build/ (or $BUILD_DIR).
 #   tools/setup.sh          what building and running the programs needs;
@@ -20,7 +21,7 @@ test_packages=(
   libopenmpt-dev
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
-  desktop-file-utils appstream groff-base dpkg-dev file
+  desktop-file-utils appstream groff-base dpkg-dev file lintian devscripts
 )
 
 installed() {

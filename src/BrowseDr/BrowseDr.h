@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TzebBrowseDirectoryDlg: a non-visual component around the shell's modal
 // browse-for-folder dialog. The owner sets the properties, calls Execute and,
 // on true, reads the chosen folder from Selection or SelectionFullPath. While

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Path and text helpers of the folder dialog component: drive-style
 // selection paths, the directory test, and fitting a path or a text into a
 // control's width by dropping leading folders or trailing characters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scope in which the system shows no critical-error boxes for missing
 // media; the previous error mode comes back on every path.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TFileSearch: a synchronous, depth-first walk of a folder tree for one or
 // more file masks, with an event per folder entered, per match and at the end.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's arguments: parsed with QCommandLineParser, every text
 // the user sees in German like the window.
 #include "Klangheber/CommandLine.h"
@@ -158,7 +159,7 @@ std::string UsageText()
            "                       fallback und reason\n"
            "  --pause MS           Pause zwischen zwei Paketen in Millisekunden (Vorgabe 0)\n"
            "  -h, --help           diesen Text zeigen\n"
-           "  -v, --version        die Version zeigen\n"
+           "  -v, --version        die Version und die Lizenz zeigen\n"
            "\n"
            "Beispiele:\n"
            "  klangheber ~/Spiele/UT/Music\n"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: "klangheber --batch FOLDER" runs the same run through the
 // same main window, unshown, with FOLDER in place of the folder dialog's
 // choice; "klangheber FOLDER" shows the window and starts that run at once.
@@ -34,6 +35,11 @@ enum ExitCode { kRunCompleted = 0, kRunStopped = 1, kNothingToDo = 2 };
 // FOLDER as an absolute path without repeated or trailing "/" (except for
 // "/" itself).
 std::string AbsoluteFolder(std::string folder);
+
+// Shows the main window and runs the event loop until it closes. With
+// options.windowFolder, its run starts once the window is up; a name that is
+// no folder gets the error box "NAME ist kein Ordner" there instead.
+int RunWindow(const Options& options);
 
 // Runs the batch over options.batchFolder through the main window's run
 // interface; needs a QApplication. Status lines ("[3/120] text") or JSON

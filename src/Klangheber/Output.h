@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's writes to stdout and stderr. A write that fails (a full
 // disk, a broken device) is remembered so that the run ends as an error
 // instead of going on with its output lost. A closed pipe is not remembered:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command line prints about a run: status lines that stay one line
 // each, JSON Lines for scripts, and the summary at the end.
 #pragma once

@@ -1,22 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program start: the application object, its title, the main window and the
 // event loop (with a folder as argument, its run started at once); or, with
 // --batch, the same run without a window.
 #include "Klangheber/CommandLine.h"
-#include "MainForm1/MainForm1.h"
+#include "ProgramInfo/ProgramInfo.h"
 #include "hexeditor/Process.h"
 #include "platform/widgets/Application.h"
-#include "platform/system/FileUtils.h"
 #include "platform/widgets/Display.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-
-#ifndef KLANGHEBER_VERSION
-#define KLANGHEBER_VERSION "0.0.0"
-#endif
 
 namespace {
 
@@ -40,7 +35,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.version) {
-        std::printf("klangheber %s\n", KLANGHEBER_VERSION);
+        std::fputs(programinfo::VersionText("klangheber").c_str(), stdout);
         return 0;
     }
 
@@ -70,20 +65,5 @@ int main(int argc, char** argv)
     if (options.batchFolder)
         return hexeditor::ExitStatus(klangheber::RunBatch(options));
 
-    std::string folder;
-    if (options.windowFolder) {
-        folder = klangheber::AbsoluteFolder(*options.windowFolder);
-        if (!platform::DirectoryExists(folder)) {
-            std::fprintf(stderr, "klangheber: %s: kein Ordner\n", options.windowFolder->c_str());
-            return klangheber::kNothingToDo;
-        }
-    }
-    TMainForm form;
-    platform::Application().SetMainForm(&form);
-    form.show();
-    // A folder given starts its run as if chosen in the dialog, once the
-    // window is up.
-    if (!folder.empty())
-        QTimer::singleShot(0, &form, [&form, folder] { form.StartRun(folder); });
-    return hexeditor::ExitStatus(platform::Application().Run());
+    return hexeditor::ExitStatus(klangheber::RunWindow(options));
 }

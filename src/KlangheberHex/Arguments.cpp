@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KlangheberHex/Arguments.h"
 
 namespace hexwindow {
@@ -12,7 +13,7 @@ std::string UsageText()
            "\n"
            "Optionen:\n"
            "  -h, --help     diesen Text zeigen\n"
-           "  -v, --version  die Version zeigen\n"
+           "  -v, --version  die Version und die Lizenz zeigen\n"
            "  --             was folgt, ist die Datei, auch wenn ihr Name mit \"-\" beginnt\n"
            "\n"
            "Exit-Status: 0 das Fenster wurde geschlossen, 2 falsche Argumente, 128 + N das\n"

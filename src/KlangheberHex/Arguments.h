@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of klangheber-hex: "klangheber-hex [DATEI]", -h/--help,
 // -v/--version, with German texts as klangheber's. Read before Qt starts, so that --help and --version work
 // without a display.

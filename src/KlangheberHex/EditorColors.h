@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte editor's colours taken from the desktop palette, so that a dark
 // theme shows light text on a dark ground. The editor's own defaults are
 // fixed colours for a white window (blue digits, maroon on pale yellow for

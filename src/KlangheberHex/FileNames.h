@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File names as the window handles them. A name is bytes, and any bytes the
 // system accepts make a name, UTF-8 or not; Qt's strings are UTF-16 and its
 // own conversion (QFile::encodeName/decodeName) loses the bytes that are not

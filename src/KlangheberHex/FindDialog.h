@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search dialog: the text or hex bytes to look for, whether the text
 // is hex, and whether case matters. It keeps what was typed for the next
 // time it opens and refuses to close on hex input it cannot read.

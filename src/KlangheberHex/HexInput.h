@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the byte editor window reads from people and writes for other
 // programs: offsets typed into "Gehe zu Offset", search patterns, hex text on
 // the clipboard. Plain functions without a window, so each rule is tested on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's frame: menus Datei, Bearbeiten, Suchen, Lesezeichen and
 // Hilfe, the status bar, dropped files, the end without a question on a
 // termination signal, and the title, menu and status texts that follow the

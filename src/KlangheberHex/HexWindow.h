@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Klangheber Hex's main window: one THexEditor with the menus Datei,
 // Bearbeiten, Suchen, Ansicht, Lesezeichen and Hilfe and a context menu, a
 // status bar, the recent files and remembered window and view settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menus Bearbeiten, Suchen, Lesezeichen and Hilfe at work: undo, the
 // clipboard (also as hex text and as a C array), deleting, selecting
 // everything, the insert mode, search, go to offset, the bookmarks, the
@@ -6,6 +7,7 @@
 #include "KlangheberHex/FindDialog.h"
 #include "KlangheberHex/HexInput.h"
 #include "KlangheberHex/HexWindow.h"
+#include "ProgramInfo/ProgramInfo.h"
 #include "hexeditor/hexeditor.h"
 
 #include <QClipboard>
@@ -95,8 +97,10 @@ void HexWindow::ShowAbout()
 {
     QMessageBox::about(this, QStringLiteral("Über Klangheber Hex"),
                        QStringLiteral("<p><b>Klangheber Hex %1</b></p><p>Der Byte-Editor von Klangheber: jede Datei "
-                                      "bis 2 GiB − 1 Byte als Hex-Ziffern und Zeichen ansehen und bearbeiten.</p>")
-                           .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
+                                      "bis 2 GiB − 1 Byte als Hex-Ziffern und Zeichen ansehen und bearbeiten.</p><p>%2</p>")
+                           .arg(QCoreApplication::applicationVersion().toHtmlEscaped(),
+                                QString::fromUtf8(programinfo::LicenceNotice()).toHtmlEscaped().replace(
+                                    QLatin1Char('\n'), QStringLiteral("<br>"))));
 }
 
 void HexWindow::Copy()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu Datei at work: new, open, reload, save and save as, the recent
 // files, and the question before changes are lost. A file the user may not
 // write (WriteRefusal) is saved only under another name; a backup that

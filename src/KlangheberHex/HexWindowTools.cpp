@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Redo, searching backwards and round the end of the file, replacing, and
 // the panel of values at the caret, as the window offers them.
 #include "KlangheberHex/FindDialog.h"

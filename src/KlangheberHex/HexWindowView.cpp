@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Ansicht menu (translation, bytes per line, offsets, bytes per column),
 // the colours from the desktop palette, and the settings the window keeps
 // between runs: window geometry, the view and the recent files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files opened last, newest first, as the "Zuletzt geöffnet" menu shows
 // them: at most five, each once.
 #pragma once

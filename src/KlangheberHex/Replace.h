@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing what the search finds: the replacement's bytes, whether the
 // selection is a hit, and replacing every hit as one undo step.
 #pragma once

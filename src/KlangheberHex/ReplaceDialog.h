@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The replace dialog: what to look for and what to put in its place, both
 // text or both hex bytes, and whether case matters (as in the search).
 // "Ersetzen" replaces the selected hit and selects the next one, the dialog

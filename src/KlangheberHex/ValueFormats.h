@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes at the caret read as numbers, and numbers typed back into bytes:
 // signed and unsigned integers of 8, 16, 32 and 64 bits, 32- and 64-bit
 // floating point numbers (IEEE 754), and one byte in binary and in octal,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values at the caret: the bytes from the caret on as signed and
 // unsigned 8-, 16-, 32- and 64-bit integers, 32- and 64-bit floating point
 // numbers, the caret's byte in binary and octal and as a character of the

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Klangheber Hex: the byte editor as a program of its own.
 #include "KlangheberHex/Arguments.h"
 #include "KlangheberHex/HexWindow.h"
+#include "ProgramInfo/ProgramInfo.h"
 #include "hexeditor/Process.h"
 #include "platform/widgets/Application.h"
 #include "platform/widgets/Display.h"
@@ -12,10 +14,6 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
-
-#ifndef KLANGHEBER_VERSION
-#define KLANGHEBER_VERSION "0.0.0"
-#endif
 
 namespace {
 
@@ -48,7 +46,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (arguments.version) {
-        std::printf("klangheber-hex %s\n", KLANGHEBER_VERSION);
+        std::fputs(programinfo::VersionText("klangheber-hex").c_str(), stdout);
         return 0;
     }
     const char* const noDisplayHint = "Klangheber Hex braucht ein Fenster.";
@@ -60,7 +58,7 @@ int main(int argc, char** argv)
     platform::DisplayReached();
     QApplication::setOrganizationName(QString::fromLatin1(hexwindow::kSettingsOrganization));
     QApplication::setApplicationName(QString::fromLatin1(hexwindow::kSettingsApplication));
-    QApplication::setApplicationVersion(QStringLiteral(KLANGHEBER_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(programinfo::Version()));
     QGuiApplication::setDesktopFileName(QStringLiteral("klangheber-hex"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/klangheber-hex.png")));
     UseGermanQtTexts(app);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start of a run: a folder chosen in the dialog or dropped on the window,
 // walked for packages; the queue filled and the timer switched on for the
 // first package.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An exact run's step: the package's own tables say where each music
 // object's module lies, how long it is and what format it has, and each
 // module is written byte for byte. Where the tables are of no use the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: start and end buttons, the status line, the hidden
 // controls that carry a package from the scan to the extraction, the queue of
 // packages and the timer that moves the batch along.

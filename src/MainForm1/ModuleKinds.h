@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module kinds a package may carry: how the scan recognises each one and
 // which extension the extraction gives its output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MainForm1/PackagePlace.h"
 
 #include "platform/system/Exceptions.h"

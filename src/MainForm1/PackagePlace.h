@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package being converted and its folder, held open by descriptors for
 // the time of its conversion: every file beside the package is reached in
 // the folder the walk found, never through a path that has since been made

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-package scan: cut the package to its first 500 bytes in the hidden
 // byte editor, write those to a scan copy, reload it and search it for the
 // Impulse Tracker, Scream Tracker 3 and FastTracker 2 signatures in turn.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package reader's way to the bytes: every read counted against the
 // file's size, and a cursor that reads a region ahead only as far as the
 // region certainly reaches. Internal to the package reader.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module signatures by format name. ProTracker and the trackers that share
 // its layout (31 samples, 64-row patterns) write a tag at offset 1080; the
 // Soundtracker's 15-sample layout has none and is judged by how plausible its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads an Unreal package's header, name, import and export tables and the
 // data prefix of each music object. All integers are little-endian.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package reader: finds the music objects of an Unreal package from the
 // package's own tables and says where each module's bytes lie, how many there
 // are and whether they carry their format's signature. Plain C++, no Qt.

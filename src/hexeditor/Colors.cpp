@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour set, the display settings, the bookmarks (markers) and the
 // caret's shape and lifetime.
 #include "hexeditor/hexeditor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting of the byte editor's cells: offsets, bookmark numbers, hex digits
 // and characters in the colours of TColors, change marks, the selection, the
 // frame on the twin cell of the caret, and the caret's position.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editing commands as the view carries them out, and Undo.
 //
 // Every command passes the document's gate (PrepareChange), which refuses

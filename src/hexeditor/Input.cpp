@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's side of the byte editor: typed characters, key presses and
 // releases, mouse presses and the dialog code. The caret is the grid's current
 // cell; every move goes through MoveCaretTo and so through AcceptCell,

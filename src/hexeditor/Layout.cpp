@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grid geometry, line table and position mapping.
 //
 // Columns, with B = BytesPerLine: 0 offset, 1 marker, 2 .. 2B+1 hex digits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hexeditor/Process.h"
 
 #include "hexeditor/core/WorkingCopy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every start of a program with byte editors (the converter, Klangheber
 // Hex) does besides its window or its run: working copies that killed
 // processes of this user left in the temporary folder are removed, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget's side of the search and of the character translation: the
 // hourglass while a search runs, and a repaint when a translation setting
 // changes. The search and the code pages are the document core's.

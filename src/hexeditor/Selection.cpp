@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selection and the caret: reading and assigning SelStart and SelEnd,
 // clearing and extending the selection, and the current-cell rules
 // (AcceptCell) that keep the selection in step with the caret.

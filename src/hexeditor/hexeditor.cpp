@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget over its document: construction, start-up hooks, loading,
 // saving and new documents with the hourglass and the repaint, the view's
 // answers to the document's reports, and the deferred state-changed event.

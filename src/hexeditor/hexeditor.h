@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // THexEditor: the byte editor's widget. It shows one document (the document
 // core, hexcore::Document: working copy, page buffer, change marks, undo log)
 // in a grid of offset, marker, hex and character columns, and keeps the view

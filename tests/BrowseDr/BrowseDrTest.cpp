@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "BrowseDr/BrowseDr.h"
 #include "FailingShellAllocator.h"
 #include "ShellFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fitting with a measure whose widths the test controls: 10 pixels a byte.
 #include "BrowseDr/BrowseDr.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real Qt dialog, offscreen, driven from timers inside its modal loop.
 #include "BrowseDr/BrowseDr.h"
 #include "ShellFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line killed at random moments of a run (and what the next run
 // clears away), ended by a signal, and two runs side by side: over one
 // temporary folder that holds planted links, and over one folder of packages.

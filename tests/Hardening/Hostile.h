@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the hardening tests: small packages, a snapshot of a folder tree
 // that tells exactly what a run added or changed, a whole batch run through
 // the main window with a time limit, and the command line as a child process

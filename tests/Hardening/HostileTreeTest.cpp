@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs over folder trees as a person's disk holds them: entries named like
 // packages that are no packages, links that loop, awkward names, packages too
 // small or far too large, a great many packages. Every run ends, says why it

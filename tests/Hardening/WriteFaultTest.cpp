@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults while the batch writes: a full disk during the scan copy and during
 // the extraction, a folder that goes away or stops taking files between the
 // scan and the extraction, a package that disappears before its turn. The run

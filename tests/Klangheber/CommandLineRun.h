@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line run as a separate process without a display, and what
 // its tests read back: the files of a tree, JSON lines with any bytes.
 #pragma once

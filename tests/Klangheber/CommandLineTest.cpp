@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line, run as a separate process the way a person without a
 // desktop runs it (klangheber, and klangheber-hex where it starts without
 // one).
@@ -262,7 +263,7 @@ TEST(CommandLine, HelpAndVersion)
     for (const char* option : {"--version", "-v"}) {
         r = Klangheber({option});
         EXPECT_EQ(r.exitCode, 0);
-        ASSERT_EQ(r.out.size(), 1);
+        ASSERT_FALSE(r.out.isEmpty());
         EXPECT_TRUE(r.out[0].startsWith("klangheber "));
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --exact: modules from the packages' own tables, run as a person runs the
 // program, on generated packages of every version and format.
 #include "CommandLineRun.h"

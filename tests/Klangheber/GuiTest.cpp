@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window on a real X server (Xvfb), used as a person uses it: press
 // the start button, pick the folder in the folder dialog by clicking a place
-// and then through its tree, press OK, and wait for the run to end.
+// and then through its tree, press OK, and wait for the run to end; and the
+// window as a desktop starts it with a file in place of a folder.
+#include "Klangheber/CommandLine.h"
 #include "MainForm1/MainForm1.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
@@ -116,4 +119,30 @@ TEST(Gui, StartButtonFolderDialogAndAWholeRun)
     const QString artifact = QStringLiteral(KH_ARTIFACT_DIR "/klangheber-window.png");
     EXPECT_TRUE(form.grab().save(artifact));
     platform::Application().SetMainForm(nullptr);
+}
+
+TEST(Gui, AFileGivenOpensTheWindowWithAnErrorBox)
+{
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under Xvfb";
+    TempDir dir;
+    WriteFile(dir / "Lied ä.umx", std::string("eine Datei"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.Path())));
+    Boxes().boxes.clear();
+
+    klangheber::Options options;
+    options.windowFolder = "Lied ä.umx";
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = QTest::qWaitFor([] { return !Boxes().boxes.empty(); }, 20000) &&
+                QTest::qWaitForWindowExposed(platform::Application().MainForm());
+        platform::Application().Terminate();
+    });
+    klangheber::RunWindow(options);
+    QDir::setCurrent(previous);
+
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(Boxes().boxes.size(), 1u);
+    EXPECT_TRUE(Boxes().boxes[0].error);
+    EXPECT_EQ(Boxes().boxes[0].text, QStringLiteral("Lied ä.umx ist kein Ordner"));
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The forms the command line prints: one-line status texts, JSON strings for
 // any file name, and the summary's German counts.
 #include "Klangheber/Report.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's colours from a light and a dark desktop palette: every text
 // stays readable on the ground the editor draws it on, also where the
 // selection swaps the colours.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real klangheber-hex on a real X server (Xvfb), driven with xdotool as a
 // person drives it: keys typed into both panes, the search and go-to
 // dialogs, undo, the insert mode and saving; then the bytes on disk are

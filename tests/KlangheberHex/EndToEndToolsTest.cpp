@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real klangheber-hex under Xvfb with the tools beside typing: redo,
 // searching backwards and round the end of the file, replacing one hit and
 // every hit, and the panel of values at the caret; the bytes on disk are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File names that are not UTF-8 on their way through Qt's strings, the
 // settings file and the file dialog, and which files count as read-only.
 #include "KlangheberHex/FileNames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving the real klangheber-hex on a real X server (Xvfb) with xdotool, as
 // a person does: its windows found by title, keys and text typed, dialogs
 // filled in and confirmed, screenshots kept in the build's test-artifacts,

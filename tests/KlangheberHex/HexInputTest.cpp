@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What people type into the window's dialogs and what the clipboard
 // carries: each rule as a table of inputs and results.
 #include "KlangheberHex/HexInput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recent-files list: newest first, each file once, at most five.
 #include "KlangheberHex/RecentFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing every hit (how many, and as one undo step) and the values at the
 // caret: each width in both byte orders, and the typed values refused.
 #include "../hexeditor/EditingSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole run through the main window, with the real file search, byte
 // editor and timer, and a scripted folder dialog in place of the modal one.
 #include "MainForm1/MainForm1.h"

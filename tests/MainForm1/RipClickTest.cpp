@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The extraction behind the hidden button Rip: what it writes, the texts it
 // shows, the advance step it ends with, and every way it can fail.
 #include "MainForm1/MainForm1.h"

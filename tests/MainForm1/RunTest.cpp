@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run interface of the main window, as a program without a person uses
 // it: a run started for a folder reports each status text with the queue
 // entry current at that moment, and ends with one end event that tells how

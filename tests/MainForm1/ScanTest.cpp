@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan of one package through the hidden byte editor, end to end: the cut
 // to 500 bytes, the scan copy, the three signature searches in their order,
 // the hand-over to the extraction and the no-module branch.

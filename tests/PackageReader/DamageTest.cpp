@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package reader on damaged and hostile packages: it refuses them or
 // still finds the right modules, never a wrong one, and never reads more
 // than the file holds (Read checks that for every case).

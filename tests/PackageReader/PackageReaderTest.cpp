@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The package reader on well-formed packages: every version and format, the
 // module after byte 500, several music objects, real files, and the
 // packages it refuses as a whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the package reader tests share: reading bytes through a counting
 // source (the reader may never read more than the file holds) and the
 // generated packages they read.

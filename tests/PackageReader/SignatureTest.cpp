@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module signatures by format: the fixed places of IT, S3M and XM, the
 // ProTracker family's tags at 1080 and the plausibility of a 15-sample
 // Soundtracker header.

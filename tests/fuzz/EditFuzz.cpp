@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: a sequence of editing commands on THexEditor, decoded from the
 // input, run side by side with the shared editor model
 // (tests/support/EditorModel.h). After every command the document's bytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the fuzz targets: the Qt application they run in (offscreen,
 // message boxes recorded), a folder of their own, and the check that stops a
 // run with a message when an invariant fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the reader fuzz target's seed packages into a folder: each version
 // from 61 to 69 with one format after the other (IT, S3M, XM, ProTracker,
 // Soundtracker), and packages with two music objects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the package reader on any bytes. It may refuse them (with a
 // reason); what it finds must lie inside the input, each module in bytes of
 // its own, with the signature it claims, and it may read at most as many

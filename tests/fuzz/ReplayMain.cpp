@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over stored inputs without libFuzzer: every file named
 // on the command line, or every file in a folder named there. Used by the
 // normal test run to replay the corpus of inputs that once found faults.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: one package through the scan and the extraction of the main
 // window. The input is written as a package, one timer tick runs, and the
 // result must be what the package's first 500 bytes call for: the module from

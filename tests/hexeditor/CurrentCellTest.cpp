@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The current-cell rules seen from the mouse, the BytesPerLine re-layout that
 // keeps the current byte and the selection, and the caret after scrolling.
 #include "UiSupport.h"

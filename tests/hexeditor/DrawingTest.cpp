@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cell drawing: texts and colours of every kind of cell, markers and their
 // font, the twin-cell frame and the caret image, checked on what PaintCell
 // decides and on the pixels of the rendered editor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the editing and undo tests: an editor loaded with a document of
 // known bytes, its contents read back, and the undo log split into records.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Selection and editing commands of the byte editor, with the undo records
 // they write decoded field by field.
 #include "EditingSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget's side of loading and saving (start-up hooks, the hourglass,
 // the caret after a new document) and the deferred state-changed event. What
 // the document does with files is tested in core/DocumentTest.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard and mouse editing through Qt's event path: hex digits and
 // characters typed in overwrite and insert mode, the deletion keys, the
 // navigation keys, bookmarks, pane switching and selection by Shift.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte editor's layout over loaded documents: row counts, offset labels
 // and widths that follow the data size, custom line lengths.
 #include "hexeditor/hexeditor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte editor's grid layout: column widths, offset column, line table and
 // the mapping between byte positions and cells. Expected pixel sizes come
 // from the measured character width, never from constants.

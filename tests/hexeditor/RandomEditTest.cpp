@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random command sequences on random documents, Undo and Redo among them,
 // checked after every step against the shared editor model
 // (tests/support/EditorModel.h): document, caret, selection, change marks,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random key sequences in overwrite mode against a small model of the caret
 // and the bytes: arrows at nibble steps, Home/End, Ctrl+Home/End, Tab, hex
 // digits, other letters and characters typed in both panes, over a document

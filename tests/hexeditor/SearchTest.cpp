@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget's side of the search: the hourglass only while a search runs,
 // caret and selection kept, the editor's translation used. The search itself
 // is tested in core/SearchTest.cpp.

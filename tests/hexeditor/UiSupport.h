@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the tests of the editor's user side: a shown editor of a fixed
 // size holding a document, typing and key presses through Qt's event path.
 #pragma once

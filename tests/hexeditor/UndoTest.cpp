@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo log's limit and reset, and Undo replaying each kind of record.
 #include "EditingSupport.h"
 

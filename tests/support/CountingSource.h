@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A package reader's byte source that counts what is read from it, so tests
 // and the fuzz target can hold the reader to its reading bound on their own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain in-memory model of the byte editor as its commands change it: the
 // document's bytes, Modified, the caret (byte, pane, nibble), the selection,
 // the change marks, the undo count and the gate's decisions, the steps Undo

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the shell allocator dry for the lifetime of this object: the next
 // `succeeding` requests are served, every one after that is refused. The
 // gate that was in place before comes back on destruction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full disk that holds for root as well: while the limit is in force, files
 // this process writes stop at the given size (the test main ignores SIGXFSZ,
 // so the write that would pass it fails with EFBIG).

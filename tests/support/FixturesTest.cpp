@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixture generator itself: the modules play in libopenmpt with what was
 // asked for, and the packages hold the structure the engine writes.
 #include "fixtures/Fixtures.h"

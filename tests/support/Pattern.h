@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test data: bytes that look random but are the same on every run.
 #pragma once
 

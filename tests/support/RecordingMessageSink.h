@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A message sink that keeps every box for later inspection instead of
 // showing it. No test may block on a modal window.
 #pragma once

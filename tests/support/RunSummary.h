@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The summary line the command line prints on stderr at the end of a run.
 #pragma once
 

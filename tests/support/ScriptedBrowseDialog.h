@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the browse-for-folder dialog: it builds a window
 // tree of FakeWindows (the dialog and its controls, including the status line
 // with id 14147), sends BFFM_INITIALIZED, plays a script of selection changes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Common fixture: a scripted dialog installed in place of the Qt dialog, a
 // temporary folder, and the checks that every shell block was given back and
 // COM was stopped as often as it was started.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disk that really fills up, for root as well: a small tmpfs of its own in
 // a private mount namespace. A file-size limit (FileSizeLimit.h) stops
 // writes past a size; only a full file system shows what a file lengthened

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helpers: a temporary folder removed with everything in it, file
 // reading and writing in one call, and access to the recorded message boxes.
 #pragma once

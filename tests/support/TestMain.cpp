@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GoogleTest entry point for tests that need Qt: an offscreen QApplication
 // (unless a platform was chosen), the application title, and message boxes
 // recorded instead of shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's life: construction, loading, saving, new documents, the
 // working copy's opening and closing, and the mode properties.
 #include "hexeditor/core/Document.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte editor's document: its bytes in a working copy on disk, read
 // through a 64 KiB page buffer, with a cached length, change marks, the file
 // and mode properties, the size-changing primitives, and the gate every edit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's bytes: length, reads and writes, the page buffer, the
 // size-changing primitives and the change marks.
 #include "hexeditor/core/Document.h"

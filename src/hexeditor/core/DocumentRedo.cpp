@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Redo: what Undo takes back is kept beside the undo log (the edit and the
 // bytes it wrote), and Redo carries the edit out again through the gate.
 // Undo itself is untouched: UndoKeepingRedo reads what it needs before

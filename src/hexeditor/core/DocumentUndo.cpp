@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gate every edit passes, the records it writes, and Undo.
 //
 // While insert mode is active the view's selection may end up inverted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What Undo took back, kept for Redo: per step the edit's kind and place,
 // the caret and selection its undo record held, and the bytes it wrote, so
 // that Redo can carry the edit out again through the gate (which records it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bytes an undo record saved, kept in a file instead of memory: a range of
 // an open file. Large records live here, so the log's memory stays small
 // whatever the document's size. The file is either one the working copy

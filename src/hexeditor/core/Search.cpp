@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-pattern search through the page buffer. Instead of stepping byte by
 // byte, the search takes the page buffer a window at a
 // time and runs a substring search on the window; windows overlap by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-pattern search over a document, through its page buffer.
 //
 // The result is that of the plain scan: the first position p in start..end at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hexeditor/core/Translation.h"
 
 #include "platform/system/CodePages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character translations: how the character pane reads bytes and how typed
 // text becomes bytes, under five code pages. Every table is in
 // platform/system/CodePages.h (ANSI = Windows-1252).

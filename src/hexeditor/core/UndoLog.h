@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo log: its records (UndoRecord's layout), oldest first, at most
 // kMaxRecords of them, with the description of the newest. A record keeps
 // its saved bytes in memory, or, when they are many, in a file (SavedFile),

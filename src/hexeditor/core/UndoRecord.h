@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One record of the byte editor's undo log: what an edit changed, and the
 // caret and selection as the view had them before it. The record has one
 // byte layout (all integers 32-bit little-endian, no gaps), which this struct

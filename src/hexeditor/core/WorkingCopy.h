@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The private file a document lives in: "<tick as 8 hex digits>.ZQWK" in the
 // temporary folder, created exclusively (0600, never through a symbolic link)
 // when the name is chosen. Its identity (device, inode) is kept: a file of

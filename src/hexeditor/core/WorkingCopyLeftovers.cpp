@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Working copies that killed processes left in the temporary folder.
 #include "hexeditor/core/WorkingCopy.h"
 

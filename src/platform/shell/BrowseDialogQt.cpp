@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal Qt dialog behind SHBrowseForFolderA: the title above (only when
 // there is one), an optional status line, the places beside a folder tree
 // from the root, an optional edit box, OK and Cancel. It talks to its caller

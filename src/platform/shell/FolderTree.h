@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder dialog's tree: Qt's file-system model (loaded in the background,
 // watched for folders that appear or vanish, with the icon theme's icons)
 // seen from one root folder down, with an expand arrow only on folders that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The places a Linux user expects beside a folder tree: the home folder, the
 // desktop folder, removable media and the file system's root.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell layer behind the folder picker: the shell's task allocator and
 // item id lists, the browse-for-folder dialog with its browse record and
 // callback contract, special folders, the desktop folder object, file icons,

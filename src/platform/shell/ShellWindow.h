@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small window-handle layer for code written against handle-based window
 // calls: a handle (HWND) points at a Window, which either wraps a Qt widget
 // (WidgetWindow) or is a stand-in that the tests build.

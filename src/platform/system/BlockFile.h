@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The untyped block file: open, create, seek, block read and write, close,
 // each followed by an I/O check that raises EInOutError with the German text
 // of the error code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code page tables: CP850, Macintosh and EBCDIC against Windows-1252,
 // Windows-1252 against Unicode, and Windows-1252 lower-casing.
 #include "platform/system/CodePages.h"

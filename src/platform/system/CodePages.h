@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-byte code pages, all read against the ANSI code page
 // Windows-1252: the OEM (DOS) code page CP850, Macintosh Roman and EBCDIC;
 // Windows-1252 against Unicode; and Windows-1252 lower-casing.

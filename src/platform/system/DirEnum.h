@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Directory enumeration by find-first, find-next and close, over
 // opendir/readdir. A search path is a folder part (up to and including the
 // last "/", empty for the current directory) followed by a name pattern with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exception classes shared by every component. One general exception carries a
 // message; the I/O error carries the error code it was raised for as well.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The identity of a file or folder: its device and inode. Two paths name the
 // same file exactly when their identities are equal, whatever links or
 // renames lie between them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Descriptor-level file primitives: opening a regular file without blocking,
 // positional reads and writes, and copying between descriptors.
 #pragma once

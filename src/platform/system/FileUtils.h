@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File helpers: paths as byte strings, "/" as the separator.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder held open by a descriptor. Functions that take a path reach the
 // files in it through PathOf, which leads through the descriptor itself: they
 // work in this very folder even after its path was made to lead elsewhere (the

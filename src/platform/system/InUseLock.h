@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files that a process creates for its own work (working copies, temporary
 // files of a replacement) carry an exclusive advisory lock (flock) while the
 // process uses them. A process that was killed (SIGKILL, a power cut) leaves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing a file safely: the new content is written to a hidden temporary
 // file beside the target (".name.XXXXXX" in the target's folder) and renamed
 // over the target only once it is complete. A failure never leaves a partial

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file descriptor that closes itself: the one owner of an open descriptor.
 #pragma once
 

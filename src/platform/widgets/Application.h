@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: title, main form, event loop, pending-event
 // processing and the default exception handler with its message boxes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TCaret: the text caret the grid base draws over its cells.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colours as the design stores them: a TColor is 0x00BBGGRR for an RGB colour,
 // or a system colour code (high byte 0xFF, low byte the COLOR_* index) that
 // stands for a colour of the desktop's palette. ColorToRGB is the one place

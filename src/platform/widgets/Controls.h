@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thin control classes with the semantics the components rely on: events as
 // std::function members (raised only when assigned), a programmatic click
 // that runs the handler at once, a timer whose Enabled means running, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hourglass cursor for the length of a scope, restored on every path.
 #pragma once
 

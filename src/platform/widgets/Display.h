@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a program can open windows, checked before Qt starts: without a
 // window system Qt ends the program with an abort and a hint to reinstall.
 #pragma once

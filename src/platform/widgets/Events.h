@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event types shared by the components: a std::function member, raised only
 // when assigned.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font choices that resolve the same way on every machine the setup prepared.
 #pragma once
 

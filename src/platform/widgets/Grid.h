@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TCustomGrid: the grid base of the byte editor, on QAbstractScrollArea.
 // Cells are addressed by (column, row), counted from 0. The grid keeps one
 // width per column and one height for every row, so a grid of hundreds of

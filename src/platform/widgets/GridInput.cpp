@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid base's input: the keyboard (arrows, Home/End, pages, Tab), the
 // mouse (press, drag past the edges), the Qt event handlers that translate
 // events into the hooks, and the dialog code that keeps keys from focus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard input as the grid's hooks see it: Windows virtual-key codes, the
 // modifier set, the dialog-code bits, and the translation of Qt key events
 // into them (one table for the keys, Windows-1252 bytes for typed text).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where message boxes go: the interface, the Qt message boxes of the
 // program and the stderr lines of the command line.
 #pragma once

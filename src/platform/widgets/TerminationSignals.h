@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGINT, SIGTERM, SIGHUP and SIGPIPE as a request to end the program cleanly: the
 // signal is noted by its handler and acted on at the next point where the
 // program processes events (TApplication::RequestTermination), so the step in

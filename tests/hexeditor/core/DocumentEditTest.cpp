@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document core's gate, undo records and Undo, driven without a widget:
 // the view's caret and selection are plain values handed in and back.
 #include "DocumentFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the document core's tests: every test gets its own temporary
 // folder as $TMPDIR, so working copies land where the test can watch them.
 #pragma once

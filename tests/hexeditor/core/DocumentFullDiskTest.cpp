@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document core on a disk that is full: the working copy on a small
 // file system of its own, or under a file-size limit.
 #include "DocumentFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Differential test of the document's bytes: thousands of random inserts, appends,
 // deletes and byte writes, placed around page edges and around the piece
 // edges of the block move, each followed by a comparison with a plain

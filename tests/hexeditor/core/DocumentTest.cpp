@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document core: loading, saving with backup, new documents, the page
 // buffer, size changes, change marks and the working copy's safety, without
 // any widget.

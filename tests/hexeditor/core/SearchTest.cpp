@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte-pattern search over a document: the documented cases, and a
 // randomized comparison with a naive scan over documents that span several
 // pages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Character translation: byte <-> character routines under every
 // translation, and buffer conversion.
 #include "hexeditor/core/Translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo record: its byte layout, the round trip through its bytes for
 // every kind, and what a damaged log decodes to.
 #include "hexeditor/core/UndoRecord.h"

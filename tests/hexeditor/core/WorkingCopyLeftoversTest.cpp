@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the start of a program clears from the temporary folder: working
 // copies that killed processes left, and nothing else.
 #include "DocumentFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell layer on its own: item lists, path conversion, special folders,
 // the desktop folder, icons, version and COM counting.
 #include "FailingShellAllocator.h"

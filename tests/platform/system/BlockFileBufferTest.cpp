@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The block file with a user-space buffer must behave like the plain one:
 // same counts, same bytes, same errors, only raised no later than Close.
 #include "platform/system/BlockFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code pages: CP850 <-> Windows-1252 and Windows-1252 <-> Unicode checked
 // against glibc's iconv tables, lower-casing against Qt's Unicode case
 // mapping, and the Macintosh and EBCDIC tables against each other.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The write-beside-then-rename helper on its own; the block file and the byte
 // editor's save test it through their callers as well.
 #include "platform/system/ReplacingFile.h"

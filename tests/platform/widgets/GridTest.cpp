@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid base: cell geometry, the current cell and its AcceptCell hook,
 // scrolling (also of a grid with the rows of a 2^31 - 1 byte document),
 // painting of visible cells only, keyboard and mouse handling, the caret.
