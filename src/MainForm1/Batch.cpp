@@ -213,10 +213,10 @@ void TMainForm::FileSearch1FileFind(const std::string& fullpath, const platform:
     AppendToQueue(fullpath + info.Name, {info.FolderId, info.Id});
 }
 
-void TMainForm::FolderUnread(const std::string& folder, int code)
+void TMainForm::FolderUnread(const std::string& folder, int)
 {
     const std::string name = FolderName(folder);
-    const std::string text = "Ordner " + name + " kann nicht gelesen werden: " + platform::EInOutError::TextFor(code);
+    const std::string text = "Ordner " + name + " kann nicht gelesen werden";
     unreadFolders_.push_back(text);
     if (OnFolderError)
         OnFolderError(name, text);

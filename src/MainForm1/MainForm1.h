@@ -234,7 +234,7 @@ public:
     // packages or a refused folder, and when the dialog was cancelled.
     TRunEndEvent OnRunEnd;
     // Raised for every folder the walk cannot read, with its path and the
-    // error's text ("Ordner <path> kann nicht gelesen werden: <I/O error>",
+    // error's text ("Ordner <path> kann nicht gelesen werden",
     // the path's bytes as they are). The walk goes on; the window, when
     // nothing is assigned here, names such folders in one error box before
     // the first package (and shows no "no packages" box).

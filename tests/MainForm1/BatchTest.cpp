@@ -192,7 +192,7 @@ TEST_F(Batch, UnreadableFoldersAreNamedInOneErrorBoxBeforeTheRestIsConverted)
             WriteFile(folder + "/x.umx", Package(ModuleKind::ImpulseTracker));
             ::chmod(folder.c_str(), 0);
             if (i <= 5)
-                named << QString::fromStdString("Ordner " + folder + " kann nicht gelesen werden: Dateizugriff verweigert");
+                named << QString::fromStdString("Ordner " + folder + " kann nicht gelesen werden");
         }
         if (withPackage)
             WriteFile(root + "/a.umx", Package(ModuleKind::ImpulseTracker));
