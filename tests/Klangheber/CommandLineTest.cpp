@@ -454,7 +454,7 @@ TEST(CommandLine, ErrorTextsKeepTheBytesOfANameInJsonAndEscapeThemOnTheTerminal)
     ::mkdir((dir / "\xff").c_str(), 0755);
     PutPackage(dir / "\xff/a.umx", ModuleKind::ImpulseTracker);
     WriteFile(out / "\xff", std::string("im Weg"));
-    const std::string error = " kann nicht angelegt werden: Ungültiger Dateiname.";
+    const std::string error = " kann nicht angelegt werden.";
     const Result json = Klangheber({"--batch", Folder(dir), "--json", "-o", Folder(out)});
     ASSERT_FALSE(json.out.empty());
     EXPECT_EQ(BytesOf(ParseJsonLine(json.out[0])["error"].toString()), "Ordner " + (out / "\xff") + error)
