@@ -22,11 +22,15 @@ bool OpenReplace()
 }
 
 // Waits for the program's message or question box, answers it with a key
-// and gives the focus back to the window beneath.
+// and gives the focus back to the window beneath. The box is focused first:
+// on a slow machine it shows before it takes the keyboard, and the key would
+// reach the window beneath.
 bool Answer(const QString& window, const QString& key)
 {
-    if (WaitForWindow(kQuestion).isEmpty())
+    const QString box = WaitForWindow(kQuestion);
+    if (box.isEmpty())
         return false;
+    Xdo({"windowfocus", "--sync", box});
     Keys(key);
     return WaitUntilGone(kQuestion, window);
 }
