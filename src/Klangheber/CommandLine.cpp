@@ -211,12 +211,18 @@ public:
                 Finish(package);
     }
 
-    // Stops the rendering and reports the packages it had not finished.
+    // Stops the rendering and reports the packages it had not finished;
+    // unless a signal asks for a quick end, with their modules' facts.
     void Abandon()
     {
-        if (audio_)
-            for (RenderedPackage& package : audio_->Abandon())
-                Finish(package);
+        if (!audio_)
+            return;
+        for (RenderedPackage& package : audio_->Abandon()) {
+            for (std::size_t i = 0; i < package.reports.size(); ++i)
+                if (!package.reports[i].facts && !platform::Application().TerminationSignal())
+                    package.reports[i].facts = FactsOf(package.end, package.end.modules[i], false);
+            Finish(package);
+        }
     }
 
     // An audio file failed and the run does not keep going.
@@ -448,9 +454,10 @@ int RunBatch(const Options& options)
         end->place = form.CurrentPlace();
         end->walkComplete = true;
     }
-    // The run ends when the last audio file is in place; a signal stops the
-    // workers, and their temporary files go with them.
-    while (audio && !audio->Idle() && going()) {
+    // The run ends when the last audio file is in place; a signal, or an
+    // audio file that failed without keep-going, stops the workers, and their
+    // temporary files go with them.
+    while (audio && !audio->Idle() && going() && !reporter.StopRequested()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         reporter.Collect();
     }
