@@ -187,7 +187,6 @@ public:
     void Package(const TPackageEnd& end)
     {
         ++packagesDone_;
-        packagesQueued_ = end.place.count;
         Count(end);
         std::vector<ModuleReport> reports;
         if (!audio_ || end.result != prModule)
@@ -243,10 +242,10 @@ public:
             Emit(stderr, "klangheber: " + Printable(text) + "\n");
     }
 
-    // "3/120 Pakete, 2/5 Audiodateien, 0:42"
-    std::string ProgressText(double seconds) const
+    // "3/120 Pakete, 2/5 Audiodateien, 0:42" with the packages in the queue.
+    std::string ProgressText(int packages, double seconds) const
     {
-        std::string text = std::to_string(packagesDone_) + "/" + std::to_string(packagesQueued_) + " Pakete";
+        std::string text = std::to_string(packagesDone_) + "/" + std::to_string(packages) + " Pakete";
         if (audio_)
             text += ", " + std::to_string(audio_->Rendered()) + "/" + std::to_string(audio_->Queued()) +
                     " Audiodateien";
@@ -337,7 +336,6 @@ private:
     AudioQueue* audio_;
     Tally tally_;
     int packagesDone_ = 0;
-    int packagesQueued_ = 0;
     bool stopRequested_ = false;
     bool audioFailed_ = false;
 };
@@ -433,7 +431,8 @@ int RunBatch(const Options& options)
     // pipe or a file.
     const bool progress = !options.json && ::isatty(STDERR_FILENO) == 1;
     QTimer progressTimer;
-    QObject::connect(&progressTimer, &QTimer::timeout, [&] { ShowProgress(reporter.ProgressText(seconds())); });
+    QObject::connect(&progressTimer, &QTimer::timeout,
+                     [&] { ShowProgress(reporter.ProgressText(form.CurrentPlace().count, seconds())); });
     if (progress)
         progressTimer.start(250);
 
