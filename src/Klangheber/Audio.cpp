@@ -4,6 +4,8 @@
 #include "Klangheber/Report.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
+#include "platform/system/InUseLock.h"
+#include "platform/system/ReplacingFile.h"
 #include "platform/widgets/Application.h"
 
 #include <cerrno>
@@ -130,6 +132,7 @@ std::string AudioQueue::Queue(std::uint64_t serial, std::size_t index, const TMo
     const std::string name = platform::ExtractFileName(audio);
     if (!written_.insert({folder->Id(), name}).second)
         return "Datei " + audio + " wurde in diesem Lauf schon geschrieben";
+    RemoveLeftovers(*folder, name);
     report.audio = audio;
     ++queued_;
     pool_.Submit([this, serial, index, folder, name, moduleName = platform::ExtractFileName(module.output),
@@ -143,6 +146,24 @@ std::string AudioQueue::Queue(std::uint64_t serial, std::size_t index, const TMo
         wake_();
     });
     return {};
+}
+
+void AudioQueue::RemoveLeftovers(const platform::HeldFolder& folder, const std::string& name)
+{
+    auto found = leftovers_.find(folder.Id());
+    if (found == leftovers_.end()) {
+        const auto hidden = [](const std::string& entry) { return entry.size() > 8 && entry[0] == '.'; };
+        found = leftovers_.emplace(folder.Id(), platform::NamesIn(folder.Fd(), hidden)).first;
+    }
+    std::vector<std::string>& names = found->second;
+    for (auto it = names.begin(); it != names.end();) {
+        if (platform::ReplacingFile::IsTemporaryNameOf(*it, name)) {
+            platform::RemoveIfAbandoned(folder.Fd(), *it);
+            it = names.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void AudioQueue::Fail(RenderedPackage& package, const std::string& text)

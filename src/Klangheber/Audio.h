@@ -57,7 +57,8 @@ struct RenderedPackage {
 
 // The audio files of a run. Each is written as the modules are: into the
 // folder the module was read from (held open while the file is due),
-// through a temporary file renamed once complete, never twice in one run.
+// through a temporary file renamed once complete, never twice in one run;
+// the temporary files a killed run left for it are removed first.
 class AudioQueue {
 public:
     // wake is called from a worker thread whenever a result is ready.
@@ -96,6 +97,8 @@ private:
     std::string Queue(std::uint64_t serial, std::size_t index, const TModuleOutput& module, ModuleReport& report);
     // The module's folder, shared with the other files due in it.
     std::shared_ptr<platform::HeldFolder> FolderOf(const std::string& path);
+    // Removes the temporary files of name that killed runs left in folder.
+    void RemoveLeftovers(const platform::HeldFolder& folder, const std::string& name);
     void Apply(Result& result);
     static void Fail(RenderedPackage& package, const std::string& text);
 
@@ -105,6 +108,8 @@ private:
     std::uint64_t firstSerial_ = 0;  // the serial of packages_.front()
     std::map<platform::FileId, std::weak_ptr<platform::HeldFolder>> folders_;
     std::set<std::pair<platform::FileId, std::string>> written_;
+    // Per folder, the hidden names that may be temporary files of killed runs.
+    std::map<platform::FileId, std::vector<std::string>> leftovers_;
     int queued_ = 0;
     int rendered_ = 0;
     std::mutex mutex_;

@@ -163,6 +163,17 @@ TEST(Audio, SigtermWhileRenderingLeavesNoTemporaryAudioFile)
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("Lauf abgebrochen: 1 Paket: 1 Modul"));
 }
 
+TEST(Audio, TheTemporaryAudioFileOfAKilledRunIsRemovedByTheNext)
+{
+    TempDir dir;
+    CopyDemos(dir);
+    WriteFile(dir / ".Weitklang.flac.Ab12Cd", std::string("half an audio file"));
+    WriteFile(dir / ".Weitklang.flac.keep", std::string("not a temporary file's name"));
+    ASSERT_EQ(Klangheber({"--batch", Folder(dir), "--render", "flac"}).exitCode, 0);
+    EXPECT_EQ(Files(dir.Path()).count(".Weitklang.flac.Ab12Cd"), 0u);
+    EXPECT_EQ(Files(dir.Path()).count(".Weitklang.flac.keep"), 1u);
+}
+
 TEST(Audio, OneJobAndFourJobsWriteTheSameBytes)
 {
     TempDir one, four;
