@@ -28,8 +28,10 @@ forbid platform/widgets 'platform/shell/'
 forbid hexeditor/core 'platform/(widgets|shell)/|hexeditor/hexeditor\.h|Q[A-Za-z]*>'
 # The package reader sits on the system room alone, without Qt.
 forbid PackageReader 'platform/(widgets|shell)/|Q[A-Za-z]*>|(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber)/'
-forbid platform '(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber|PackageReader)/'
-for component in hexeditor FileFind BrowseDr; do
+# So does module audio.
+forbid ModuleAudio 'platform/(widgets|shell)/|Q[A-Za-z]*>|(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber|PackageReader)/'
+forbid platform '(hexeditor|FileFind|BrowseDr|MainForm1|Klangheber|PackageReader|ModuleAudio)/'
+for component in hexeditor FileFind BrowseDr ModuleAudio; do
   forbid "$component" '(MainForm1|Klangheber)/'
 done
 forbid MainForm1 'Klangheber/'

@@ -13,12 +13,12 @@ cd "$(dirname "$0")/.."
 
 build_packages=(
   cmake g++ ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libopenmpt-dev libsndfile1-dev
   fonts-urw-base35 fonts-dejavu-core
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  libopenmpt-dev
+  openmpt123
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream groff-base dpkg-dev file lintian devscripts

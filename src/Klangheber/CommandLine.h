@@ -20,6 +20,9 @@ struct Options {
     bool list = false;
     bool json = false;
     bool exact = false;  // modules from the packages' own tables
+    std::string render;      // --render: "flac", "ogg", "opus" or "wav"; empty for none
+    int sampleRate = 48000;  // --sample-rate, Hz
+    int jobs = 0;            // --jobs: render workers; 0 for one per core
     std::string error;  // non-empty when the arguments are wrong
 };
 

@@ -20,9 +20,16 @@ Failure& FirstFailure()
     return failure;
 }
 
-}  // namespace
+std::string& Progress()
+{
+    static std::string line;
+    return line;
+}
 
-void Emit(std::FILE* stream, const std::string& text)
+// Erases the terminal's current line and returns to its start.
+const char* const kClearLine = "\r\x1b[K";
+
+void Write(std::FILE* stream, const std::string& text)
 {
     if (std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0)
         return;
@@ -33,6 +40,26 @@ void Emit(std::FILE* stream, const std::string& text)
         return;
     failure.stream = stream == stdout ? "Standardausgabe" : "Standardfehlerausgabe";
     failure.err = err;
+}
+
+}  // namespace
+
+void Emit(std::FILE* stream, const std::string& text)
+{
+    const std::string& progress = Progress();
+    if (progress.empty()) {
+        Write(stream, text);
+        return;
+    }
+    Write(stderr, kClearLine);
+    Write(stream, text);
+    Write(stderr, progress);
+}
+
+void ShowProgress(const std::string& line)
+{
+    Write(stderr, kClearLine + line);
+    Progress() = line;
 }
 
 bool OutputFailed()

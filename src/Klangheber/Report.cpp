@@ -3,6 +3,8 @@
 
 #include "platform/system/SysUtils.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace klangheber {
@@ -32,7 +34,24 @@ std::string Seconds(double seconds)
     return result;
 }
 
+// bytes in megabytes (10^6) with one decimal and a decimal comma.
+std::string Megabytes(std::int64_t bytes)
+{
+    return Seconds(static_cast<double>(bytes) / 1e6) + " MB";
+}
+
 }  // namespace
+
+std::string PlayingTime(double seconds)
+{
+    const long long total = std::llround(std::max(0.0, seconds));
+    char text[32];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", total / 60, total % 60);
+    return text;
+}
 
 std::string Printable(const std::string& text)
 {
@@ -107,6 +126,10 @@ std::string SummaryText(const Tally& tally, double seconds, bool scanOnly)
                 kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + name;
         text += " (" + kinds + ")";
     }
+    if (tally.music)
+        text += ", " + PlayingTime(tally.musicSeconds) + " Musik";
+    if (tally.rendering)
+        text += ", " + Plural(tally.audioFiles, "Audiodatei", "Audiodateien") + " (" + Megabytes(tally.audioBytes) + ")";
     text += ", " + std::to_string(tally.none) + " ohne Modul, " + std::to_string(tally.errors) + " Fehler";
     if (tally.Unprocessed() > 0 || !tally.walkComplete)
         text += ", " + atLeast + std::to_string(tally.Unprocessed()) + " nicht bearbeitet";
@@ -119,6 +142,8 @@ std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly)
 {
     char time[32];
     std::snprintf(time, sizeof time, "%.3f", seconds);
+    char music[32];
+    std::snprintf(music, sizeof music, "%.3f", tally.musicSeconds);
     return "{\"summary\":" + JsonString(SummaryText(tally, seconds, scanOnly)) +
            ",\"packages\":" + std::to_string(tally.packages) + ",\"modules\":" + std::to_string(tally.Modules()) +
            ",\"it\":" + std::to_string(tally.it) + ",\"s3m\":" + std::to_string(tally.s3m) +
@@ -127,7 +152,9 @@ std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly)
            ",\"errors\":" + std::to_string(tally.errors) + ",\"unprocessed\":" +
            std::to_string(tally.Unprocessed()) + ",\"unreadable_folders\":" + std::to_string(tally.unreadFolders) +
            ",\"interrupted\":" + (tally.interrupted ? "true" : "false") +
-           ",\"walk_complete\":" + (tally.walkComplete ? "true" : "false") + ",\"seconds\":" + time + "}";
+           ",\"walk_complete\":" + (tally.walkComplete ? "true" : "false") + ",\"seconds\":" + time +
+           ",\"music_seconds\":" + music + ",\"audio_files\":" + std::to_string(tally.audioFiles) +
+           ",\"audio_bytes\":" + std::to_string(tally.audioBytes) + "}";
 }
 
 }  // namespace klangheber

@@ -35,14 +35,27 @@ struct Tally {
     // only what it had found by then).
     bool interrupted = false;
     bool walkComplete = true;
+    // The playing time of the modules libopenmpt could read (music is
+    // false when it could read none).
+    bool music = false;
+    double musicSeconds = 0;
+    // Audio files written, and their bytes (rendering: the run renders).
+    bool rendering = false;
+    int audioFiles = 0;
+    std::int64_t audioBytes = 0;
     int Modules() const { return it + s3m + xm + mod; }
     int Unprocessed() const { return packages - (Modules() - laterModules) - none - errors; }
     // Counts a module with this extension (".it", ".s3m", ".xm", ".mod").
     void AddModule(const std::string& extension);
 };
 
+// seconds as a playing time, rounded to the second: "3:07", "1:02:41".
+std::string PlayingTime(double seconds);
+
 // "4 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm), 1 ohne Modul,
-// 0 Fehler, 0,1 s"; "gefunden" in place of "geschrieben" for a scan-only run.
+// 0 Fehler, 0,1 s", with the music's playing time after the kinds ("12:41
+// Musik") and in a rendering run the audio files ("3 Audiodateien (41,2 MB)");
+// "gefunden" in place of "geschrieben" for a scan-only run.
 // An interrupted run's text begins with "Lauf abgebrochen: "; when its walk
 // was not over, the counts of packages and of those not reached are given as
 // "mindestens N".

@@ -91,7 +91,7 @@ TEST(Exact, EveryVersionAndFormatGivesExactlyTheWrappedModule)
     }
     const Result r = Klangheber({"--batch", Folder(dir), "--exact"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(QRegularExpression(SummaryPattern("45 Pakete: 45 Module geschrieben (9 it, 9 s3m, 9 xm, 18 mod), "
+    EXPECT_TRUE(QRegularExpression(SummaryPattern("45 Pakete: 45 Module geschrieben (9 it, 9 s3m, 9 xm, 18 mod), 12:06 Musik, "
                                                   "0 ohne Modul, 0 Fehler"))
                     .match(r.err)
                     .hasMatch())
@@ -185,20 +185,21 @@ TEST(Exact, ListNamesEveryModuleWithItsOutput)
     const Result r = Klangheber({"--batch", Folder(dir), "--list", "--exact"}, {{"TMPDIR", Folder(tmp)}});
     EXPECT_EQ(r.exitCode, 0);
     const auto line = [&](int index, const std::string& package, const fixtures::Package& p, std::size_t object,
-                          const char* kind, const std::string& output) {
+                          const char* kind, const std::string& output, const char* length = "0:06") {
         const fixtures::ObjectPlace& o = p.objects.at(object);
         return Q("[" + std::to_string(index) + "/4] " + (dir / package) + ": " + kind + ", Start " +
-                 std::to_string(o.moduleStart) + ", " + std::to_string(o.moduleSize) + " Bytes, Ausgabe " +
-                 (dir / output));
+                 std::to_string(o.moduleStart) + ", " + std::to_string(o.moduleSize) +
+                 " Bytes, „Klangheber Testlied“, " + length + ", Ausgabe " + (dir / output));
     };
     const std::string dLine = "[4/4] " + (dir / "d.umx") + ": it, Start " + std::to_string(tree.d.moduleStart) +
-                              ", " + std::to_string(tree.d.bytes.size() - tree.d.moduleStart) + " Bytes, Ausgabe " +
+                              ", " + std::to_string(tree.d.bytes.size() - tree.d.moduleStart) +
+                              " Bytes, „Klangheber Testlied“, 0:06, Ausgabe " +
                               (dir / "d.it") + " (" + kFallback.toStdString() + ")";
     EXPECT_EQ(r.out, (QStringList {line(1, "a.umx", tree.a, 0, "it", "a.it"),
-                                   line(2, "b.umx", tree.b, 0, "s3m", "b.s3m"),
-                                   line(2, "b.umx", tree.b, 1, "mod", "b.Zweites.mod"),
+                                   line(2, "b.umx", tree.b, 0, "s3m", "b.s3m", "0:23"),
+                                   line(2, "b.umx", tree.b, 1, "mod", "b.Zweites.mod", "0:23"),
                                    Q("[3/4] " + (dir / "c.umx") + ": ohne Modul"), Q(dLine)}));
-    EXPECT_TRUE(QRegularExpression(SummaryPattern("4 Pakete: 4 Module gefunden (2 it, 1 s3m, 1 mod), 1 ohne Modul, "
+    EXPECT_TRUE(QRegularExpression(SummaryPattern("4 Pakete: 4 Module gefunden (2 it, 1 s3m, 1 mod), 0:58 Musik, 1 ohne Modul, "
                                                   "0 Fehler"))
                     .match(r.err)
                     .hasMatch())

@@ -57,6 +57,12 @@ TEST(Report, SummaryCountsInGermanWithSingularsAndADecimalComma)
          "0,0 s"},
         {{2, 2, 0, 0, 0, 0, 0, 0, 3}, 0, false,
          "2 Pakete: 2 Module geschrieben (2 it), 0 ohne Modul, 0 Fehler, 3 Ordner nicht lesbar, 0,0 s"},
+        // The music's length (rounded to the second) and a rendering run's audio files.
+        {{3, 3, 0, 0, 0, 0, 0, 0, 0, false, true, true, 3761.5, true, 3, 41234567}, 2, false,
+         "3 Pakete: 3 Module geschrieben (3 it), 1:02:42 Musik, 3 Audiodateien (41,2 MB), 0 ohne Modul, 0 Fehler, "
+         "2,0 s"},
+        {{1, 1, 0, 0, 0, 1, 0, 1, 0, false, true, true, 59.4, true, 0, 0}, 0, false,
+         "1 Paket: 1 Modul geschrieben (1 it), 0:59 Musik, 0 Audiodateien (0,0 MB), 0 ohne Modul, 1 Fehler, 0,0 s"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SummaryText(c.tally, c.seconds, c.scanOnly), c.text);

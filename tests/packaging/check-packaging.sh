@@ -30,7 +30,7 @@ usr/share/doc/klangheber/copyright
 usr/share/doc/klangheber/changelog.gz
 usr/share/lintian/overrides/klangheber"
 # Shared libraries every program needs; dpkg-shlibdeps must name them.
-expected_depends="libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6"
+expected_depends="libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libopenmpt0 libsndfile1"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
