@@ -271,6 +271,12 @@ private:
     // The empty "Untitled" document that follows a failed load or a lost
     // working copy.
     void StartEmptyDocument();
+    // Opens the working copy (mayCreate: creating it anew where it is gone);
+    // where it cannot be opened, the document is lost (LoseWorkingFile).
+    void OpenWorkingFile(bool mayCreate);
+    // Starts an empty document and raises EFOpenError for the working copy
+    // with the errno err.
+    [[noreturn]] void LoseWorkingFile(int err);
     void NotifyStateChanged();
     void NotifyLength();
 
