@@ -65,7 +65,7 @@ void BM_PlainFileCopy256MiB(benchmark::State& state)
             state.SkipWithError("CopyFile failed");
     }
     state.SetBytesProcessed(state.iterations() * kDocumentSize);
-    platform::DeleteFile(copy);
+    platform::RemoveIfPresent(copy);
 }
 
 void BM_InsertOneByteAtStart256MiB(benchmark::State& state)
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    platform::DeleteFile(g_folder + "document.bin");
+    platform::RemoveIfPresent(g_folder + "document.bin");
     ::rmdir(pattern.c_str());
     return 0;
 }

@@ -97,12 +97,12 @@ int main(int argc, char** argv)
     document.editor = &editor;
     if (!editor.LoadFromFile(document.path) || editor.DataSize() != static_cast<std::int32_t>(kDocumentSize)) {
         std::fprintf(stderr, "bench_search: could not load %s\n", document.path.c_str());
-        platform::DeleteFile(document.path);
+        platform::RemoveIfPresent(document.path);
         return 1;
     }
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    platform::DeleteFile(document.path);
+    platform::RemoveIfPresent(document.path);
     return 0;
 }

@@ -2,11 +2,11 @@
 #include "FileFind/FileFind.h"
 
 #include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/UniqueFd.h"
 #include "platform/widgets/Application.h"
 
 #include <cerrno>
-#include <fcntl.h>
 
 using platform::TSearchRec;
 using platform::UniqueFd;
@@ -28,15 +28,22 @@ bool IsDotEntry(const std::string& name)
     return name == "." || name == "..";
 }
 
-// A folder held for passing through: its entries are listed through an
-// enumeration of their own (FindFirstIn).
-constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-
 // A folder to walk into: a directory that is not a symbolic link (a link to a
 // folder above would make the walk endless).
 bool IsSubFolder(const TSearchRec& entry)
 {
     return !IsDotEntry(entry.Name) && (entry.Attr & platform::faDirectory) && !entry.SymLink;
+}
+
+// The sub-folder name of the folder fd, held for passing through (its
+// entries are listed through an enumeration of their own, FindFirstIn) and
+// never opened through a link. Not open where it cannot be opened: it then
+// holds nothing the walk could reach.
+UniqueFd SubFolder(int fd, const std::string& name)
+{
+    UniqueFd sub;
+    platform::IgnoreFailure([&] { sub = platform::HoldFolderIn(fd, name, platform::Links::Keep); });
+    return sub;
 }
 
 // Whether the folder open on fd, or one below it, holds an entry matching
@@ -50,7 +57,7 @@ bool HoldsMatch(int fd, const std::string& pattern)
             return true;
     for (int rc = platform::FindFirstIn(fd, "*.*", kWalkAttributes, entry); rc == 0;
          rc = platform::FindNext(entry)) {
-        const UniqueFd sub(IsSubFolder(entry) ? ::openat(fd, entry.Name.c_str(), kFolderFlags | O_NOFOLLOW) : -1);
+        const UniqueFd sub = IsSubFolder(entry) ? SubFolder(fd, entry.Name) : UniqueFd();
         if (sub.IsOpen() && HoldsMatch(sub.Get(), pattern))
             return true;
     }
@@ -106,7 +113,7 @@ void TFileSearch::WalkMask(const std::string& mask)
     TSearchRec info;
     platform::FindFirst(folder.substr(0, folder.empty() ? 0 : folder.size() - 1), kWalkAttributes, info);
     platform::FindClose(info);
-    EnterFolder(AT_FDCWD, folder, info, pattern);
+    EnterFolder(platform::kCurrentFolder, folder, info, pattern);
 }
 
 void TFileSearch::EnterFolder(int parent, const std::string& folder, const TSearchRec& info,
@@ -114,10 +121,15 @@ void TFileSearch::EnterFolder(int parent, const std::string& folder, const TSear
 {
     // A sub-folder is opened by its name alone and never through a link (one
     // swapped in since it was listed); the top folder by its whole path.
-    const bool top = parent == AT_FDCWD;
+    const bool top = parent == platform::kCurrentFolder;
     const std::string name = top ? (folder.empty() ? std::string(".") : folder) : info.Name;
-    const UniqueFd fd(::openat(parent, name.c_str(), kFolderFlags | (top ? 0 : O_NOFOLLOW)));
-    const int openError = errno;
+    UniqueFd fd;
+    int openError = 0;
+    try {
+        fd = platform::HoldFolderIn(parent, name, top ? platform::Links::Follow : platform::Links::Keep);
+    } catch (const platform::Exception& e) {
+        openError = e.Errno();  // reported below
+    }
     if (fd.IsOpen()) {
         WalkFolder(fd.Get(), folder, info, pattern);
         return;
@@ -179,7 +191,7 @@ void TFileSearch::ReportFailure(const std::string& folder, int code)
 void TFileSearch::ReportSkipped(int parent, const std::string& folder, const TSearchRec& info,
                                 const std::string& pattern)
 {
-    const UniqueFd fd(::openat(parent, info.Name.c_str(), kFolderFlags | O_NOFOLLOW));
+    const UniqueFd fd = SubFolder(parent, info.Name);
     if (OnSkippedFolder && fd.IsOpen() && HoldsMatch(fd.Get(), pattern))
         OnSkippedFolder(folder);
 }

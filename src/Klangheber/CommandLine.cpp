@@ -14,13 +14,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <ftw.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace klangheber {
 
@@ -61,28 +56,19 @@ private:
 };
 
 // A private folder for the scan copies of a listing, removed with all it
-// holds at the end.
+// holds at the end. Raises when it cannot be made.
 class ScratchFolder {
 public:
-    ScratchFolder()
-    {
-        std::string pattern = platform::GetTempPath();
-        if (pattern.empty() || pattern.back() != '/')
-            pattern += '/';
-        pattern += "klangheber-list.XXXXXX";
-        if (::mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
+    ScratchFolder() : path_(platform::MakeUniqueFolder(platform::GetTempPath() + "klangheber-list.")) {}
+    // What cannot be removed is named on stderr: the listing is complete,
+    // but the folder stays behind.
     ~ScratchFolder()
     {
-        if (!path_.empty())
-            ::nftw(
-                path_.c_str(),
-                [](const char* path, const struct stat*, int, struct FTW*) {
-                    ::remove(path);
-                    return 0;
-                },
-                16, FTW_DEPTH | FTW_PHYS);
+        try {
+            platform::RemoveTree(path_);
+        } catch (const platform::Exception& e) {
+            Emit(stderr, "klangheber: " + Printable(path_) + ": " + ErrnoText(e.Errno()) + ".\n");
+        }
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -344,13 +330,16 @@ private:
 // with a message when no folder can be had there.
 bool PrepareOutputFolder(const std::string& folder)
 {
-    if (::mkdir(folder.c_str(), 0777) == 0)
-        return true;
-    const int err = errno;
+    int err = ENOTDIR;  // something else stands under the name
+    try {
+        platform::MakeFolderIfMissing(folder);
+    } catch (const platform::Exception& e) {
+        err = e.Errno();
+    }
     if (platform::DirectoryExists(folder))
         return true;
     std::fprintf(stderr, "klangheber: %s: Ausgabeordner kann nicht angelegt werden: %s.\n",
-                 Printable(folder).c_str(), ErrnoText(err == EEXIST ? ENOTDIR : err).c_str());
+                 Printable(folder).c_str(), ErrnoText(err).c_str());
     return false;
 }
 
@@ -358,11 +347,10 @@ bool PrepareOutputFolder(const std::string& folder)
 
 std::string AbsoluteFolder(std::string folder)
 {
-    if (folder.empty() || folder[0] != '/') {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd))
-            folder = std::string(cwd) + "/" + folder;
-    }
+    // Without a current folder the path stays relative; the run then finds
+    // no folder under it and says so.
+    if (folder.empty() || folder[0] != '/')
+        platform::IgnoreFailure([&] { folder = platform::CurrentFolder() + "/" + folder; });
     std::string clean;
     for (const char c : folder)
         if (c != '/' || clean.empty() || clean.back() != '/')
@@ -387,10 +375,11 @@ int RunBatch(const Options& options)
     if (options.list) {
         // Without a private folder the scan copies would land beside the
         // packages: no listing then.
-        scratch.emplace();
-        if (scratch->Path().empty()) {
+        try {
+            scratch.emplace();
+        } catch (const platform::Exception& e) {
             std::fprintf(stderr, "klangheber: %s: kein eigener temporärer Ordner möglich: %s.\n",
-                         Printable(platform::GetTempPath()).c_str(), ErrnoText(errno).c_str());
+                         Printable(platform::GetTempPath()).c_str(), ErrnoText(e.Errno()).c_str());
             return kNothingToDo;
         }
         runOptions.outputFolder = scratch->Path();

@@ -3,15 +3,15 @@
 
 #include "platform/shell/Shell.h"
 #include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
+#include "platform/system/FileUtils.h"
+#include "platform/system/InUseLock.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace hexwindow {
@@ -36,19 +36,13 @@ std::vector<std::string> PathParts(const std::string& path)
 // none or more than one.
 std::string EntryShownAs(const std::string& folder, const QString& shown)
 {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return {};
-    std::string found;
-    int matches = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (QFile::decodeName(entry->d_name) == shown) {
-            found = entry->d_name;
-            ++matches;
-        }
-    }
-    ::closedir(dir);
-    return matches == 1 ? found : std::string();
+    std::vector<std::string> names;
+    // A folder that cannot be listed matches nothing: the part stays as given.
+    platform::IgnoreFailure([&] {
+        const platform::UniqueFd fd = platform::OpenFolderIn(platform::kCurrentFolder, folder.empty() ? "." : folder);
+        names = platform::NamesIn(fd.Get(), [&](const std::string& name) { return QFile::decodeName(name.c_str()) == shown; });
+    });
+    return names.size() == 1 ? names.front() : std::string();
 }
 
 }  // namespace
@@ -84,8 +78,12 @@ QString ShownPath(const QString& text)
 std::string DialogPathBytes(const QString& text)
 {
     const std::string bytes = PathBytes(text);
-    struct stat st {};
-    if (!text.contains(QChar::ReplacementCharacter) || ::lstat(bytes.c_str(), &st) == 0)
+    platform::FileStatus status;
+    // A name that leads to nothing (not even a dangling link) is matched
+    // against the folder's entries below.
+    if (!text.contains(QChar::ReplacementCharacter) ||
+        platform::IgnoreFailure(
+            [&] { status = platform::StatusIn(platform::kCurrentFolder, bytes, platform::Links::Keep); }))
         return bytes;
     std::string resolved = text.startsWith(u'/') ? "/" : "";
     const QStringList parts = text.split(u'/', Qt::SkipEmptyParts);
@@ -114,10 +112,10 @@ std::string AbsolutePath(const std::string& path)
 {
     std::string full = path;
     if (full.empty() || full[0] != '/') {
-        std::vector<char> cwd(4096);
-        while (!::getcwd(cwd.data(), cwd.size()) && errno == ERANGE)
-            cwd.resize(cwd.size() * 2);
-        full = std::string(cwd.data()) + "/" + path;
+        // Without a current folder the path is taken from the root.
+        std::string current;
+        platform::IgnoreFailure([&] { current = platform::CurrentFolder(); });
+        full = current + "/" + path;
     }
     std::vector<std::string> kept;
     for (std::string& part : PathParts(full)) {
@@ -138,14 +136,19 @@ std::string AbsolutePath(const std::string& path)
 
 QString WriteRefusal(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    platform::FileStatus status;
+    // What cannot be looked at is no file the user could be kept from writing.
+    if (!platform::IgnoreFailure([&] { status = platform::StatusIn(platform::kCurrentFolder, path); }) ||
+        !status.regular)
         return {};
-    if ((st.st_mode & 0222) == 0)
+    if ((status.permissions & 0222) == 0)
         return QStringLiteral("schreibgeschützt: die Datei hat keine Schreibrechte");
-    if (::access(path.c_str(), W_OK) != 0)
-        return errno == EROFS ? QStringLiteral("schreibgeschützt: der Datenträger ist schreibgeschützt")
-                              : QStringLiteral("schreibgeschützt: %1").arg(ErrnoText(errno));
+    try {
+        platform::CheckWriteAccess(path);
+    } catch (const platform::Exception& e) {
+        return e.Errno() == EROFS ? QStringLiteral("schreibgeschützt: der Datenträger ist schreibgeschützt")
+                                  : QStringLiteral("schreibgeschützt: %1").arg(ErrnoText(e.Errno()));
+    }
     return {};
 }
 

@@ -6,6 +6,8 @@
 #include "KlangheberHex/FileNames.h"
 #include "KlangheberHex/HexWindow.h"
 #include "hexeditor/hexeditor.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 #include "platform/widgets/Application.h"
 
@@ -16,7 +18,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace hexwindow {
 
@@ -149,9 +150,11 @@ bool HexWindow::OpenFile(const std::string& path)
 {
     const std::string absolute = AbsolutePath(path);
     const QString shown = Quoted(PathText(absolute));
-    struct stat st {};
-    if (::stat(absolute.c_str(), &st) != 0) {
-        const int error = errno;
+    platform::FileStatus status;
+    try {
+        status = platform::StatusIn(platform::kCurrentFolder, absolute);
+    } catch (const platform::Exception& e) {
+        const int error = e.Errno();
         if (error == ENOENT) {
             recent_.Remove(PathText(absolute));
             SaveRecentFiles();
@@ -161,14 +164,14 @@ bool HexWindow::OpenFile(const std::string& path)
         }
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
+    if (status.directory) {
         ShowError(QStringLiteral("%1 ist ein Ordner, keine Datei.").arg(shown));
         return false;
     }
-    if (st.st_size > kMaxFileSize) {
+    if (status.size > kMaxFileSize) {
         ShowError(QStringLiteral("Die Datei %1 ist zu groß (%2 Bytes). Klangheber Hex öffnet Dateien bis "
                                  "2 GiB − 1 Byte (%3 Bytes).")
-                      .arg(shown, Number(st.st_size), Number(kMaxFileSize)));
+                      .arg(shown, Number(status.size), Number(kMaxFileSize)));
         return false;
     }
     bool threw = false;

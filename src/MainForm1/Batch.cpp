@@ -17,8 +17,6 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
-#include <cerrno>
-#include <sys/stat.h>
 
 // The built-in icons are linked from this static library only when
 // registered by hand; outside any namespace, as the macro requires.
@@ -183,10 +181,10 @@ void TMainForm::OpenOutputFolder()
     const std::string& folder = runOptions_.outputFolder;
     if (folder.empty())
         return;
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+    // Anything else than a folder under the name fails to open as one.
+    platform::MakeFolderIfMissing(folder);
     if (!outputRoot_.Open(folder))
-        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+        platform::RaiseLastSystemError();
     // An output folder inside the run's folder holds what this run writes:
     // it is not searched for packages.
     FileSearch1->SetSkippedFolder(outputRoot_.Id());

@@ -7,6 +7,8 @@
 
 #include "PackageReader/PackageReader.h"
 #include "platform/system/BlockFile.h"
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 
 #include <algorithm>
@@ -14,21 +16,24 @@
 #include <climits>
 #include <cstdint>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 umx::PackageContents ReadTables(const MainForm1Unit::TPackagePlace& place)
 {
-    struct stat st {};
+    umx::PackageContents unreadable;
+    unreadable.failure = umx::Failure::ReadError;
+    unreadable.reason = "keine lesbare Datei";
     const int fd = place.PackageFd();
-    if (fd >= 0 && ::fstat(fd, &st) == 0)
-        return umx::ReadPackage(fd, st.st_size);
-    umx::PackageContents contents;
-    contents.failure = umx::Failure::ReadError;
-    contents.reason = "keine lesbare Datei";
-    return contents;
+    if (fd < 0)
+        return unreadable;
+    std::int64_t size = 0;
+    try {
+        size = platform::StatusOf(fd).size;
+    } catch (const platform::Exception&) {
+        return unreadable;  // the signature scan takes the package up
+    }
+    return umx::ReadPackage(fd, size);
 }
 
 // Why the tables give no modules to write; empty when they do. A module
@@ -117,8 +122,7 @@ std::vector<std::string> OutputSuffixes(const std::vector<umx::MusicObject>& mus
 // The longest file name the folder takes.
 std::size_t NameMax(int folder)
 {
-    const long max = folder >= 0 ? ::fpathconf(folder, _PC_NAME_MAX) : -1;
-    return max > 0 ? static_cast<std::size_t>(max) : NAME_MAX;
+    return folder >= 0 ? platform::NameMaxIn(folder) : NAME_MAX;
 }
 
 }  // namespace

@@ -307,8 +307,10 @@ void TMainForm::RipClick()
     // temporary file, so the run frees no inode (and the file system need
     // not find a new one).
     platform::TUntypedFile output(place.OutputPathAs(extension));
+    // A scan copy left behind spoils no module, and the package's next run
+    // replaces it: the extraction goes on without it.
     if (!output.TakeOver(place.OutputPathAs(".BAK")))
-        platform::DeleteFile(place.OutputPathAs(".BAK"));
+        platform::IgnoreFailure([&] { platform::RemoveIfPresent(place.OutputPathAs(".BAK")); });
     NoteWrittenThisRun(place, ".BAK", false);
     ShowExtracting();
 

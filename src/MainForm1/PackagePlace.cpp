@@ -2,14 +2,13 @@
 #include "MainForm1/PackagePlace.h"
 
 #include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/InUseLock.h"
 #include "platform/system/ReplacingFile.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace MainForm1Unit {
 
@@ -21,14 +20,10 @@ TPackagePlace::TPackagePlace(std::string package) : package_(std::move(package))
         return;
     }
     // Only a regular file is opened: nothing blocks on a FIFO, and no device
-    // is touched. What stands there otherwise is refused by the load.
-    const std::string name = platform::ExtractFileName(package_);
-    struct stat st {};
-    if (::fstatat(folder_.Fd(), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
-        return;
-    file_.Reset(::openat(folder_.Fd(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file_.IsOpen() && (::fstat(file_.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
-        file_.Reset();
+    // is touched. What stands there otherwise, or cannot be opened, is
+    // refused by the load, which says so.
+    platform::IgnoreFailure(
+        [this] { file_ = platform::OpenRegularFileIn(folder_.Fd(), platform::ExtractFileName(package_)); });
 }
 
 std::string TPackagePlace::PathBeside(const std::string& name) const
@@ -42,10 +37,11 @@ void TPackagePlace::SendOutputsTo(const platform::HeldFolder& root, const std::s
     // Something that is no folder standing under the name needs no cause:
     // the system's ("not a folder") would read as a bad name.
     const auto refuse = [](const std::string& folder) {
+        const int err = errno;
         const std::string refusal = "Ordner " + folder + " kann nicht angelegt werden";
-        if (errno == ENOTDIR || errno == EEXIST)
-            throw platform::Exception(refusal);
-        throw platform::Exception(refusal + ": " + platform::EInOutError::TextFor(platform::IoCodeFromErrno(errno)));
+        if (err == ENOTDIR || err == EEXIST)
+            throw platform::Exception(refusal, err);
+        throw platform::Exception(refusal + ": " + platform::EInOutError::TextFor(platform::IoCodeFromErrno(err)), err);
     };
     std::string reached = rootName;
     const platform::HeldFolder* parent = &root;
@@ -83,10 +79,9 @@ std::string TPackagePlace::PackagePath() const
 
 void TPackagePlace::CheckOrigin(const TPackageOrigin& origin) const
 {
-    struct stat st {};
     const bool otherFolder = folder_.IsOpen() && origin.folder.Known() && folder_.Id() != origin.folder;
-    const bool otherPackage = file_.IsOpen() && origin.package.Known() && ::fstat(file_.Get(), &st) == 0 &&
-                              platform::FileIdOf(st) != origin.package;
+    const bool otherPackage =
+        file_.IsOpen() && origin.package.Known() && platform::StatusOf(file_.Get()).id != origin.package;
     if (otherFolder || otherPackage)
         throw platform::EFOpenError(package_);
 }
@@ -94,11 +89,11 @@ void TPackagePlace::CheckOrigin(const TPackageOrigin& origin) const
 void TPackagePlace::CheckFolderPath() const
 {
     if (!folder_.IsOpen())
-        throw platform::EInOutError(platform::IoCodeFromErrno(folderErrno_));
+        throw platform::EInOutError(platform::IoCodeFromErrno(folderErrno_), folderErrno_);
     const std::string folder = platform::ExtractFilePath(package_);
     platform::HeldFolder now;
     if (!now.Open(folder.empty() ? "." : folder))
-        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
+        throw platform::EInOutError(platform::IoCodeFromErrno(errno), errno);
     if (now.Id() != folder_.Id())
         throw platform::EFOpenError(package_);
 }

@@ -165,9 +165,11 @@ void TMainForm::ScanCurrentPackage()
     // scan-only run keeps its scan copies to itself.)
     if (!runOptions_.scanOnly)
         CheckNotWrittenThisRun(*place_, ".BAK");
-    platform::DeleteFile(scanCopyPath);
+    // What cannot be removed is replaced by the save, or the save fails and
+    // tells why.
+    platform::IgnoreFailure([&] { platform::RemoveIfPresent(scanCopyPath); });
     if (!editor.SaveToFile(scanCopyPath, scanCopy))
-        throw platform::EFCreateError(scanCopy);
+        throw platform::EFCreateError(scanCopy, editor.LastSaveFailure().error);
     if (!runOptions_.scanOnly)
         NoteWrittenThisRun(*place_, ".BAK");
     editor.ResetLineLengths();

@@ -27,8 +27,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace umx {
 
@@ -328,15 +326,15 @@ PackageContents ReadPackage(int fd, std::int64_t size)
 
 PackageContents ReadPackageFile(const std::string& path)
 {
-    const platform::UniqueFd fd = platform::OpenRegularFile(path, O_RDONLY);
-    struct stat st {};
-    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0) {
+    platform::FileStatus status;
+    const platform::UniqueFd fd = platform::OpenRegularFile(path, O_RDONLY, 0666, &status);
+    if (!fd.IsOpen()) {
         PackageContents contents;
         contents.failure = Failure::ReadError;
         contents.reason = "Datei nicht lesbar: " + std::string(std::strerror(errno));
         return contents;
     }
-    return ReadPackage(fd.Get(), st.st_size);
+    return ReadPackage(fd.Get(), status.size);
 }
 
 }  // namespace umx

@@ -103,15 +103,15 @@ public:
     // ---- File -----------------------------------------------------------------
     // Load and save show the hourglass; see hexcore::Document for results and
     // errors. A load or a new document puts the caret on the first byte.
-    bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
+    [[nodiscard]] bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
     // A zero byte the editor appended after a byte typed at the end (see
     // TypeInHexPane) that is still selected and untouched is removed first:
     // it never reaches a file unless the user typed into it.
-    bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
+    [[nodiscard]] bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
     // The same for the file reached through path (through a folder held
     // open, say), with name as the document's FileName.
-    bool LoadFromFile(const std::string& path, const std::string& name);
-    bool SaveToFile(const std::string& path, const std::string& name);
+    [[nodiscard]] bool LoadFromFile(const std::string& path, const std::string& name);
+    [[nodiscard]] bool SaveToFile(const std::string& path, const std::string& name);
     hexcore::TLoadFailure LastLoadFailure() const { return document_.LastLoadFailure(); }
     const hexcore::Document::SaveFailure& LastSaveFailure() const { return document_.LastSaveFailure(); }
     void NewFile(const std::string& name);

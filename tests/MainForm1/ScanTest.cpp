@@ -297,7 +297,13 @@ TEST_F(Scan, UnwritableScanCopyStopsTheRunWithTheCreateErrorNamingIt)
     const auto package = fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker));
     Add("d.umx", package.bytes);
     ASSERT_EQ(::mkdir((dir / "d.BAK").c_str(), 0755), 0);
-    EXPECT_EQ(ErrorMessageOf([&] { StartAndTick(); }), "Datei " + dir / "d.BAK" + " kann nicht erstellt werden");
+    try {
+        StartAndTick();
+        ADD_FAILURE();
+    } catch (const platform::EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Datei " + dir / "d.BAK" + " kann nicht erstellt werden");
+        EXPECT_EQ(e.Errno(), EISDIR) << "the save's own reason goes with it";
+    }
     EXPECT_TRUE(statuses.empty());
     EXPECT_FALSE(form.Timer1->Enabled());
     EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{"d.BAK", "d.umx"}));

@@ -161,6 +161,16 @@ int IoErrorCodeOf(const std::function<void()>& action)
     return 0;
 }
 
+int ErrnoOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const platform::Exception& e) {
+        return e.Errno();
+    }
+    return 0;
+}
+
 std::string ErrorMessageOf(const std::function<void()>& action)
 {
     try {

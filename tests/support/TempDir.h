@@ -72,6 +72,9 @@ std::vector<std::string> ListDir(const std::string& path);
 
 // The I/O error code an action raises (EInOutError), or 0 when it raises none.
 int IoErrorCodeOf(const std::function<void()>& action);
+// The errno of the platform exception an action raises, or 0 when it raises
+// none.
+int ErrnoOf(const std::function<void()>& action);
 
 // The message of the platform exception an action raises, or
 // "(no exception)" when it raises none.

@@ -8,8 +8,6 @@
 #include "platform/system/FileUtils.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace hexcore {
 
@@ -26,10 +24,13 @@ bool Document::LoadFromFile(const std::string& path, const std::string& name)
     // nothing of 2 GiB or more. The copy reads through the probe's
     // descriptor.
     loadFailure_ = lfUnreadable;
-    struct stat st {};
-    const platform::UniqueFd source = platform::OpenRegularFile(path, O_RDONLY, 0666, &st);
-    const bool known = source.IsOpen() || ::stat(path.c_str(), &st) == 0;
-    if (known && S_ISREG(st.st_mode) && st.st_size > kMaxDataSize)
+    platform::FileStatus status;
+    const platform::UniqueFd source = platform::OpenRegularFile(path, O_RDONLY, 0666, &status);
+    // A file that cannot be opened is refused below whatever its size.
+    const bool known = source.IsOpen() || platform::IgnoreFailure([&] {
+        status = platform::StatusIn(platform::kCurrentFolder, path);
+    });
+    if (known && status.regular && status.size > kMaxDataSize)
         return false;
     fileIsReadOnly_ = true;
     if (!source.IsOpen())
@@ -38,13 +39,17 @@ bool Document::LoadFromFile(const std::string& path, const std::string& name)
         fileIsReadOnly_ = false;
 
     CloseWorkingFile();
-    if (!workingCopy_.Open(true)) {
-        StartEmptyDocument();
-        throw platform::EFOpenError(workingCopy_.Name());
+    OpenWorkingFile(true);
+    bool copied = true;
+    int err = 0;
+    try {
+        workingCopy_.CopyFrom(source.Get());
+    } catch (const platform::Exception& e) {
+        // Told by LastLoadFailure: a load that failed leaves an empty document.
+        copied = false;
+        err = e.Errno();
     }
-    const bool copied = workingCopy_.CopyFrom(source.Get());
     // Only writes fail for want of room: the file is just read.
-    const int err = copied ? 0 : errno;
     if (!copied || workingCopy_.Length() > kMaxDataSize) {
         loadFailure_ = err == ENOSPC || err == EDQUOT || err == EFBIG ? lfDiskFull : lfCopyFailed;
         // Never present a partial copy as the file: start an empty document.
@@ -65,32 +70,28 @@ bool Document::LoadFromFile(const std::string& path, const std::string& name)
 
 bool Document::SaveToFile(const std::string& path, const std::string& name)
 {
-    // errno of a failed step, never 0 (a refusal without one is an I/O error).
-    const auto fail = [this](bool backup) {
-        saveFailure_ = {backup, errno != 0 ? errno : EIO};
+    // The errno of a failed step, never 0 (a refusal without one is an I/O
+    // error).
+    const auto fail = [this](bool backup, int err) {
+        saveFailure_ = {backup, err != 0 ? err : EIO};
         return false;
     };
     saveFailure_ = {};
     errno = 0;
     if (createBackup_ && modified_ && name == fileName_ &&
         !platform::CopyFile(path, BackupName(path, backupExtension_)))
-        return fail(true);
-    bool result = false;
+        return fail(true, errno);
     // An empty new document has no working copy to copy or reopen.
-    bool lost = !workingCopy_.IsOpen();
-    if (!lost) {
-        errno = 0;
-        result = workingCopy_.SaveTo(path);
-        if (!result)
-            fail(false);
-        lost = !workingCopy_.Open(false);
+    if (!workingCopy_.IsOpen())
+        LoseWorkingFile(0);
+    bool result = true;
+    try {
+        workingCopy_.SaveTo(path);
+    } catch (const platform::Exception& e) {
+        // Told by LastSaveFailure, with the document kept as it is.
+        result = fail(false, e.Errno());
     }
-    if (lost) {
-        // Nothing may be read or written through the lost working copy: the
-        // document starts over empty.
-        StartEmptyDocument();
-        throw platform::EFOpenError(workingCopy_.Name());
-    }
+    OpenWorkingFile(false);
     if (result) {
         changedBytes_.clear();
         modified_ = false;
@@ -119,12 +120,32 @@ void Document::NewFile(const std::string& name)
         listener_->Replaced();
 }
 
+void Document::OpenWorkingFile(bool mayCreate)
+{
+    try {
+        workingCopy_.Open(mayCreate);
+    } catch (const platform::Exception& e) {
+        LoseWorkingFile(e.Errno());
+    }
+}
+
+void Document::LoseWorkingFile(int err)
+{
+    // Nothing may be read or written through a lost working copy: the
+    // document starts over empty.
+    StartEmptyDocument();
+    throw platform::EFOpenError(workingCopy_.Name(), err);
+}
+
 void Document::EnsureWorkingFile()
 {
     if (workingCopy_.IsOpen())
         return;
-    if (!workingCopy_.Open(true))
-        throw platform::EFCreateError(workingCopy_.Name());
+    try {
+        workingCopy_.Open(true);
+    } catch (const platform::Exception& e) {
+        throw platform::EFCreateError(workingCopy_.Name(), e.Errno());
+    }
     try {
         workingCopy_.SetLength(0);
     } catch (...) {

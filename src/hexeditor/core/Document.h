@@ -74,10 +74,10 @@ public:
     // be read; false with an empty "Untitled" document when the copy failed
     // or stopped short. LastLoadFailure tells which. Raises EFOpenError
     // (after emptying the document) when the working copy cannot be opened.
-    bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
+    [[nodiscard]] bool LoadFromFile(const std::string& name) { return LoadFromFile(name, name); }
     // The same for the file reached through path (a path through a folder
     // held open, say), with name as the document's FileName.
-    bool LoadFromFile(const std::string& path, const std::string& name);
+    [[nodiscard]] bool LoadFromFile(const std::string& path, const std::string& name);
     // Why the last LoadFromFile returned false; lfNone after one that
     // succeeded.
     TLoadFailure LastLoadFailure() const { return loadFailure_; }
@@ -88,10 +88,10 @@ public:
     // (LastSaveFailure tells which and why). Raises EFOpenError (after
     // emptying the document) when the working copy cannot be reopened
     // afterwards.
-    bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
+    [[nodiscard]] bool SaveToFile(const std::string& name) { return SaveToFile(name, name); }
     // The same for the file reached through path, with name as the
     // document's FileName (and the name compared for the backup).
-    bool SaveToFile(const std::string& path, const std::string& name);
+    [[nodiscard]] bool SaveToFile(const std::string& path, const std::string& name);
     // Why the last SaveToFile returned false: the backup could not be made
     // (backup set) or the file not written, and the errno of that failure.
     struct SaveFailure {
@@ -271,6 +271,12 @@ private:
     // The empty "Untitled" document that follows a failed load or a lost
     // working copy.
     void StartEmptyDocument();
+    // Opens the working copy (mayCreate: creating it anew where it is gone);
+    // where it cannot be opened, the document is lost (LoseWorkingFile).
+    void OpenWorkingFile(bool mayCreate);
+    // Starts an empty document and raises EFOpenError for the working copy
+    // with the errno err.
+    [[noreturn]] void LoseWorkingFile(int err);
     void NotifyStateChanged();
     void NotifyLength();
 

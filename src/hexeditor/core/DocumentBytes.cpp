@@ -130,13 +130,10 @@ void Document::InsertSaved(const SavedBytes& source, std::int32_t count, std::in
 
 bool Document::TakeBackInsert(std::int64_t position, std::int64_t count, std::int64_t tail, std::int64_t old) noexcept
 {
-    try {
+    return platform::IgnoreFailure([&] {
         workingCopy_.MoveBlock(position + count, position, tail);
         workingCopy_.SetLength(old);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 void Document::AppendBytes(const void* source, std::int32_t count)
@@ -179,12 +176,11 @@ bool Document::DeleteRange(std::int32_t start, std::int32_t end, const SavedByte
         workingCopy_.SetLength(size - (end - start));
     } catch (...) {
         // The length is as it was: the tail back up, the removed bytes back
-        // in front of it.
-        try {
+        // in front of it. The cut's failure is the one to report.
+        platform::IgnoreFailure([&] {
             workingCopy_.MoveBlock(start, end, tail);
             workingCopy_.Put(copy, covered, 0, start);
-        } catch (...) {
-        }
+        });
         throw;
     }
     SizeChanged();
@@ -211,11 +207,9 @@ void Document::ReplaceSaved(std::int32_t start, std::int32_t end, const SavedByt
         DeleteRange(start + count, end + count, removed);
     } catch (...) {
         // A deletion needs no room on the disk: taking the insert back this
-        // way works where the replacement's first step did.
-        try {
-            DeleteRange(start, start + count, source);
-        } catch (...) {
-        }
+        // way works where the replacement's first step did. The removal's
+        // failure is the one to report.
+        platform::IgnoreFailure([&] { DeleteRange(start, start + count, source); });
         throw;
     }
 }

@@ -8,17 +8,10 @@
 #include "platform/system/InUseLock.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace hexcore {
 
 namespace {
-
-[[noreturn]] void RaiseIoError(int err)
-{
-    throw platform::EInOutError(err == 0 ? platform::ioReadBeyondEnd : platform::IoCodeFromErrno(err));
-}
 
 // A file in folder without a name: O_TMPFILE, or where the file system has
 // none, a file created under a fresh working-copy name, locked, and unlinked
@@ -26,22 +19,29 @@ namespace {
 // which the next start removes).
 platform::UniqueFd UnnamedFile(const std::string& folder)
 {
-    platform::UniqueFd fd(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    if (fd.IsOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return fd;
-    std::uint32_t tick = platform::GetTickCount();
-    for (int attempt = 0; attempt < 0x10000; ++attempt, ++tick) {
-        const std::string name = WorkingCopy::NameFor(folder, tick);
-        fd.Reset(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (fd.IsOpen()) {
-            platform::TryLockInUse(fd.Get());
-            ::unlink(name.c_str());
-            break;
-        }
-        if (errno != EEXIST)
-            break;
+    try {
+        return platform::CreateUnnamedIn(folder);
+    } catch (const platform::Exception& e) {
+        if (e.Errno() != EOPNOTSUPP && e.Errno() != EISDIR && e.Errno() != EINVAL)
+            throw;
     }
-    return fd;
+    std::uint32_t tick = platform::GetTickCount();
+    for (int attempt = 0;; ++attempt, ++tick) {
+        const std::string name = WorkingCopy::NameFor(folder, tick);
+        try {
+            platform::UniqueFd fd = platform::CreateExclusive(name);
+            // Unlocked, or left under its name, the file works the same; a
+            // name left is removed by the next start once this process ends.
+            platform::IgnoreFailure([&] {
+                platform::TryLockInUse(fd.Get());
+                platform::RemoveIfPresent(name);
+            });
+            return fd;
+        } catch (const platform::Exception& e) {
+            if (e.Errno() != EEXIST || attempt + 1 >= 0x10000)
+                throw;
+        }
+    }
 }
 
 }  // namespace
@@ -49,10 +49,8 @@ platform::UniqueFd UnnamedFile(const std::string& folder)
 platform::UniqueFd SavedFile::CopyOf(const std::string& folder, int fd, std::int64_t offset, std::int64_t length)
 {
     platform::UniqueFd copy = UnnamedFile(folder);
-    if (!copy.IsOpen())
-        RaiseIoError(errno);
     if (!platform::CopyRange(fd, offset, copy.Get(), 0, length))
-        RaiseIoError(errno);
+        platform::RaiseLastSystemError();
     return copy;
 }
 
@@ -60,7 +58,7 @@ void SavedFile::Read(void* destination, std::int64_t count, std::int64_t from) c
 {
     bool failed = false;
     if (platform::ReadAt(fd_.Get(), destination, count, offset_ + from, &failed) != count)
-        RaiseIoError(failed ? errno : 0);
+        platform::RaiseSystemError(failed ? errno : 0);
 }
 
 std::int64_t SavedBytes::Length() const
@@ -68,15 +66,13 @@ std::int64_t SavedBytes::Length() const
     return file ? file->Length() : size;
 }
 
-bool SavedBytes::WriteInto(int fd, std::int64_t from, std::int64_t count, std::int64_t at) const
+void SavedBytes::WriteInto(int fd, std::int64_t from, std::int64_t count, std::int64_t at) const
 {
-    if (file) {
-        const bool ok = platform::CopyRange(file->Fd(), file->Offset() + from, fd, at, count);
-        if (!ok && errno == 0)
-            errno = EIO;  // the saved file ended early
-        return ok;
-    }
-    return platform::WriteAt(fd, data + from, count, at);
+    // A saved file that ended early is an I/O error of its own.
+    const bool written = file ? platform::CopyRange(file->Fd(), file->Offset() + from, fd, at, count)
+                              : platform::WriteAt(fd, data + from, count, at);
+    if (!written)
+        platform::RaiseSystemError(errno != 0 ? errno : EIO);
 }
 
 void SavedFile::MoveTo(platform::UniqueFd fd, std::int64_t offset)

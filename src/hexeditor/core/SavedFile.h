@@ -51,8 +51,8 @@ struct SavedBytes {
     std::int64_t Length() const;
     bool Empty() const { return Length() == 0; }
     // Writes count bytes from position from of them into fd at offset at;
-    // false (errno set) when that failed.
-    bool WriteInto(int fd, std::int64_t from, std::int64_t count, std::int64_t at) const;
+    // raises EInOutError when that failed.
+    void WriteInto(int fd, std::int64_t from, std::int64_t count, std::int64_t at) const;
 };
 
 }  // namespace hexcore

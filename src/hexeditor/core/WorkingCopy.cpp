@@ -10,21 +10,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
 #include <memory>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace hexcore {
 
 namespace {
-
-[[noreturn]] void RaiseIoError(int err)
-{
-    throw platform::EInOutError(platform::IoCodeFromErrno(err));
-}
 
 // The bytes lo .. hi - 1 of the file (none when hi <= lo).
 struct Extent {
@@ -42,20 +34,22 @@ Extent Overlap(Extent a, Extent b)
 // How far a move of a block came: the bytes moved completely (the block's
 // start when moving down, its end when moving up), and the piece under way
 // (offsets in the block), whether it was read into the buffer and how many
-// of its bytes were written.
+// of its bytes were written; error is the errno of the read or write that
+// failed (0: the file ended before the block did).
 struct MoveProgress {
     std::int64_t done = 0;
     Extent piece;
     bool read = false;
     std::int64_t written = 0;
+    int error = 0;
 };
 
 // Moves a block piece by piece through buffer, so that no piece overwrites
 // bytes not yet moved: moving up from the end down, moving down from the
-// start up. 0 when every piece moved, else the I/O error code of the read or
-// write that failed (progress tells how far the move came).
-int MovePieces(int fd, std::int64_t from, std::int64_t to, std::int64_t count, std::uint8_t* buffer,
-               std::int64_t piece, MoveProgress& progress)
+// start up. False when a read or write failed (progress tells how far the
+// move came and why it stopped).
+[[nodiscard]] bool MovePieces(int fd, std::int64_t from, std::int64_t to, std::int64_t count, std::uint8_t* buffer,
+                              std::int64_t piece, MoveProgress& progress)
 {
     while (progress.done < count) {
         const std::int64_t n = std::min(piece, count - progress.done);
@@ -64,23 +58,27 @@ int MovePieces(int fd, std::int64_t from, std::int64_t to, std::int64_t count, s
         progress.read = false;
         progress.written = 0;
         bool failed = false;
-        if (platform::ReadAt(fd, buffer, n, from + offset, &failed) != n)
-            return failed ? platform::IoCodeFromErrno(errno) : platform::ioReadBeyondEnd;
+        if (platform::ReadAt(fd, buffer, n, from + offset, &failed) != n) {
+            progress.error = failed ? errno : 0;
+            return false;
+        }
         progress.read = true;
-        if (!platform::WriteAt(fd, buffer, n, to + offset, &progress.written))
-            return platform::IoCodeFromErrno(errno);
+        if (!platform::WriteAt(fd, buffer, n, to + offset, &progress.written)) {
+            progress.error = errno;
+            return false;
+        }
         progress.done += n;
     }
-    return 0;
+    return true;
 }
 
 // Undoes what a failed move wrote over, in an order in which nothing is read
 // after it was written over: the failing piece's own source bytes from the
 // buffer; the moved source bytes, from their copies, first those that the
 // failing piece covered, then those that the complete pieces covered; last
-// the destination bytes outside the source, from the caller's copy. False
-// when a read or write of that failed too.
-bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside,
+// the destination bytes outside the source, from the caller's copy. Raises
+// the EInOutError of a read or write of that which failed too.
+void PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside,
              std::uint8_t* buffer, std::int64_t piece, const MoveProgress& progress)
 {
     const bool up = to > from;
@@ -93,73 +91,68 @@ bool PutBack(int fd, std::int64_t from, std::int64_t to, std::int64_t count, con
     const Extent own = Overlap(pieceSource, partial);
     if (progress.read && own.Length() > 0 &&
         !platform::WriteAt(fd, buffer + (own.lo - pieceSource.lo), own.Length(), own.lo))
-        return false;
+        platform::RaiseLastSystemError();
     for (const Extent target : {Overlap(moved, partial), Overlap(moved, complete)}) {
         MoveProgress back;
-        if (target.Length() > 0 && MovePieces(fd, target.lo + shift, target.lo, target.Length(), buffer, piece, back))
-            return false;
+        if (target.Length() > 0 && !MovePieces(fd, target.lo + shift, target.lo, target.Length(), buffer, piece, back))
+            platform::RaiseSystemError(back.error);
     }
     if (outside.Empty())
-        return true;
+        return;
     const Extent beside = up ? Extent{std::max(to, from + count), to + count} : Extent{to, std::min(to + count, from)};
     for (const Extent target : {Overlap(beside, complete), Overlap(beside, partial)}) {
-        if (target.Length() > 0 &&
-            !outside.WriteInto(fd, target.lo - beside.lo, target.Length(), target.lo))
-            return false;
+        if (target.Length() > 0)
+            outside.WriteInto(fd, target.lo - beside.lo, target.Length(), target.lo);
     }
-    return true;
 }
 
 // Writes the first size bytes of source into a replacement of name: a
 // symbolic link as name is written through to the file it names, the target
 // keeps its permissions (and, where allowed, its owner). The source is closed
 // (not truncated) before the new file takes the target's place; a failing
-// close fails the save. On failure the target is left as it was.
-bool WriteReplacing(platform::UniqueFd& source, std::int64_t size, const std::string& name)
+// close fails the save. Raises; the target is then left as it was.
+void WriteReplacing(platform::UniqueFd& source, std::int64_t size, const std::string& name)
 {
+    const auto statusOf = [](const std::string& path, platform::Links links) {
+        std::optional<platform::FileStatus> status;
+        // Nothing standing there (or nothing to be learned of it) is
+        // written like a new file; the replacement tells what fails.
+        platform::IgnoreFailure([&] { status = platform::StatusIn(platform::kCurrentFolder, path, links); });
+        return status;
+    };
     std::string target = name;
-    struct stat st {};
-    if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(name.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+    // A link that leads nowhere is replaced like a missing file.
+    if (const std::optional<platform::FileStatus> link = statusOf(name, platform::Links::Keep); link && link->link)
+        platform::IgnoreFailure([&] { target = platform::ResolvedPath(name); });
+    const std::optional<platform::FileStatus> existing = statusOf(target, platform::Links::Follow);
+    if (existing && !existing->regular)
+        platform::RaiseSystemError(existing->directory ? EISDIR : EINVAL);
     platform::ReplacingFile out;
     // An existing target's permissions are copied exactly; until then the
     // new file is the owner's alone. A new target gets the mode of a plain
     // create.
-    if (exists && !S_ISREG(st.st_mode))
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    bool ok = !(exists && !S_ISREG(st.st_mode)) && out.Create(target, exists ? 0600 : 0666);
-    if (ok && exists) {
-        const mode_t mode = st.st_mode & 07777;
-        ok = ::fchmod(out.Fd(), mode) == 0;
-        if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
-            // Only a privileged user may hand the file back to its owner; the
-            // permission bits are kept either way.
-            if (::fchown(out.Fd(), st.st_uid, st.st_gid) == 0)
-                ok = ::fchmod(out.Fd(), mode) == 0;
-        }
-    }
-    ok = ok && platform::CopyDescriptor(source.Get(), out.Fd(), size);
-    if (!source.Close())
-        ok = false;
-    return ok && out.Commit();
+    if (!out.Create(target, existing ? 0600 : 0666))
+        platform::RaiseLastSystemError();
+    if (existing)
+        platform::KeepPermissionsOf(out.Fd(), *existing);
+    if (!platform::CopyDescriptor(source.Get(), out.Fd(), size))
+        platform::RaiseSystemError(errno != 0 ? errno : EIO);
+    if (!source.Close() || !out.Commit())
+        platform::RaiseLastSystemError();
 }
 
 // Creates name exclusively (0600, never through a symbolic link); lock
 // receives a descriptor of its own that holds the in-use lock, so the lock
-// stays while the file is closed. Not open (errno set) on failure.
+// stays while the file is closed. Raises.
 platform::UniqueFd CreateLocked(const std::string& name, platform::UniqueFd& lock)
 {
-    platform::UniqueFd fd(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (fd.IsOpen()) {
-        lock.Reset(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 0));
-        if (lock.IsOpen())
-            platform::TryLockInUse(lock.Get());
-    }
+    platform::UniqueFd fd = platform::CreateExclusive(name);
+    // Without the lock the file works the same; only a later start may take
+    // it for a killed process's and remove it while this one runs.
+    platform::IgnoreFailure([&] {
+        lock = platform::DuplicateFd(fd.Get());
+        platform::TryLockInUse(lock.Get());
+    });
     return fd;
 }
 
@@ -182,21 +175,30 @@ WorkingCopy::WorkingCopy()
     std::uint32_t tick = platform::GetTickCount();
     for (int attempt = 0; attempt < kNameAttempts; ++attempt, ++tick) {
         name_ = NameFor(folder, tick);
-        // Any refusal but an existing name (a full or read-only folder)
-        // keeps this name; creating it is tried again when the first
-        // document needs it.
-        if (Create().IsOpen() || errno != EEXIST)
+        try {
+            Create();
             break;
+        } catch (const platform::Exception& e) {
+            // Any refusal but an existing name (a full or read-only folder)
+            // keeps this name; creating it is tried again when the first
+            // document needs it.
+            if (e.Errno() != EEXIST)
+                break;
+        }
     }
 }
 
 WorkingCopy::~WorkingCopy()
 {
     fd_.Reset();
-    struct stat st {};
-    if (created_ && ::lstat(name_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == dev_ &&
-        st.st_ino == ino_)
-        ::unlink(name_.c_str());
+    // Nobody is left to be told of a file that could not be removed: it
+    // loses its lock with this process, and the next start removes it.
+    if (created_) {
+        platform::IgnoreFailure([this] {
+            if (IsOwn(platform::StatusIn(platform::kCurrentFolder, name_, platform::Links::Keep)))
+                platform::RemoveIfPresent(name_);
+        });
+    }
     lock_.Reset();
 }
 
@@ -204,52 +206,52 @@ platform::UniqueFd WorkingCopy::Create()
 {
     platform::UniqueFd lock;
     platform::UniqueFd fd = CreateLocked(name_, lock);
-    struct stat st {};
-    if (fd.IsOpen() && ::fstat(fd.Get(), &st) == 0) {
-        created_ = true;
-        dev_ = st.st_dev;
-        ino_ = st.st_ino;
-        lock_ = std::move(lock);
-        // A new file shares nothing with a record.
-        shared_.reset();
-    } else {
-        fd.Reset();
-    }
+    const platform::FileId id = platform::StatusOf(fd.Get()).id;
+    created_ = true;
+    dev_ = id.device;
+    ino_ = id.inode;
+    lock_ = std::move(lock);
+    // A new file shares nothing with a record.
+    shared_.reset();
     return fd;
 }
 
-bool WorkingCopy::IsOwn(const struct stat& st) const
+bool WorkingCopy::IsOwn(const platform::FileStatus& status) const
 {
-    return created_ && S_ISREG(st.st_mode) && st.st_dev == dev_ && st.st_ino == ino_;
+    return created_ && status.regular && status.id.device == dev_ && status.id.inode == ino_;
 }
 
-bool WorkingCopy::Open(bool mayCreate)
+void WorkingCopy::Open(bool mayCreate)
 {
     if (fd_.IsOpen())
-        return true;
+        return;
     length_ = -1;
-    struct stat st {};
-    platform::UniqueFd fd = platform::OpenRegularFile(name_, O_RDWR | O_NOFOLLOW, 0666, &st);
+    platform::FileStatus status;
+    platform::UniqueFd fd = platform::OpenRegularFile(name_, O_RDWR | O_NOFOLLOW, 0666, &status);
     if (fd.IsOpen()) {
-        if (IsOwn(st))
-            fd_ = std::move(fd);
-    } else if (errno == ENOENT && mayCreate) {
-        // Gone from the folder (or never created): create it afresh, exclusively.
-        fd_ = Create();
+        // Another file under the name is never taken for this one.
+        if (!IsOwn(status))
+            platform::RaiseSystemError(ENOENT);
+        fd_ = std::move(fd);
+        return;
     }
-    return fd_.IsOpen();
+    // Gone from the folder (or never created): created afresh, exclusively.
+    if (errno != ENOENT || !mayCreate)
+        platform::RaiseLastSystemError();
+    fd_ = Create();
 }
 
 void WorkingCopy::CloseEmptied()
 {
     if (!fd_.IsOpen())
         return;
-    try {
+    // The file is closed whatever becomes of emptying it: a record that
+    // could not get its bytes keeps sharing them, and a file that could not
+    // be cut is cut when it is used next (SetLength).
+    platform::IgnoreFailure([this] {
         Unshare(0, -1, 0);
-        (void)::ftruncate(fd_.Get(), 0);
-    } catch (const platform::Exception&) {
-        // The record keeps the bytes; the file is closed as it is.
-    }
+        platform::SetFileLength(fd_.Get(), 0);
+    });
     Close();
 }
 
@@ -257,38 +259,31 @@ std::int64_t WorkingCopy::Length() const
 {
     if (!fd_.IsOpen())
         return 0;
-    if (length_ < 0) {
-        struct stat st {};
-        if (::fstat(fd_.Get(), &st) != 0)
-            return 0;
-        length_ = st.st_size;
-    }
+    if (length_ < 0)
+        length_ = platform::StatusOf(fd_.Get()).size;
     return length_;
 }
 
 void WorkingCopy::SetLength(std::int64_t length)
 {
     length_ = -1;
-    struct stat st {};
-    if (::fstat(fd_.Get(), &st) != 0)
-        RaiseIoError(errno);
-    const std::int64_t old = st.st_size;
+    const std::int64_t old = platform::StatusOf(fd_.Get()).size;
     if (length < old)
         Unshare(length, -1, length);
     if (length > old) {
-        // ftruncate would make a sparse tail that any full disk accepts.
-        int err = 0;
-        do
-            err = ::posix_fallocate(fd_.Get(), old, length - old);
-        while (err == EINTR);
-        if (err == 0)
-            return;
-        // A refused allocation may have lengthened the file in part.
-        (void)::ftruncate(fd_.Get(), old);
-        RaiseIoError(err);
+        // A length set by SetFileLength would leave a sparse tail that any
+        // full disk accepts.
+        try {
+            platform::AllocateFile(fd_.Get(), old, length - old);
+        } catch (const platform::Exception&) {
+            // A refused allocation may have lengthened the file in part; its
+            // own failure is the one to report.
+            platform::IgnoreFailure([&] { platform::SetFileLength(fd_.Get(), old); });
+            throw;
+        }
+        return;
     }
-    if (::ftruncate(fd_.Get(), length) != 0)
-        RaiseIoError(errno);
+    platform::SetFileLength(fd_.Get(), length);
 }
 
 std::int64_t WorkingCopy::ReadAt(void* destination, std::int64_t count, std::int64_t offset) const
@@ -296,7 +291,7 @@ std::int64_t WorkingCopy::ReadAt(void* destination, std::int64_t count, std::int
     bool failed = false;
     const std::int64_t got = platform::ReadAt(fd_.Get(), destination, count, offset, &failed);
     if (failed)
-        RaiseIoError(errno);
+        platform::RaiseLastSystemError();
     return got;
 }
 
@@ -305,7 +300,7 @@ void WorkingCopy::WriteAt(const void* source, std::int64_t count, std::int64_t o
     Unshare(offset, offset + count);
     length_ = -1;
     if (!platform::WriteAt(fd_.Get(), source, count, offset))
-        RaiseIoError(errno);
+        platform::RaiseLastSystemError();
 }
 
 void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t count, const SavedBytes& outside)
@@ -321,33 +316,27 @@ void WorkingCopy::MoveBlock(std::int64_t from, std::int64_t to, std::int64_t cou
     if (!buffer)
         throw platform::EOutOfMemory();
     MoveProgress progress;
-    const int error = MovePieces(fd_.Get(), from, to, count, buffer.get(), piece, progress);
-    if (error == 0)
+    if (MovePieces(fd_.Get(), from, to, count, buffer.get(), piece, progress))
         return;
-    (void)PutBack(fd_.Get(), from, to, count, outside, buffer.get(), piece, progress);
-    throw platform::EInOutError(error);
+    // The move's own failure is the one to report; should putting back fail
+    // as well, the file stays as the failed move left it.
+    platform::IgnoreFailure([&] { PutBack(fd_.Get(), from, to, count, outside, buffer.get(), piece, progress); });
+    platform::RaiseSystemError(progress.error);
 }
 
 void WorkingCopy::Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at)
 {
     Unshare(at, at + count);
     length_ = -1;
-    if (!source.WriteInto(fd_.Get(), from, count, at))
-        RaiseIoError(errno);
+    source.WriteInto(fd_.Get(), from, count, at);
 }
 
-bool WorkingCopy::CopyFrom(int source)
+void WorkingCopy::CopyFrom(int source)
 {
-    try {
-        Unshare(0, -1, 0);
-    } catch (const platform::Exception& e) {
-        // errno tells the caller whether the disk was full.
-        const auto* io = dynamic_cast<const platform::EInOutError*>(&e);
-        errno = io && io->ErrorCode() == platform::ioDiskFull ? ENOSPC : EIO;
-        return false;
-    }
+    Unshare(0, -1, 0);
     length_ = -1;
-    return platform::CopyFileInto(source, fd_.Get());
+    if (!platform::CopyFileInto(source, fd_.Get()))
+        platform::RaiseLastSystemError();
 }
 
 std::unique_ptr<SavedFile> WorkingCopy::CopyOut(std::int64_t offset, std::int64_t length) const
@@ -360,10 +349,7 @@ std::shared_ptr<SavedFile> WorkingCopy::Share(std::int64_t offset, std::int64_t 
 {
     // One record at a time shares the file: an earlier one gets its copy.
     Unshare(0, -1);
-    platform::UniqueFd own(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
-    if (!own.IsOpen())
-        RaiseIoError(errno);
-    auto saved = std::make_shared<SavedFile>(std::move(own), offset, length);
+    auto saved = std::make_shared<SavedFile>(platform::DuplicateFd(fd_.Get()), offset, length);
     shared_ = saved;
     return saved;
 }
@@ -390,50 +376,43 @@ void WorkingCopy::Unshare(std::int64_t from, std::int64_t to, std::int64_t keep)
 
 void WorkingCopy::SplitOff(std::int64_t keep)
 {
-    // The new file is made under a working-copy name of its own, locked, and
-    // renamed over the old one once it holds the bytes that stay: a process
-    // killed on the way leaves an unlocked working copy, which the next start
-    // removes.
-    const std::string folder = platform::ExtractFilePath(name_);
-    std::string name;
-    platform::UniqueFd lock;
-    platform::UniqueFd fd;
-    std::uint32_t tick = platform::GetTickCount();
-    for (int attempt = 0; attempt < kNameAttempts && !fd.IsOpen(); ++attempt, ++tick) {
-        name = NameFor(folder, tick);
-        fd = CreateLocked(name, lock);
-        if (!fd.IsOpen() && errno != EEXIST)
-            break;
-    }
-    if (!fd.IsOpen())
-        RaiseIoError(errno);
-    struct stat st {};
-    struct stat now {};
-    int err = 0;
-    if (!platform::CopyRange(fd_.Get(), 0, fd.Get(), 0, keep))
-        err = errno != 0 ? errno : EIO;
+    // The new file is written beside the old one, locked, and renamed over
+    // it once it holds the bytes that stay: a process killed on the way
+    // leaves an unlocked replacement, which the next start removes
+    // (RemoveAbandoned).
+    platform::ReplacingFile replacement;
+    if (!replacement.Create(name_, 0600))
+        platform::RaiseLastSystemError();
+    if (!platform::CopyRange(fd_.Get(), 0, replacement.Fd(), 0, keep))
+        platform::RaiseSystemError(errno != 0 ? errno : EIO);
     // The name must still lead to the file created here.
-    else if (::lstat(name_.c_str(), &now) != 0 || now.st_dev != dev_ || now.st_ino != ino_)
-        err = ENOENT;
-    else if (::fstat(fd.Get(), &st) != 0 || ::rename(name.c_str(), name_.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(name.c_str());
-        RaiseIoError(err);
-    }
-    dev_ = st.st_dev;
-    ino_ = st.st_ino;
+    if (!IsOwn(platform::StatusIn(platform::kCurrentFolder, name_, platform::Links::Keep)))
+        platform::RaiseSystemError(ENOENT);
+    // Descriptors of its own stay open after the commit closes the
+    // replacement's; they share its open file, and so its in-use lock.
+    platform::UniqueFd fd = platform::DuplicateFd(replacement.Fd());
+    platform::UniqueFd lock = platform::DuplicateFd(replacement.Fd());
+    const platform::FileId id = platform::StatusOf(fd.Get()).id;
+    if (!replacement.Commit())
+        platform::RaiseLastSystemError();
+    dev_ = id.device;
+    ino_ = id.inode;
     fd_ = std::move(fd);
     length_ = -1;
     lock_ = std::move(lock);
     shared_.reset();
 }
 
-bool WorkingCopy::SaveTo(const std::string& path)
+void WorkingCopy::SaveTo(const std::string& path)
 {
     const std::int64_t length = Length();
     length_ = -1;
-    return WriteReplacing(fd_, length, path);
+    try {
+        WriteReplacing(fd_, length, path);
+    } catch (const std::exception&) {
+        fd_.Reset();  // closed either way
+        throw;
+    }
 }
 
 }  // namespace hexcore

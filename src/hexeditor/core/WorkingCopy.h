@@ -22,7 +22,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
+
+namespace platform {
+struct FileStatus;
+}
 
 namespace hexcore {
 
@@ -43,16 +46,17 @@ public:
     // ".ZQWK".
     static std::string NameFor(const std::string& folder, std::uint32_t tick);
     // Removes from folder (ending in "/") every file of the working-copy name
-    // form (8 upper-case hex digits + ".ZQWK") that belongs to this user and
-    // that no process holds locked. Anything else stays.
+    // form (8 upper-case hex digits + ".ZQWK"), or of a replacement of one
+    // under way, that belongs to this user and that no process holds locked.
+    // Anything else stays.
     static void RemoveAbandoned(const std::string& folder);
     const std::string& Name() const { return name_; }
 
     bool IsOpen() const { return fd_.IsOpen(); }
     // Opens the file for reading and writing (nothing when it is open):
     // only the file created here; when it is gone from the folder and
-    // mayCreate is set, it is created afresh. False (errno set) otherwise.
-    bool Open(bool mayCreate);
+    // mayCreate is set, it is created afresh. Raises EInOutError otherwise.
+    void Open(bool mayCreate);
     // Closes the file; its content stays.
     void Close()
     {
@@ -63,8 +67,9 @@ public:
     // document.
     void CloseEmptied();
 
-    // The file's length; 0 when it is not open.
-    std::int64_t Length() const;
+    // The file's length; 0 when it is not open. Raises EInOutError when the
+    // system cannot tell it.
+    [[nodiscard]] std::int64_t Length() const;
     // Sets the length. Lengthening allocates the new bytes (zeros) on the
     // disk, so a full disk fails here and not at a later write into a sparse
     // tail. On failure the length is as it was and EInOutError is raised for
@@ -97,10 +102,10 @@ public:
     // written).
     void Put(const SavedBytes& source, std::int64_t count, std::int64_t from, std::int64_t at);
 
-    // Copies the file open as source over the open file's content; false
-    // when the copy failed or stopped short (errno ENOSPC, EDQUOT or EFBIG
-    // when this file could not take the bytes).
-    bool CopyFrom(int source);
+    // Copies the file open as source over the open file's content; raises
+    // EInOutError when the copy failed (errno ENOSPC, EDQUOT or EFBIG when
+    // this file could not take the bytes) or stopped short (errno 0).
+    void CopyFrom(int source);
 
     // A copy of the bytes offset .. offset + length - 1 in an unlinked file
     // of its own; raises EInOutError when it cannot be made.
@@ -112,15 +117,16 @@ public:
     // Writes the content into a replacement of path beside it (a symbolic
     // link is written through, the target keeps its permissions and, where
     // allowed, its owner) and closes this file before the new one takes the
-    // target's place; a failing close fails the save. False when the target
-    // was left as it was. The file is closed afterwards either way.
-    bool SaveTo(const std::string& path);
+    // target's place; a failing close fails the save. Raises EInOutError
+    // when the target was left as it was. The file is closed afterwards
+    // either way.
+    void SaveTo(const std::string& path);
 
 private:
-    // Creates the file exclusively and remembers its identity; not open
-    // (errno set) on failure.
+    // Creates the file exclusively and remembers its identity; raises
+    // EInOutError on failure (errno EEXIST: the name is taken).
     platform::UniqueFd Create();
-    bool IsOwn(const struct stat& st) const;
+    bool IsOwn(const platform::FileStatus& status) const;
     // Called before the bytes from .. to - 1 change (to: -1 for every byte
     // to the end); keep, when not negative, is the length the file is cut to
     // with nothing else changed. Gives the record sharing any of those bytes
@@ -128,7 +134,8 @@ private:
     // as the record holds (SplitOff), a copy otherwise.
     void Unshare(std::int64_t from, std::int64_t to, std::int64_t keep = -1);
     // Hands the open file to the shared record and puts a new file under the
-    // name, with the first keep bytes of the old one and the in-use lock.
+    // name (a replacement written beside it), with the first keep bytes of
+    // the old one and the in-use lock.
     void SplitOff(std::int64_t keep);
 
     std::string name_;

@@ -2,9 +2,10 @@
 // Working copies that killed processes left in the temporary folder.
 #include "hexeditor/core/WorkingCopy.h"
 
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/InUseLock.h"
-
-#include <fcntl.h>
+#include "platform/system/ReplacingFile.h"
 
 namespace hexcore {
 
@@ -24,15 +25,34 @@ bool IsWorkingCopyName(const std::string& name)
     return true;
 }
 
+constexpr std::size_t kWorkingCopyName = 8 + 5;
+
+// A working copy's replacement under way (SplitOff): "." + a working-copy
+// name + "." + six letters or digits.
+bool IsReplacementName(const std::string& name)
+{
+    if (name.size() <= 1 + kWorkingCopyName)
+        return false;
+    const std::string target = name.substr(1, kWorkingCopyName);
+    return IsWorkingCopyName(target) && platform::ReplacingFile::IsTemporaryNameOf(name, target);
+}
+
+bool IsLeftoverName(const std::string& name)
+{
+    return IsWorkingCopyName(name) || IsReplacementName(name);
+}
+
 }  // namespace
 
 void WorkingCopy::RemoveAbandoned(const std::string& folder)
 {
-    const platform::UniqueFd held(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    if (!held.IsOpen())
-        return;
-    for (const std::string& name : platform::NamesIn(held.Get(), IsWorkingCopyName))
-        platform::RemoveIfAbandoned(held.Get(), name);
+    // Clearing away is a courtesy of the start: a folder that cannot be
+    // read holds nothing this run could remove.
+    platform::IgnoreFailure([&] {
+        const platform::UniqueFd held = platform::OpenFolderIn(platform::kCurrentFolder, folder);
+        for (const std::string& name : platform::NamesIn(held.Get(), IsLeftoverName))
+            platform::RemoveIfAbandoned(held.Get(), name);
+    });
 }
 
 }  // namespace hexcore

@@ -20,7 +20,7 @@ TUntypedFile::~TUntypedFile()
 
 void TUntypedFile::RaiseFromErrno(int err)
 {
-    throw EInOutError(IoCodeFromErrno(err));
+    throw EInOutError(IoCodeFromErrno(err), err);
 }
 
 void TUntypedFile::OpenRegular(int flags)

@@ -20,15 +20,15 @@ std::string EInOutError::TextFor(int code)
     }
 }
 
-EInOutError::EInOutError(int code) : Exception(TextFor(code)), code_(code) {}
+EInOutError::EInOutError(int code, int err) : Exception(TextFor(code), err), code_(code) {}
 
-EFOpenError::EFOpenError(const std::string& path)
-    : Exception("Datei " + path + " kann nicht geöffnet werden")
+EFOpenError::EFOpenError(const std::string& path, int err)
+    : Exception("Datei " + path + " kann nicht geöffnet werden", err)
 {
 }
 
-EFCreateError::EFCreateError(const std::string& path)
-    : Exception("Datei " + path + " kann nicht erstellt werden")
+EFCreateError::EFCreateError(const std::string& path, int err)
+    : Exception("Datei " + path + " kann nicht erstellt werden", err)
 {
 }
 
@@ -54,6 +54,16 @@ int IoCodeFromErrno(int err)
     case EFBIG: return ioDiskFull;
     default: return err;
     }
+}
+
+void RaiseSystemError(int err)
+{
+    throw EInOutError(err == 0 ? ioReadBeyondEnd : IoCodeFromErrno(err), err);
+}
+
+void RaiseLastSystemError()
+{
+    RaiseSystemError(errno);
 }
 
 std::string ErrorText(const std::exception& e)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Exception classes shared by every component. One general exception carries a
-// message; the I/O error carries the error code it was raised for as well.
+// Exception classes shared by every component: the one way a failure leaves
+// a function of the components. Every exception carries its German message
+// and, where a system call failed, that call's errno; the system room raises
+// them (RaiseSystemError), the components raise them or let them pass.
 #pragma once
 
 #include <exception>
@@ -9,17 +11,23 @@
 
 namespace platform {
 
-// The framework's general exception: a message and nothing else.
+// The framework's general exception: a message, and the errno of the system
+// call whose failure it reports (0 when no system call failed).
 class Exception : public std::runtime_error {
 public:
-    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    explicit Exception(const std::string& message, int err = 0) : std::runtime_error(message), errno_(err) {}
     std::string Message() const { return what(); }
+    int Errno() const { return errno_; }
+
+private:
+    int errno_;
 };
 
 // An I/O error with its code; the message is the German text for the code.
 class EInOutError : public Exception {
 public:
-    explicit EInOutError(int code);
+    // code is the I/O error code (IoCode); err the errno it was mapped from.
+    explicit EInOutError(int code, int err = 0);
     int ErrorCode() const { return code_; }
     // German message for an I/O error code.
     static std::string TextFor(int code);
@@ -37,13 +45,13 @@ public:
 // A file that cannot be opened: "Datei %s kann nicht geöffnet werden".
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const std::string& path);
+    explicit EFOpenError(const std::string& path, int err = 0);
 };
 
 // A file that cannot be created: "Datei %s kann nicht erstellt werden".
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& path);
+    explicit EFCreateError(const std::string& path, int err = 0);
 };
 
 // The silent exception: it ends the step in progress without an error box,
@@ -73,6 +81,33 @@ enum IoCode : int {
 
 // Maps an errno value onto the I/O error code reported for it.
 int IoCodeFromErrno(int err);
+
+// Raises the EInOutError of a failed system call: the code reported for err
+// and err itself. err 0 stands for a read that found the end of the file
+// before the bytes it needed (ioReadBeyondEnd).
+[[noreturn]] void RaiseSystemError(int err);
+// The same for the errno left by the call that just failed.
+[[noreturn]] void RaiseLastSystemError();
+
+// Runs step and lets a failure it raises go. For the few places where a
+// failure must not replace the one being handled, or has nobody left to be
+// told: undoing the first steps of a change that failed, removing a
+// temporary file on the way out of an error, cleaning up at the end of a
+// run. True when step succeeded. Every such place goes through here, so
+// that a failure is never dropped by accident.
+template <typename Step>
+bool IgnoreFailure(Step&& step) noexcept
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception&) {
+        return false;  // the caller chose to go on without it, see above
+    }
+}
+// The same for a call that reports its failure by its result, where nothing
+// may be raised (a signal handler).
+constexpr void IgnoreFailure(bool /*succeeded*/) noexcept {}
 
 // The text an error shows: its message, and for memory exhausted (the
 // standard library's std::bad_alloc as well as EOutOfMemory) the German

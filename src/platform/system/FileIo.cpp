@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/system/FileIo.h"
 
+#include "platform/system/Exceptions.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <memory>
 #include <new>
@@ -29,9 +32,23 @@ std::uint8_t* CopyBuffer()
     return buffer.get();
 }
 
+FileStatus StatusFrom(const struct stat& st)
+{
+    FileStatus status;
+    status.id = FileIdOf(st);
+    status.size = st.st_size;
+    status.regular = S_ISREG(st.st_mode);
+    status.directory = S_ISDIR(st.st_mode);
+    status.link = S_ISLNK(st.st_mode);
+    status.permissions = st.st_mode & 07777;
+    status.owner = st.st_uid;
+    status.group = st.st_gid;
+    return status;
+}
+
 }  // namespace
 
-UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode, struct stat* info)
+UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode, FileStatus* info)
 {
     UniqueFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode));
     if (!fd.IsOpen())
@@ -44,7 +61,7 @@ UniqueFd OpenRegularFile(const std::string& path, int flags, mode_t mode, struct
     }
     ClearNonBlocking(fd.Get(), flags);
     if (info)
-        *info = st;
+        *info = StatusFrom(st);
     return fd;
 }
 
@@ -147,6 +164,116 @@ bool CopyRange(int in, std::int64_t inOffset, int out, std::int64_t outOffset, s
 bool CopyDescriptor(int in, int out, std::int64_t size)
 {
     return CopyRange(in, 0, out, 0, size);
+}
+
+namespace {
+
+int LinkFlag(Links links, int flag)
+{
+    return links == Links::Keep ? flag : 0;
+}
+
+// The descriptor fd as the owner of an open file; raises when fd tells of a
+// failed open.
+UniqueFd Opened(int fd)
+{
+    if (fd < 0)
+        RaiseLastSystemError();
+    return UniqueFd(fd);
+}
+
+}  // namespace
+
+FileStatus StatusOf(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        RaiseLastSystemError();
+    return StatusFrom(st);
+}
+
+FileStatus StatusIn(int folder, const std::string& name, Links links)
+{
+    struct stat st {};
+    if (::fstatat(folder, name.c_str(), &st, LinkFlag(links, AT_SYMLINK_NOFOLLOW)) != 0)
+        RaiseLastSystemError();
+    return StatusFrom(st);
+}
+
+void SetFileLength(int fd, std::int64_t length)
+{
+    int result;
+    do
+        result = ::ftruncate(fd, length);
+    while (result != 0 && errno == EINTR);
+    if (result != 0)
+        RaiseLastSystemError();
+}
+
+void AllocateFile(int fd, std::int64_t offset, std::int64_t count)
+{
+    int err;
+    do
+        err = ::posix_fallocate(fd, offset, count);
+    while (err == EINTR);
+    if (err != 0)
+        RaiseSystemError(err);
+}
+
+UniqueFd DuplicateFd(int fd)
+{
+    return Opened(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+}
+
+void KeepPermissionsOf(int fd, const FileStatus& status)
+{
+    if (::fchmod(fd, status.permissions) != 0)
+        RaiseLastSystemError();
+    if (status.owner == ::geteuid() && status.group == ::getegid())
+        return;
+    // Only a privileged user may hand the file to another owner; the
+    // permission bits are kept either way.
+    if (::fchown(fd, status.owner, status.group) == 0 && ::fchmod(fd, status.permissions) != 0)
+        RaiseLastSystemError();
+}
+
+UniqueFd CreateExclusive(const std::string& path, mode_t mode)
+{
+    return Opened(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+}
+
+UniqueFd CreateUnnamedIn(const std::string& folder)
+{
+    return Opened(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+}
+
+UniqueFd OpenFolderIn(int parent, const std::string& name, Links links)
+{
+    return Opened(
+        ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC | LinkFlag(links, O_NOFOLLOW)));
+}
+
+UniqueFd HoldFolderIn(int parent, const std::string& name, Links links)
+{
+    return Opened(::openat(parent, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | LinkFlag(links, O_NOFOLLOW)));
+}
+
+UniqueFd OpenRegularFileIn(int folder, const std::string& name)
+{
+    // Looked at first, so that no device is opened at all.
+    if (!StatusIn(folder, name).regular)
+        RaiseSystemError(EACCES);
+    UniqueFd fd = Opened(::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!StatusOf(fd.Get()).regular)
+        RaiseSystemError(EACCES);
+    ClearNonBlocking(fd.Get(), O_RDONLY);
+    return fd;
+}
+
+std::size_t NameMaxIn(int folder)
+{
+    const long max = ::fpathconf(folder, _PC_NAME_MAX);
+    return max > 0 ? static_cast<std::size_t>(max) : NAME_MAX;
 }
 
 }  // namespace platform

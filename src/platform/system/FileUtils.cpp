@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/system/FileUtils.h"
 
+#include "platform/system/Exceptions.h"
 #include "platform/system/FileIo.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <ftw.h>
+#include <memory>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -101,6 +105,85 @@ bool CopyFile(const std::string& from, const std::string& to)
         return false;
     const bool copied = ::ftruncate(out.Get(), 0) == 0 && CopyDescriptor(in.Get(), out.Get(), st.st_size);
     return out.Close() && copied;
+}
+
+void RemoveIfPresent(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return;
+        RaiseLastSystemError();
+    }
+    if (S_ISDIR(st.st_mode))
+        RaiseSystemError(EISDIR);
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        RaiseLastSystemError();
+}
+
+void RenameFile(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        RaiseLastSystemError();
+}
+
+std::string ResolvedPath(const std::string& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        RaiseLastSystemError();
+    return resolved.get();
+}
+
+std::string CurrentFolder()
+{
+    const std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    if (!cwd)
+        RaiseLastSystemError();
+    return cwd.get();
+}
+
+void MakeFolderIfMissing(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+        RaiseLastSystemError();
+}
+
+std::string MakeUniqueFolder(const std::string& prefix)
+{
+    std::string pattern = prefix + "XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        RaiseLastSystemError();
+    return pattern;
+}
+
+namespace {
+
+// The first failure of a RemoveTree walk (nftw passes no state of its own).
+thread_local int treeError = 0;
+
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    if (std::remove(path) != 0 && treeError == 0)
+        treeError = errno;
+    return 0;
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path)
+{
+    treeError = 0;
+    if (::nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS) != 0 && treeError == 0)
+        treeError = errno;
+    if (treeError != 0)
+        RaiseSystemError(treeError);
+}
+
+void CheckWriteAccess(const std::string& path)
+{
+    if (::access(path.c_str(), W_OK) != 0)
+        RaiseLastSystemError();
 }
 
 std::string GetTempPath()

@@ -17,11 +17,11 @@ public:
     // Opens the folder at path (symbolic links on the way are followed: what
     // counts is the folder reached). False, with errno set, when path leads
     // to no folder that can be opened. Paths of any length are opened.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     // Opens the folder name in parent, creating it first when it is missing.
     // A symbolic link under name is never followed: it fails with ENOTDIR,
     // like anything else that is not a folder.
-    bool OpenSubFolder(const HeldFolder& parent, const std::string& name);
+    [[nodiscard]] bool OpenSubFolder(const HeldFolder& parent, const std::string& name);
     bool IsOpen() const { return fd_.IsOpen(); }
     int Fd() const { return fd_.Get(); }
     FileId Id() const { return id_; }

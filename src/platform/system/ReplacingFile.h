@@ -29,14 +29,14 @@ public:
     // False with errno set when nothing could be created. The name of the
     // temporary file keeps at most 200 bytes of the target's name, so it
     // fits wherever the target's name fits.
-    bool Create(const std::string& target, mode_t mode = 0666);
+    [[nodiscard]] bool Create(const std::string& target, mode_t mode = 0666);
     // Create for a file that is written anew, with the rights a rewrite in
     // place would need: an existing regular file under the target's name
     // must be one the user may open for writing (false with the errno of
     // that open otherwise), and the new file takes over its permission bits
     // and, where the user may give it away, its owner. Anything else under
     // the name (a symbolic link, a FIFO) is replaced like a missing file.
-    bool CreateForRewrite(const std::string& target);
+    [[nodiscard]] bool CreateForRewrite(const std::string& target);
 
     // Takes the regular file at path (this user's, with no other link, not
     // locked by anyone) as the temporary file that the next Create for
@@ -46,7 +46,7 @@ public:
     // False, with nothing changed, when the file cannot be taken. A new file
     // costs the file system an inode; a run that deletes one file and
     // creates another can reuse the first this way.
-    bool Adopt(const std::string& path, const std::string& target);
+    [[nodiscard]] bool Adopt(const std::string& path, const std::string& target);
     // The temporary file is one taken by Adopt.
     bool Reused() const { return reused_; }
 
@@ -62,7 +62,7 @@ public:
     // Closes the temporary file and renames it over the target. On failure
     // (false, errno set) the temporary file is removed and the target left
     // as it was.
-    bool Commit();
+    [[nodiscard]] bool Commit();
     // Closes and removes the temporary file; harmless when there is none.
     void Discard() noexcept;
 

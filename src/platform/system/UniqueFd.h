@@ -25,7 +25,7 @@ public:
     // Closes the descriptor now. False, with errno set, when the close
     // reported an error (the descriptor is released either way); true when
     // none was open.
-    bool Close() noexcept;
+    [[nodiscard]] bool Close() noexcept;
 
 private:
     int fd_ = -1;

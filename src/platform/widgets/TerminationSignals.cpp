@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/widgets/TerminationSignals.h"
 
+#include "platform/system/Exceptions.h"
 #include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
@@ -36,7 +37,8 @@ void OnSignal(int sig)
     signalled = sig;
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(sig);
-    (void)!::write(signalPipe[1], &byte, 1);
+    // A full pipe already holds a byte that wakes the loop.
+    IgnoreFailure(::write(signalPipe[1], &byte, 1) == 1);
     errno = saved;
 }
 

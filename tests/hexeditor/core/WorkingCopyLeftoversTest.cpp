@@ -23,8 +23,10 @@ TEST_F(DocumentTest, OnlyAbandonedWorkingCopiesOfThisUserAreRemoved)
     const std::string liveName = platform::ExtractFileName(live->WorkingFileName());
     WriteFile(tmp_ + "0000AB12.ZQWK", std::string("verlassen"));
     WriteFile(tmp_ + "0A1B2C3D.ZQWK", Bytes {});
+    WriteFile(tmp_ + ".0A1B2C3D.ZQWK.x7Yz09", std::string("halb ersetzt"));
     // Not of the name form.
-    for (const char* name : {"0000ab12.ZQWK", "0000AB12.zqwk", "000AB12.ZQWK", "0000AB12.ZQWK.x", "G000AB12.ZQWK"})
+    for (const char* name : {"0000ab12.ZQWK", "0000AB12.zqwk", "000AB12.ZQWK", "0000AB12.ZQWK.x", "G000AB12.ZQWK",
+                             ".0000AB12.ZQWK.x7Yz0", ".0000ab12.ZQWK.x7Yz09"})
         WriteFile(tmp_ + name, std::string("fremd"));
     // Of the name form, but a link, a folder, held locked, or someone else's.
     ASSERT_EQ(::symlink((dir_ / "opfer").c_str(), (tmp_ + "0000CD34.ZQWK").c_str()), 0);
@@ -37,7 +39,7 @@ TEST_F(DocumentTest, OnlyAbandonedWorkingCopiesOfThisUserAreRemoved)
 
     WorkingCopy::RemoveAbandoned(tmp_);
 
-    std::vector<std::string> kept {"0000AB12.ZQWK.x", "0000AB12.zqwk", "0000CD34.ZQWK", "0000EF56.ZQWK",
+    std::vector<std::string> kept {".0000AB12.ZQWK.x7Yz0", ".0000ab12.ZQWK.x7Yz09", "0000AB12.ZQWK.x", "0000AB12.zqwk", "0000CD34.ZQWK", "0000EF56.ZQWK",
                                    "0000ab12.ZQWK", "00001111.ZQWK", "000AB12.ZQWK", "G000AB12.ZQWK", liveName};
     if (othersFile)
         kept.push_back("00002222.ZQWK");

@@ -21,3 +21,20 @@ TEST(IoErrors, ErrnoMapsToCodesAndGermanTexts)
     EXPECT_STREQ(EInOutError(101).what(), "Zu wenig Speicherplatz");
     EXPECT_STREQ(EInOutError(131).what(), "E/A-Fehler 131");
 }
+
+TEST(IoErrors, RaisedSystemErrorsKeepTheirErrnoBesideTheText)
+{
+    try {
+        RaiseSystemError(ENOSPC);
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), ioDiskFull);
+        EXPECT_EQ(e.Errno(), ENOSPC);
+        EXPECT_STREQ(e.what(), "Zu wenig Speicherplatz");
+    }
+    EXPECT_THROW(RaiseSystemError(0), EInOutError);  // the file ended early: ioReadBeyondEnd
+    EXPECT_EQ(EFCreateError("/a/b", EISDIR).Errno(), EISDIR);
+    EXPECT_STREQ(EFCreateError("/a/b", EISDIR).what(), "Datei /a/b kann nicht erstellt werden");
+    EXPECT_FALSE(IgnoreFailure([] { RaiseSystemError(EIO); }));
+    EXPECT_TRUE(IgnoreFailure([] {}));
+}

@@ -2,6 +2,7 @@
 #include "platform/system/FileUtils.h"
 
 #include "TempDir.h"
+#include "platform/system/FileIo.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -56,6 +57,26 @@ TEST(FileHelpers, ExistsAndDeleteTellFilesFromFolders)
     EXPECT_TRUE(FileExists(dir / "f"));
     EXPECT_TRUE(DeleteFile(dir / "f"));
     EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string> {"d"});
+}
+
+// The system calls raise the errno of a failure; removing what is not there
+// and making a folder that is there need no change and are none.
+TEST(SystemCalls, RaiseTheirErrnoAndTakeNoNeededChangeForAFailure)
+{
+    TempDir dir;
+    WriteFile(dir / "f", "x");
+    MakeFolderIfMissing(dir / "d");
+    MakeFolderIfMissing(dir / "d");
+    WriteFile(dir / "d/tief", "y");
+    EXPECT_EQ(ErrnoOf([&] { RemoveIfPresent(dir / "d"); }), EISDIR);
+    EXPECT_EQ(ErrnoOf([&] { RemoveIfPresent(dir / "fehlt"); }), 0);
+    EXPECT_EQ(ErrnoOf([&] { MakeFolderIfMissing(dir / "fehlt/neu"); }), ENOENT);
+    EXPECT_EQ(ErrnoOf([&] { EXPECT_FALSE(CreateExclusive(dir / "f").IsOpen()); }), EEXIST);
+    EXPECT_EQ(ErrnoOf([&] { EXPECT_TRUE(ResolvedPath(dir / "fehlt").empty()); }), ENOENT);
+    EXPECT_EQ(StatusIn(kCurrentFolder, dir / "d").directory, true);
+    RemoveIfPresent(dir / "f");
+    RemoveTree(dir / "d");
+    EXPECT_TRUE(ListDir(dir.Path()).empty());
 }
 
 TEST(CopyFile, CopiesLargeFilesCompletelyAndTruncatesTheDestination)
