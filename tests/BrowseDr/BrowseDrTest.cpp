@@ -416,14 +416,11 @@ TEST_F(BrowseDrTest, FullPathReadsEveryNameKind)
     TzebBrowseDirectoryDlg dlg;
     script.ChoosePath(folder);
     ASSERT_TRUE(dlg.Execute());
-    IShellFolder* desktop = nullptr;
-    ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
     for (UINT kind : {STRRET_WSTR, STRRET_OFFSET, STRRET_CSTR}) {
-        desktop->SetNameKind(kind);
+        testsupport::Desktop().SetNameKind(kind);
         EXPECT_EQ(dlg.SelectionFullPath(), folder) << "kind " << kind;
     }
-    desktop->SetNameKind(STRRET_WSTR);
-    desktop->Release();
+    testsupport::Desktop().SetNameKind(STRRET_WSTR);
 }
 
 TEST_F(BrowseDrTest, NormalizeSelectionPathAndDirectoryTests)
