@@ -129,8 +129,8 @@ TEST_F(Scan, EditorHoldsTheScanCopyWithTheMatchSelected)
     // The scan copy is reached through the package's folder held open; the
     // editor names it by its path.
     EXPECT_EQ(editor.FileName(), dir / "x.BAK");
-    EXPECT_EQ(editor.SelLow(), 200);
-    EXPECT_EQ(editor.SelHigh(), 214);
+    EXPECT_EQ(editor.SelStart(), 214);
+    EXPECT_EQ(editor.SelEnd(), 200);
     EXPECT_EQ(MainForm1Unit::SignatureSearch().FoundPos(), 200);
     EXPECT_EQ(MainForm1Unit::SignatureSearch().SearchLength(), 15);
     EXPECT_EQ(ReadFile(dir / "x.xm"), Tail(b, 200));
@@ -143,8 +143,8 @@ TEST_F(Scan, ScreamTrackerSignatureAt100StartsTheModuleAt56WithA42ByteSelection)
     Add("s.umx", b);
     StartAndTick();
     EXPECT_EQ(ReadFile(dir / "s.s3m"), Tail(b, 56));
-    EXPECT_EQ(form.HexEditor1->SelLow(), 59);
-    EXPECT_EQ(form.HexEditor1->SelHigh(), 100);
+    EXPECT_EQ(form.HexEditor1->SelStart(), 59);
+    EXPECT_EQ(form.HexEditor1->SelEnd(), 100);
     EXPECT_EQ(form.HexEditor1->SelLength(), 42);
     EXPECT_EQ(form.ModuleKind, 1);
 }
