@@ -14,13 +14,8 @@ class DocumentProbe : public hexcore::Document {
 public:
     using Document::CachedSize;
     using Document::ChangedBytes;
-    using Document::CloseWorkingFile;
-    using Document::DropPage;
-    using Document::EnsureWorkingFile;
-    using Document::FileRecordsFrom;
     using Document::HasWorkingFile;
     using Document::MoveBlock;
-    using Document::ResetUndo;
     using Document::SetModified;
     using Document::SizeChanged;
     using Document::Undo;

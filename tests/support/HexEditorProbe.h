@@ -20,10 +20,8 @@ public:
 
     using THexEditor::IsByteChanged;
     using THexEditor::ReadByte;
-    using THexEditor::WriteBuffer;
     using THexEditor::WriteByte;
 
-    using THexEditor::MaskChar;
     using THexEditor::MaskWhiteSpaces;
     using THexEditor::NoSizeChange;
     using THexEditor::SetInsertState;
@@ -70,7 +68,6 @@ public:
     using THexEditor::SetShowMarkerColumn;
     using THexEditor::SetSwapNibbles;
     using THexEditor::ShowMarkerColumn;
-    using THexEditor::SwapNibbles;
     using THexEditor::TwinColumn;
     using THexEditor::UpdateOffsetWidth;
 
@@ -78,15 +75,12 @@ public:
     using THexEditor::CaretBitmap;
     using THexEditor::CaretStyle;
     using THexEditor::CellAppearance;
-    using THexEditor::CellLook;
-    using THexEditor::FocusFrame;
     using THexEditor::FontColor;
     using THexEditor::kMarkerCount;
     using THexEditor::MarkerFont;
     using THexEditor::MarkerOnRow;
     using THexEditor::MarkerPointSize;
     using THexEditor::MarkerRow;
-    using THexEditor::SetAutoCaretMode;
     using THexEditor::SetCaretStyle;
     using THexEditor::SetColors;
     using THexEditor::SetFocusFrame;
@@ -97,7 +91,6 @@ public:
     using THexEditor::KeyDown;
     using THexEditor::KeyPress;
     using THexEditor::KeyUp;
-    using THexEditor::MouseDown;
     using THexEditor::SetWantTabs;
     using THexEditor::WantTabs;
 
