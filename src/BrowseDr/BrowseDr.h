@@ -122,19 +122,28 @@ public:
 
     // ---- Published properties ----
     std::string Version() const { return "TzebBrowseDirectoryDlg v2.62"; }
-    void SetVersion(const std::string&) {}
     const std::string& Selection() const { return selection_; }
-    void SetSelection(const std::string& value);
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& value) { title_ = value; }
     TRootID Root() const { return root_; }
-    void SetRoot(TRootID value) { root_ = value; }
     TBrowseFlags Options() const { return options_; }
+    const std::string& StatusText() const { return statusText_; }
+    void SetStatusText(const std::string& value);
+    void SetShowSelectionInStatus(bool value) { showSelectionInStatus_ = value; }
+
+    TBDSelChangedEvent OnSelChanged;
+    // Raised when the dialog window has been initialised.
+    TNotifyEvent OnCreate;
+    TBDValidateFailedEvent OnValidateFailed;
+
+protected:
+    // The published properties the programs leave at their defaults.
+    void SetVersion(const std::string&) {}
+    void SetSelection(const std::string& value);
+    void SetRoot(TRootID value) { root_ = value; }
     void SetOptions(TBrowseFlags value);
     bool Center() const { return center_; }
     void SetCenter(bool value) { center_ = value; }
-    const std::string& StatusText() const { return statusText_; }
-    void SetStatusText(const std::string& value);
     bool FitStatusText() const { return fitStatusText_; }
     void SetFitStatusText(bool value);
     bool EnableOKButton() const { return enableOKButton_; }
@@ -143,12 +152,6 @@ public:
     std::string Caption() const;
     void SetCaption(const std::string& value);
     bool ShowSelectionInStatus() const { return showSelectionInStatus_; }
-    void SetShowSelectionInStatus(bool value) { showSelectionInStatus_ = value; }
-
-    TBDSelChangedEvent OnSelChanged;
-    // Raised when the dialog window has been initialised.
-    TNotifyEvent OnCreate;
-    TBDValidateFailedEvent OnValidateFailed;
 
     // ---- State after Execute ----
     platform::LPCITEMIDLIST SelectionPIDL() const { return selectionPIDL_; }

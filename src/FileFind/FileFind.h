@@ -34,11 +34,6 @@ public:
     explicit TFileSearch(QObject* owner = nullptr);
     ~TFileSearch() override;
 
-    // When true, the walk ends at its next check. Search clears it when it
-    // starts; a stop stays set until the next search.
-    bool Stop() const { return stop_; }
-    void SetStop(bool stop) { stop_ = stop; }
-
     // One or more masks separated by ";". The first is a folder part and a
     // pattern; each later piece is taken relative to the folder part of the
     // mask before it.
@@ -47,9 +42,6 @@ public:
 
     // Full path of every match reported by the last search, in report order.
     const std::vector<std::string>& FilesFound() const { return filesFound_; }
-
-    bool RecurseSubFolders() const { return recurseSubFolders_; }
-    void SetRecurseSubFolders(bool recurse) { recurseSubFolders_ = recurse; }
 
     // A folder the walk never enters, by identity (where a run writes its
     // outputs); none when not known, the default.
@@ -62,11 +54,19 @@ public:
     TNotifyEvent OnFinish;
 
     // Runs the whole search and returns when it is over. Pending GUI events
-    // are processed after every directory entry, so handlers may set Stop.
+    // are processed after every directory entry, so handlers may stop it.
     // Every folder is reached through the descriptor of the folder above, so
     // trees deeper than the system's path limit are walked in full.
     void Search();
 
+protected:
+    // When true, the walk ends at its next check. Search clears it when it
+    // starts; a stop stays set until the next search.
+    bool Stop() const { return stop_; }
+    void SetStop(bool stop) { stop_ = stop; }
+    // Sub-folders are walked too (the default).
+    bool RecurseSubFolders() const { return recurseSubFolders_; }
+    void SetRecurseSubFolders(bool recurse) { recurseSubFolders_ = recurse; }
     // The masks SearchFile describes, in walk order.
     static std::vector<std::string> SplitMasks(const std::string& searchFile);
 

@@ -182,28 +182,8 @@ public:
     // Size of the current package, taken when it was loaded.
     std::int32_t PackageSize = 0;
 
-    // Handlers.
-    void OpenClick();
-    void EndBtnClick();
-    void FileSearch1FileFind(const std::string& fullpath, const platform::TSearchRec& info);
-    void FileSearch1Finish();
-    void Timer1Timer();
-    void RipClick();
-
-    // Makes the next queue entry current and switches the timer on; after the
-    // last entry nothing happens and the run is over.
-    void AdvanceQueue();
-
-    // The queue: full package paths in the order found, each with where the
-    // walk found it.
-    void AppendToQueue(const std::string& path, const TPackageOrigin& origin = {});
-    std::string QueueEntry(int index) const;
-    TPackageOrigin QueueOrigin(int index) const;
-
     QString StatusText() const;
     void SetStatusText(const QString& text);
-    // "Datei <name> wird geladen. Bitte warten..." for a package path.
-    static QString LoadingText(const std::string& path);
     // "Tabellen unlesbar, Suche nach Signatur": an exact run scans a package
     // whose tables are of no use.
     static QString TablesUnreadableText();
@@ -246,6 +226,28 @@ public:
     TQueuePlace CurrentPlace() const;
 
 protected:
+    // The handlers of the window's controls and the queue behind them; the
+    // programs drive the window through StartRun and the run events.
+    void OpenClick();
+    void EndBtnClick();
+    void FileSearch1FileFind(const std::string& fullpath, const platform::TSearchRec& info);
+    void FileSearch1Finish();
+    void Timer1Timer();
+    void RipClick();
+
+    // Makes the next queue entry current and switches the timer on; after the
+    // last entry nothing happens and the run is over.
+    void AdvanceQueue();
+
+    // The queue: full package paths in the order found, each with where the
+    // walk found it.
+    void AppendToQueue(const std::string& path, const TPackageOrigin& origin = {});
+    std::string QueueEntry(int index) const;
+    TPackageOrigin QueueOrigin(int index) const;
+
+    // "Datei <name> wird geladen. Bitte warten..." for a package path.
+    static QString LoadingText(const std::string& path);
+
     void showEvent(QShowEvent* event) override;
     // A folder dropped on the window starts a run for it (StartRun), unless
     // a run is going; anything that is not a folder is refused.

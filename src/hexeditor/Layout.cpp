@@ -101,7 +101,7 @@ void THexEditor::SetBytesPerLine(std::int32_t value)
     const bool charPane = InCharPane();
     bytesPerLine_ = value;
     hexColumns_ = 2 * value;
-    document_.SizeChanged();
+    GridSizeChanged();
     // The caret stays on its byte, in its pane; AcceptCell may clear the
     // selection on the way, so it is put back afterwards.
     const Cell cell = PositionToCell(position, charPane);
@@ -307,7 +307,7 @@ void THexEditor::SetLineLength(std::int32_t row, std::int32_t length)
     for (std::size_t i = lineTable_.size(); i-- > r + 1;)
         lineTable_[i] = SaturatedAdd(lineTable_[i], d);
     if (customLineLengths_) {
-        document_.SizeChanged();
+        GridSizeChanged();
         InvalidateGrid();
     }
 }

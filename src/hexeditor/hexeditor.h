@@ -97,9 +97,6 @@ public:
     // "Untitled" document (so does the first Show, when nothing came first).
     void PropertiesLoaded();
 
-    // The document shown. Read-only: every change goes through the editor.
-    const hexcore::Document& Document() const { return document_; }
-
     // ---- File -----------------------------------------------------------------
     // Load and save show the hourglass; see hexcore::Document for results and
     // errors. A load or a new document puts the caret on the first byte.
@@ -118,52 +115,30 @@ public:
     const std::string& FileName() const { return document_.FileName(); }
     const std::string& WorkingFileName() const { return document_.WorkingFileName(); }
     bool Modified() const { return document_.Modified(); }
-    bool FileIsReadOnly() const { return document_.FileIsReadOnly(); }
-    bool CreateBackup() const { return document_.CreateBackup(); }
     void SetCreateBackup(bool on) { document_.SetCreateBackup(on); }
     const std::string& BackupExtension() const { return document_.BackupExtension(); }
     void SetBackupExtension(const std::string& ext) { document_.SetBackupExtension(ext); }
 
-    // ---- Bytes (straight to the document: no undo, no change mark, no repaint)
     std::int32_t DataSize() const { return document_.DataSize(); }
-    std::uint8_t ReadByte(std::int32_t position) const { return document_.ReadByte(position); }
-    void WriteByte(std::int32_t position, std::uint8_t value) { document_.WriteByte(position, value); }
+    // Straight from the document (see hexcore::Document::ReadBuffer).
     void ReadBuffer(void* destination, std::int32_t position, std::int32_t count) const
     {
         document_.ReadBuffer(destination, position, count);
     }
-    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count)
-    {
-        document_.WriteBuffer(source, position, count);
-    }
-    // Change mark of a byte (false in insert mode).
-    bool IsByteChanged(std::int32_t position) const { return document_.IsByteChanged(position); }
 
     // ---- Modes --------------------------------------------------------------
     // In insert mode the caret can also stand after the last byte, where
     // typing appends; the grid then has a row for that position.
     bool InsertState() const { return document_.InsertState(); }
-    void SetInsertState(bool on)
-    {
-        document_.SetInsertState(on);
-        InsertModeChanged();
-    }
     bool InsertModeActive() const { return document_.InsertModeActive(); }
-    bool NoSizeChange() const { return document_.NoSizeChange(); }
-    void SetNoSizeChange(bool on)
-    {
-        document_.SetNoSizeChange(on);
-        InsertModeChanged();
-    }
     bool AllowInsertMode() const { return document_.AllowInsertMode(); }
     void SetAllowInsertMode(bool on)
     {
         document_.SetAllowInsertMode(on);
         InsertModeChanged();
     }
-    // Keyboard editing off (the commands below still work).
+    // Keyboard editing off (the commands still work).
     bool ReadOnlyView() const { return readOnlyView_; }
-    void SetReadOnlyView(bool on) { readOnlyView_ = on; }
 
     // Raised (through the event loop) when content, selection, modes or undo
     // may have changed; at once when the undo log is emptied.
@@ -184,10 +159,6 @@ public:
     // Setters repaint when the value changes.
     TTranslationType Translation() const { return charTranslation_.translation; }
     void SetTranslation(TTranslationType value);
-    char MaskChar() const { return charTranslation_.maskChar; }
-    void SetMaskChar(char c);
-    bool MaskWhiteSpaces() const { return charTranslation_.maskWhiteSpaces; }
-    void SetMaskWhiteSpaces(bool on);
     std::uint8_t TranslateToChar(std::uint8_t b) const { return charTranslation_.ToChar(b); }
     std::uint8_t TranslateToByte(std::uint8_t c) const { return charTranslation_.ToByte(c); }
 
@@ -208,24 +179,10 @@ public:
     std::int32_t InsertionPoint() const;
     // The caret is in the character pane.
     bool InCharPane() const { return IsCharPaneColumn(Col()); }
-    std::int32_t SelAnchor() const { return selAnchor_; }
-    std::int32_t SelLow() const { return selLow_; }
-    std::int32_t SelHigh() const { return selHigh_; }
-    // A selection by cells in progress: every caret move extends it.
-    bool Selecting() const { return selecting_; }
-    void SetSelecting(bool on) { selecting_ = on; }
-    void ClearSelection(bool repaint);
-    // Selects from one cell's byte to another's (extending a selection that
-    // exists from its anchor).
-    void ExtendSelection(std::int32_t fromCol, std::int32_t fromRow, std::int32_t toCol, std::int32_t toRow);
 
     // ---- Editing commands and undo (each passes the document's gate) --------
     // Removes the selection, or the byte under the caret.
     void DeleteSelection();
-    // Removes the byte before (backwards) or under the caret.
-    void DeleteCaretByte(bool backwards);
-    // Overwrites one byte; row is the byte's grid row (for the repaint).
-    void ChangeByte(std::int32_t position, std::uint8_t oldValue, std::uint8_t newValue, std::int32_t row);
     // Inserts at a position (selected when it is the caret's).
     void InsertBuffer(const void* source, std::int32_t count, std::int32_t position);
     // Appends and selects the new bytes, the caret on the first.
@@ -233,10 +190,6 @@ public:
     // Replaces the selection (under NoSizeChange by as many bytes as
     // selected), or inserts at the caret without one.
     void ReplaceSelection(const void* source, std::int32_t count);
-    // Moves the caret from the start (origin 0), the caret (1) or the last
-    // byte (2); strict refuses a target outside the document, else it is
-    // clamped. False when nothing moved.
-    bool SeekCaret(std::int32_t offset, int origin, bool strict);
 
     // Replays the newest undo record and removes it: bytes, change marks,
     // Modified, caret and selection as they were.
@@ -250,6 +203,87 @@ public:
     // The kind of edit Redo carries out, named as UndoDescription names it.
     std::string RedoDescription() const;
     const std::string& UndoDescription() const { return document_.Undos().Description(); }
+
+    // ---- Layout ----------------------------------------------------------------
+    // Columns, with B = BytesPerLine: 0 offset, 1 marker, 2 .. 2B+1 hex
+    // digits (two per byte), 2B+2 separator, 2B+3 .. 3B+2 characters.
+    std::int32_t BytesPerLine() const { return bytesPerLine_; }
+    // 1 .. 256; keeps the caret's byte and pane and the selection.
+    void SetBytesPerLine(std::int32_t value);
+    std::int32_t BytesPerColumn() const { return digitsPerGroup_ / 2; }
+    void SetBytesPerColumn(std::int32_t value);
+    TOffsetDisplayStyle OffsetDisplay() const { return offsetDisplay_; }
+    void SetOffsetDisplay(TOffsetDisplayStyle style);
+    void SetOffsetSeparator(char c);
+    void ResetLineLengths();
+
+    // ---- Colours -----------------------------------------------------------------
+    TColors& Colors() { return *colors_; }
+    const TColors& Colors() const { return *colors_; }
+    // Text colour of characters, blank cells and the marker column.
+    void SetFontColor(TColor color);
+
+protected:
+    // The rest of the component: its state, modes and commands that no
+    // program uses, the layout and drawing behind the grid, and the input
+    // handlers the grid calls.
+
+    // The document shown. Read-only: every change goes through the editor.
+    const hexcore::Document& Document() const { return document_; }
+    bool FileIsReadOnly() const { return document_.FileIsReadOnly(); }
+    bool CreateBackup() const { return document_.CreateBackup(); }
+
+    // ---- Bytes (straight to the document: no undo, no change mark, no repaint)
+    std::uint8_t ReadByte(std::int32_t position) const { return document_.ReadByte(position); }
+    void WriteByte(std::int32_t position, std::uint8_t value) { document_.WriteByte(position, value); }
+    void WriteBuffer(const void* source, std::int32_t position, std::int32_t count)
+    {
+        document_.WriteBuffer(source, position, count);
+    }
+    // Change mark of a byte (false in insert mode).
+    bool IsByteChanged(std::int32_t position) const { return document_.IsByteChanged(position); }
+
+    // ---- Modes ------------------------------------------------------------------
+    void SetInsertState(bool on)
+    {
+        document_.SetInsertState(on);
+        InsertModeChanged();
+    }
+    bool NoSizeChange() const { return document_.NoSizeChange(); }
+    void SetNoSizeChange(bool on)
+    {
+        document_.SetNoSizeChange(on);
+        InsertModeChanged();
+    }
+    void SetReadOnlyView(bool on) { readOnlyView_ = on; }
+
+    // ---- Character translation (setters repaint when the value changes) -------
+    char MaskChar() const { return charTranslation_.maskChar; }
+    void SetMaskChar(char c);
+    bool MaskWhiteSpaces() const { return charTranslation_.maskWhiteSpaces; }
+    void SetMaskWhiteSpaces(bool on);
+
+    // ---- Caret and selection ------------------------------------------------------
+    std::int32_t SelAnchor() const { return selAnchor_; }
+    std::int32_t SelLow() const { return selLow_; }
+    std::int32_t SelHigh() const { return selHigh_; }
+    // A selection by cells in progress: every caret move extends it.
+    bool Selecting() const { return selecting_; }
+    void SetSelecting(bool on) { selecting_ = on; }
+    void ClearSelection(bool repaint);
+    // Selects from one cell's byte to another's (extending a selection that
+    // exists from its anchor).
+    void ExtendSelection(std::int32_t fromCol, std::int32_t fromRow, std::int32_t toCol, std::int32_t toRow);
+
+    // ---- Editing commands and undo ---------------------------------------------------
+    // Removes the byte before (backwards) or under the caret.
+    void DeleteCaretByte(bool backwards);
+    // Overwrites one byte; row is the byte's grid row (for the repaint).
+    void ChangeByte(std::int32_t position, std::uint8_t oldValue, std::uint8_t newValue, std::int32_t row);
+    // Moves the caret from the start (origin 0), the caret (1) or the last
+    // byte (2); strict refuses a target outside the document, else it is
+    // clamped. False when nothing moved.
+    bool SeekCaret(std::int32_t offset, int origin, bool strict);
     std::int32_t UndoCount() const { return document_.Undos().Count(); }
     // The undo records, oldest first (hexcore::UndoRecord's layout); the
     // saved bytes of large records are read from their files.
@@ -259,21 +293,11 @@ public:
     void SetUndoFileRecordsFrom(std::int32_t bytes) { document_.SetFileRecordsFrom(bytes); }
 
     // ---- Layout, line table and position mapping -------------------------------
-    // Columns, with B = BytesPerLine: 0 offset, 1 marker, 2 .. 2B+1 hex
-    // digits (two per byte), 2B+2 separator, 2B+3 .. 3B+2 characters.
-    std::int32_t BytesPerLine() const { return bytesPerLine_; }
-    // 1 .. 256; keeps the caret's byte and pane and the selection.
-    void SetBytesPerLine(std::int32_t value);
     std::int32_t HexColumns() const { return hexColumns_; }
     std::int32_t DigitsPerGroup() const { return digitsPerGroup_; }
-    std::int32_t BytesPerColumn() const { return digitsPerGroup_ / 2; }
-    void SetBytesPerColumn(std::int32_t value);
     bool ShowMarkerColumn() const { return showMarkerColumn_; }
     void SetShowMarkerColumn(bool on);
-    TOffsetDisplayStyle OffsetDisplay() const { return offsetDisplay_; }
-    void SetOffsetDisplay(TOffsetDisplayStyle style);
     char OffsetSeparator() const { return offsetSeparator_; }
-    void SetOffsetSeparator(char c);
     bool SwapNibbles() const { return swapNibbles_; }
     void SetSwapNibbles(bool on);
     int CharWidth() const { return charWidth_; }
@@ -288,7 +312,6 @@ public:
     std::int32_t LineStart(std::int32_t row) const;
     std::int32_t LineLength(std::int32_t row) const;
     void SetLineLength(std::int32_t row, std::int32_t length);
-    void ResetLineLengths();
     std::int32_t RowOfPosition(std::int32_t position) const;
     // The byte a cell shows (unclamped; the separator counts as the next
     // row's first byte).
@@ -306,13 +329,9 @@ public:
     bool IsBeyondLine(std::int32_t col, std::int32_t row) const;
 
     // ---- Cell drawing, colours, markers and caret -------------------------------
-    TColors& Colors() { return *colors_; }
-    const TColors& Colors() const { return *colors_; }
     // Copies the given set's colours; the editor keeps its own set.
     void SetColors(const TColors& colors);
-    // Text colour of characters, blank cells and the marker column.
     TColor FontColor() const { return fontColor_; }
-    void SetFontColor(TColor color);
     bool FocusFrame() const { return focusFrame_; }
     void SetFocusFrame(bool on);
     TCaretStyle CaretStyle() const { return caretStyle_; }
@@ -359,7 +378,6 @@ public:
     void KeyPress(std::uint8_t ch) override;
     void MouseDown(Qt::MouseButton button, platform::TShiftState shift, const QPoint& pos) override;
 
-protected:
     bool AcceptCell(std::int32_t col, std::int32_t row) override;
     bool event(QEvent* event) override;
     void PaintCell(QPainter& painter, std::int32_t col, std::int32_t row, const QRect& rect) override;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BrowseDr/BrowseDr.h"
+#include "BrowseDirectoryDlgProbe.h"
 #include "FailingShellAllocator.h"
 #include "ShellFixture.h"
 
@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 using namespace platform;
+using testsupport::BrowseDirectoryDlgProbe;
 using testsupport::FakeWindow;
 using testsupport::ScriptedBrowseDialog;
 
@@ -35,7 +36,7 @@ using BrowseDrTest = ShellFixture;
 
 TEST_F(BrowseDrTest, DefaultsAsTheProgramUsesThem)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     EXPECT_EQ(dlg.Selection(), "");
     EXPECT_EQ(dlg.Root(), idDesktop);
     EXPECT_TRUE(dlg.Options().Empty());
@@ -72,7 +73,7 @@ TEST_F(BrowseDrTest, DefaultsAsTheProgramUsesThem)
 
 TEST_F(BrowseDrTest, ImageIndexFromTheDialogWinsOverTheLookUp)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.ChoosePath(MakeDir("a"));
     script.imageIndex = 17;
     ASSERT_TRUE(dlg.Execute());
@@ -81,7 +82,7 @@ TEST_F(BrowseDrTest, ImageIndexFromTheDialogWinsOverTheLookUp)
 
 TEST_F(BrowseDrTest, CancelEmptiesSelectionButKeepsImageIndex)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.ChoosePath(MakeDir("a"));
     ASSERT_TRUE(dlg.Execute());
     ASSERT_NE(dlg.SelectionPIDL(), nullptr);
@@ -97,7 +98,7 @@ TEST_F(BrowseDrTest, CancelEmptiesSelectionButKeepsImageIndex)
 
 TEST_F(BrowseDrTest, NoNameBufferMeansNoDialog)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.ChoosePath(MakeDir("a"));
     ASSERT_TRUE(dlg.Execute());
     {
@@ -111,7 +112,7 @@ TEST_F(BrowseDrTest, NoNameBufferMeansNoDialog)
 
 TEST_F(BrowseDrTest, OptionsImplyTheirCompanionsAndMapToShellFlags)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.ChooseCancel();
 
     dlg.SetOptions({bfIncludeURLs});
@@ -140,7 +141,7 @@ TEST_F(BrowseDrTest, RootsMapOntoFolderIdsAndSpecialFolders)
     EXPECT_EQ(RootToFolderID(idDrives), CSIDL_DRIVES);
     EXPECT_EQ(RootToFolderID(idDesktopExpanded), 0xFEFE);
 
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", NoSlash(temp.Path()).c_str(), 1);
     dlg.SetRoot(idPersonal);
@@ -158,7 +159,7 @@ TEST_F(BrowseDrTest, RootsMapOntoFolderIdsAndSpecialFolders)
 TEST_F(BrowseDrTest, SelectionGainsSeparatorAndIsSentWithoutIt)
 {
     const std::string folder = MakeDir("data");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetSelection(folder);
     EXPECT_EQ(dlg.Selection(), folder + "/");
     dlg.SetSelection(folder + "/missing");
@@ -183,7 +184,7 @@ TEST_F(BrowseDrTest, SelectionSetWhileOpenMovesTheDialog)
 {
     const std::string a = MakeDir("a");
     const std::string b = MakeDir("b");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetShowSelectionInStatus(true);
     script.Script = [&](ScriptedBrowseDialog& d) {
         dlg.SetSelection(a);
@@ -204,7 +205,7 @@ TEST_F(BrowseDrTest, SelectionSetWhileOpenMovesTheDialog)
 TEST_F(BrowseDrTest, NetworkSelectionIsSentOnlyAsAnItemList)
 {
     const std::string folder = MakeDir("share");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.Script = [&](ScriptedBrowseDialog& d) {
         dlg.SetSelection("//no-such-server/share");
         EXPECT_TRUE(Sent(d.DialogWindow(), BFFM_SETSELECTIONA).empty());
@@ -220,7 +221,7 @@ TEST_F(BrowseDrTest, NetworkSelectionIsSentOnlyAsAnItemList)
 
 TEST_F(BrowseDrTest, ItemWithoutPathStillCountsAndIsReselectedAsList)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.ChooseVirtual("::{printers}", "Drucker");
     ASSERT_TRUE(dlg.Execute());
     EXPECT_EQ(dlg.Selection(), "");
@@ -237,7 +238,7 @@ TEST_F(BrowseDrTest, ItemWithoutPathStillCountsAndIsReselectedAsList)
 
 TEST_F(BrowseDrTest, ComputerChoiceBecomesNetworkName)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetOptions({bfComputers});
     script.ChooseVirtual("//server", "server");
     ASSERT_TRUE(dlg.Execute());
@@ -251,7 +252,7 @@ TEST_F(BrowseDrTest, ComputerChoiceBecomesNetworkName)
 TEST_F(BrowseDrTest, ShowSelectionInStatusRequestsStatusLineAndFollowsTree)
 {
     const std::string deep = MakeDir("one");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetShowSelectionInStatus(true);
     std::vector<std::string> seen;
     dlg.OnSelChanged = [&](TzebBrowseDirectoryDlg* sender, std::string path, LPCITEMIDLIST list) {
@@ -280,7 +281,7 @@ TEST_F(BrowseDrTest, ShowSelectionInStatusRequestsStatusLineAndFollowsTree)
 
 TEST_F(BrowseDrTest, ValidateFailedCancelDismissesTheDialog)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetOptions({bfEditBox});
     std::string typed;
     bool cancel = true;
@@ -308,7 +309,7 @@ TEST_F(BrowseDrTest, ValidateFailedCancelDismissesTheDialog)
 
 TEST_F(BrowseDrTest, CaptionReadsTheWindowOnlyWhileOpen)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetCaption("Ordner wählen");
     EXPECT_EQ(dlg.Caption(), "Ordner wählen");
     script.Script = [&](ScriptedBrowseDialog& d) {
@@ -328,7 +329,7 @@ TEST_F(BrowseDrTest, CaptionReadsTheWindowOnlyWhileOpen)
 
 TEST_F(BrowseDrTest, VersionIsFixed)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     EXPECT_EQ(dlg.Version(), "TzebBrowseDirectoryDlg v2.62");
     dlg.SetVersion("v9");
     EXPECT_EQ(dlg.Version(), "TzebBrowseDirectoryDlg v2.62");
@@ -336,7 +337,7 @@ TEST_F(BrowseDrTest, VersionIsFixed)
 
 TEST_F(BrowseDrTest, EnableOKButtonIsAlwaysSentWhileOpen)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetEnableOKButton(false);
     script.Script = [&](ScriptedBrowseDialog& d) {
         EXPECT_FALSE(d.OkButton()->enabled);
@@ -353,7 +354,7 @@ TEST_F(BrowseDrTest, EnableOKButtonIsAlwaysSentWhileOpen)
 
 TEST_F(BrowseDrTest, NewStyleRevealsHiddenStatusLine)
 {
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetOptions({bfNewDialogStyle});
     dlg.SetStatusText("Hallo");
     bool created = false;
@@ -383,7 +384,7 @@ TEST_F(BrowseDrTest, StatusTextIsFittedToTheStatusControl)
     const QFont font = script.statusFont;
     script.statusWidth = MeasureText(font, "/.../beta/gamma");
 
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetStatusText(path);
     script.Script = [&](ScriptedBrowseDialog& d) {
         EXPECT_EQ(d.StatusControl()->text, "/.../beta/gamma");
@@ -401,7 +402,7 @@ TEST_F(BrowseDrTest, StatusTextIsFittedToTheStatusControl)
 TEST_F(BrowseDrTest, OwnerWindowIsUsedUnlessDesigning)
 {
     QWidget form;
-    auto* dlg = new TzebBrowseDirectoryDlg(&form);
+    auto* dlg = new BrowseDirectoryDlgProbe(&form);
     dlg->Execute();
     EXPECT_TRUE(script.hadOwner);
     dlg->SetDesigning(true);
@@ -413,17 +414,14 @@ TEST_F(BrowseDrTest, OwnerWindowIsUsedUnlessDesigning)
 TEST_F(BrowseDrTest, FullPathReadsEveryNameKind)
 {
     const std::string folder = MakeDir("kinds");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     script.ChoosePath(folder);
     ASSERT_TRUE(dlg.Execute());
-    IShellFolder* desktop = nullptr;
-    ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
     for (UINT kind : {STRRET_WSTR, STRRET_OFFSET, STRRET_CSTR}) {
-        desktop->SetNameKind(kind);
+        testsupport::Desktop().SetNameKind(kind);
         EXPECT_EQ(dlg.SelectionFullPath(), folder) << "kind " << kind;
     }
-    desktop->SetNameKind(STRRET_WSTR);
-    desktop->Release();
+    testsupport::Desktop().SetNameKind(STRRET_WSTR);
 }
 
 TEST_F(BrowseDrTest, NormalizeSelectionPathAndDirectoryTests)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real Qt dialog, offscreen, driven from timers inside its modal loop.
-#include "BrowseDr/BrowseDr.h"
+#include "BrowseDirectoryDlgProbe.h"
 #include "ShellFixture.h"
 
 #include <QApplication>
@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 using namespace platform;
+using testsupport::BrowseDirectoryDlgProbe;
 
 namespace {
 
@@ -111,7 +112,7 @@ TEST_F(QtDialogTest, OpensTalksThroughCallbackAndReturnsChoice)
 {
     const std::string a = MakeDir("a");
     const std::string b = MakeDir("a/b");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetTitle("Ordner mit Musik");
     dlg.SetStatusText("Bitte wählen");
     bool created = false;
@@ -154,7 +155,7 @@ TEST_F(QtDialogTest, OpensTalksThroughCallbackAndReturnsChoice)
 TEST_F(QtDialogTest, EditBoxTextIsValidatedAndCancelReturnsNothing)
 {
     const std::string a = MakeDir("a");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetOptions({bfEditBox});
     dlg.SetSelection(a);
     std::vector<std::string> rejected;
@@ -183,7 +184,7 @@ TEST_F(QtDialogTest, EditBoxTextIsValidatedAndCancelReturnsNothing)
 TEST_F(QtDialogTest, OpensOnHomeFirstAndAfterACancelWhereItWasLeft)
 {
     const std::string music = MakeDir("home/musik");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     std::vector<std::string> shown;  // the tree's selection after each change
     dlg.OnSelChanged = [&](TzebBrowseDirectoryDlg*, std::string path, LPCITEMIDLIST) { shown.push_back(path); };
     bool expanded = false;
@@ -231,7 +232,7 @@ TEST_F(QtDialogTest, TreeShowsWhatIsThereAndFollowsTheDisk)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rows.size());
-        TzebBrowseDirectoryDlg dlg;
+        BrowseDirectoryDlgProbe dlg;
         dlg.SetOptions(c.options);
         ExecuteWith(dlg, [&](QDialog* dialog) {
             QTreeView* tree = Tree(dialog);
@@ -257,7 +258,7 @@ TEST_F(QtDialogTest, AnotherRootIsTheTreesOneTopRow)
 {
     const std::string music = MakeDir("home/musik");
     const std::string outside = MakeDir("draussen");
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     dlg.SetRoot(idPersonal);
     std::vector<std::string> top;
     std::string afterOutside;
@@ -281,7 +282,7 @@ TEST_F(QtDialogTest, SelectedFolderIsInViewWheneverTheDialogOpens)
     // screen of rows; they fill in and are sorted while the dialog is open.
     for (int i = 0; i < 200; ++i)
         MakeDir("a" + std::to_string(1000 + i));
-    TzebBrowseDirectoryDlg dlg;
+    BrowseDirectoryDlgProbe dlg;
     for (int opening = 0; opening < 3; ++opening) {
         ExecuteWith(dlg, [&](QDialog* dialog) {
             QTreeView* tree = Tree(dialog);

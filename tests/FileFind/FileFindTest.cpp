@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FileFind/FileFind.h"
+#include "FileSearchProbe.h"
 
 #include "TempDir.h"
 #include "platform/system/Exceptions.h"
@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 using platform::TSearchRec;
+using testsupport::FileSearchProbe;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
@@ -109,7 +110,7 @@ TEST(FileSearchWalk, EventsComeDepthFirstWithMatchesBeforeSubFolders)
     WriteFile(m + "s/b.umx", "b");
     MakeDir(m + "t");
 
-    TFileSearch search;
+    FileSearchProbe search;
     EXPECT_TRUE(search.RecurseSubFolders());
     EXPECT_FALSE(search.Stop());
     search.SetSearchFile(m + "*.umx");
@@ -147,7 +148,7 @@ TEST(FileSearchWalk, DeepTreeReportsEachFolderBeforeItsChildren)
         path += "d/";
         MakeDir(path.substr(0, path.size() - 1));
     }
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir.Path() + "*.umx");
     Recorder rec(search);
     search.Search();
@@ -157,13 +158,13 @@ TEST(FileSearchWalk, DeepTreeReportsEachFolderBeforeItsChildren)
 
 TEST(FileSearchMasks, PiecesAreRelativeToThePreviousFolderPart)
 {
-    EXPECT_EQ(TFileSearch::SplitMasks("/m/*.umx"), (std::vector<std::string>{"/m/*.umx"}));
-    EXPECT_EQ(TFileSearch::SplitMasks("/m/*.umx;sub/*.it;*.xm"),
+    EXPECT_EQ(FileSearchProbe::SplitMasks("/m/*.umx"), (std::vector<std::string>{"/m/*.umx"}));
+    EXPECT_EQ(FileSearchProbe::SplitMasks("/m/*.umx;sub/*.it;*.xm"),
               (std::vector<std::string>{"/m/*.umx", "/m/sub/*.it", "/m/sub/*.xm"}));
-    EXPECT_EQ(TFileSearch::SplitMasks("/m/*.umx;"), (std::vector<std::string>{"/m/*.umx"}));
-    EXPECT_EQ(TFileSearch::SplitMasks("/m/*.umx;*.xm;"), (std::vector<std::string>{"/m/*.umx", "/m/*.xm"}));
-    EXPECT_EQ(TFileSearch::SplitMasks("*.umx;a/*.it"), (std::vector<std::string>{"*.umx", "a/*.it"}));
-    EXPECT_EQ(TFileSearch::SplitMasks(""), (std::vector<std::string>{""}));
+    EXPECT_EQ(FileSearchProbe::SplitMasks("/m/*.umx;"), (std::vector<std::string>{"/m/*.umx"}));
+    EXPECT_EQ(FileSearchProbe::SplitMasks("/m/*.umx;*.xm;"), (std::vector<std::string>{"/m/*.umx", "/m/*.xm"}));
+    EXPECT_EQ(FileSearchProbe::SplitMasks("*.umx;a/*.it"), (std::vector<std::string>{"*.umx", "a/*.it"}));
+    EXPECT_EQ(FileSearchProbe::SplitMasks(""), (std::vector<std::string>{""}));
 }
 
 TEST(FileSearchMasks, ThreePiecesWalkTheirFolders)
@@ -178,7 +179,7 @@ TEST(FileSearchMasks, ThreePiecesWalkTheirFolders)
     MakeDir(m + "sub/deep");
     WriteFile(m + "sub/deep/three.xm", "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(m + "*.umx;sub/*.it;*.xm");
     Recorder rec(search);
     search.Search();
@@ -201,7 +202,7 @@ TEST(FileSearchMasks, PieceWithoutFolderWalksTheTreeAgain)
     WriteFile(m + "s/b.xm", "x");
     WriteFile(m + "s/c.umx", "u");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(m + "*.umx;*.xm;");
     Recorder rec(search);
     search.Search();
@@ -216,7 +217,7 @@ TEST(FileSearchMasks, EmptyFolderPartWalksTheCurrentDirectory)
     MakeDir(dir / "sub");
     WriteFile(dir / "sub/b.umx", "b");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile("*.umx");
     Recorder rec(search);
     {
@@ -229,7 +230,7 @@ TEST(FileSearchMasks, EmptyFolderPartWalksTheCurrentDirectory)
 
 TEST(FileSearchProperties, SearchFileIsCutTo255Characters)
 {
-    TFileSearch search;
+    FileSearchProbe search;
     EXPECT_EQ(search.SearchFile(), "");
     search.SetSearchFile(std::string(300, 'a'));
     EXPECT_EQ(search.SearchFile(), std::string(255, 'a'));
@@ -246,7 +247,7 @@ TEST(FileSearchStop, StopInOnFileFindEndsTheWalk)
     MakeDir(m + "s");
     WriteFile(m + "s/4.umx", "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(m + "*.umx;s/*.umx;*.umx");
     Recorder rec(search);
     search.OnFileFind = [&](const std::string& path, const TSearchRec& info) {
@@ -272,7 +273,7 @@ TEST(FileSearchStop, StopFromAPendingEventDuringTheWalk)
     for (int i = 0; i < 20; ++i)
         WriteFile(dir / ("f" + std::to_string(i) + ".umx"), "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
     // Queued before the search starts, so it runs when the walk first lets
@@ -290,7 +291,7 @@ TEST(FileSearchOptions, WithoutRecursionOnlyTheTopFolder)
     MakeDir(dir / "s");
     WriteFile(dir / "s/b.umx", "b");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetRecurseSubFolders(false);
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
@@ -306,7 +307,7 @@ TEST(FileSearchOptions, WithoutOnFileFindNothingIsCollected)
     MakeDir(dir / "s");
     WriteFile(dir / "s/b.umx", "b");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search, false);
     search.Search();
@@ -322,7 +323,7 @@ TEST(FileSearchEntries, MatchingSubFolderIsReportedAndEntered)
     MakeDir(dir / "music.umx");
     WriteFile(dir / "music.umx/inner.umx", "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
     search.Search();
@@ -337,7 +338,7 @@ TEST(FileSearchEntries, DotEntriesAreNeverReportedNorEntered)
     WriteFile(dir / "x", "x");
     MakeDir(dir / "s");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*");
     Recorder rec(search);
     search.Search();
@@ -360,7 +361,7 @@ TEST(FileSearchEntries, UpperCaseHiddenAndSpecialEntriesAreFound)
     ASSERT_EQ(::mkfifo((dir / "pipe.umx").c_str(), 0644), 0);
     WriteFile(dir / "other.txt", "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
     search.Search();
@@ -377,7 +378,7 @@ TEST(FileSearchFailures, FolderThatCannotBeEnumeratedIsSkipped)
     WriteFile(dir / "a/1.umx", "x");
     WriteFile(dir / "z/2.umx", "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
     // The folder disappears between its enumeration as an entry and its walk.
@@ -415,7 +416,7 @@ TEST(FileSearchFailures, FolderWithoutPermissionIsSkipped)
     WriteFile(dir / "closed/hidden.umx", "x");
     WriteFile(dir / "open.umx", "x");
     ::chmod((dir / "closed").c_str(), 0);
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
     search.Search();
@@ -433,7 +434,7 @@ TEST(FileSearchFailures, SymbolicLinkLoopTerminates)
     // A linked folder whose name matches is reported, never entered.
     ASSERT_EQ(::symlink("a", (dir / "linked.umx").c_str()), 0);
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     Recorder rec(search);
     // Should the walk follow the links, end it early so the test fails
@@ -460,7 +461,7 @@ TEST(FileSearchFailures, HandlerExceptionLeavesNoFolderOpen)
     }
     WriteFile(path + "deep.umx", "x");
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSearchFile(dir / "*.umx");
     search.OnFileFind = [](const std::string&, const TSearchRec&) { throw platform::Exception("boom"); };
     const std::size_t before = OpenDescriptors();
@@ -479,7 +480,7 @@ TEST(FileSearchWalk, SkippedFolderIsNeverEntered)
     struct stat st {};
     ASSERT_EQ(::stat((m + "out").c_str(), &st), 0);
 
-    TFileSearch search;
+    FileSearchProbe search;
     search.SetSkippedFolder(platform::FileIdOf(st));
     search.SetSearchFile(m + "*.umx");
     Recorder rec(search);

@@ -5,7 +5,7 @@
 // with a time limit.
 #pragma once
 
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
 
@@ -72,7 +72,7 @@ protected:
     testsupport::ScopedTmpDir tmp;
     testsupport::ScriptedBrowseDialog dialog;
     testsupport::BrowseDialogOverride useDialog {&dialog};
-    TMainForm form;
+    testsupport::MainFormProbe form;
     std::vector<QString> statuses;
     // Called with each new status text, after it was recorded.
     std::function<void(const QString&)> onStatus;

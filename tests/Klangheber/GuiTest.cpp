@@ -4,7 +4,7 @@
 // and then through its tree, press OK, and wait for the run to end; and the
 // window as a desktop starts it with a file in place of a folder.
 #include "Klangheber/CommandLine.h"
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 #include "platform/widgets/Application.h"
@@ -100,7 +100,7 @@ TEST(Gui, StartButtonFolderDialogAndAWholeRun)
     WriteFile(dir / "erste.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes);
     WriteFile(dir / "sub/zweite.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::FastTracker2)).bytes);
 
-    TMainForm form;
+    testsupport::MainFormProbe form;
     platform::Application().SetMainForm(&form);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A whole run through the main window, with the real file search, byte
 // editor and timer, and a scripted folder dialog in place of the modal one.
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "ScriptedBrowseDialog.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
@@ -68,7 +68,7 @@ protected:
     TempDir dir;
     ScriptedBrowseDialog dialog;
     BrowseDialogOverride useDialog{&dialog};
-    TMainForm form;
+    testsupport::MainFormProbe form;
     std::vector<QString> statuses;
     std::vector<TRunOutcome> ends;
 };

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -9,7 +9,7 @@
 
 TEST(MainForm, StartsIdleWithItsControls)
 {
-    TMainForm form;
+    testsupport::MainFormProbe form;
     EXPECT_EQ(form.windowTitle(), "Klangheber");
     EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(48, 48))) << "the program's icon, built in";
     EXPECT_FALSE(form.Timer1->Enabled());
@@ -21,7 +21,7 @@ TEST(MainForm, StartsIdleWithItsControls)
 
 TEST(MainForm, HiddenControlsStayHiddenAndTheStatusBarSpansTheBottom)
 {
-    TMainForm form;
+    testsupport::MainFormProbe form;
     form.show();
     for (QWidget* w : std::initializer_list<QWidget*> {form.Rip, form.edtStart, form.edtEnd, form.Label1, form.Label2,
                                                        form.ListBox1})
@@ -43,7 +43,7 @@ TEST(MainForm, HiddenControlsStayHiddenAndTheStatusBarSpansTheBottom)
 
 TEST(MainForm, EndButtonClosesTheWindow)
 {
-    TMainForm form;
+    testsupport::MainFormProbe form;
     form.show();
     ASSERT_TRUE(form.isVisible());
     form.EndBtn->click();
@@ -54,7 +54,7 @@ TEST(MainForm, EndButtonClosesTheWindow)
 // caption must fit the control it stands on, measured with the control's font.
 TEST(MainForm, EveryCaptionFitsItsControl)
 {
-    TMainForm form;
+    testsupport::MainFormProbe form;
     form.show();
     const QFontInfo info(form.Open->font());
     // Qt adds the foundry ("Nimbus Sans [urw]") when several provide the name.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The extraction behind the hidden button Rip: what it writes, the texts it
 // shows, the advance step it ends with, and every way it can fail.
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "FileSizeLimit.h"
 #include "Pattern.h"
 #include "TempDir.h"
@@ -68,7 +68,7 @@ protected:
     }
 
     TempDir dir;
-    TMainForm form;
+    testsupport::MainFormProbe form;
     std::vector<QString> statuses;
 };
 

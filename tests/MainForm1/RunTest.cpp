@@ -3,7 +3,7 @@
 // it: a run started for a folder reports each status text with the queue
 // entry current at that moment, and ends with one end event that tells how
 // it ended.
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 
@@ -69,7 +69,7 @@ TEST_P(Run, ReportsEachStatusWithItsEntryAndEndsOnceWithItsOutcome)
         ::mkdir((dir / c.folder).c_str(), 0755);
     Boxes().boxes.clear();
 
-    TMainForm form;
+    testsupport::MainFormProbe form;
     form.SetPackagePause(0);
     std::vector<std::string> events;
     const auto place = [&dir](const TQueuePlace& p) {
@@ -162,7 +162,7 @@ TEST(RunByDrop, AFolderDroppedOnTheWindowStartsARun)
     TempDir dir;
     WriteFile(dir / "a.umx", fixtures::WrapInPackage(fixtures::MakeModule(ModuleKind::ImpulseTracker)).bytes);
     const std::string folder = dir.Path().substr(0, dir.Path().size() - 1);
-    TMainForm form;
+    testsupport::MainFormProbe form;
     EXPECT_TRUE(form.acceptDrops());
     std::vector<TRunOutcome> ends;
     form.OnRunEnd = [&](const TRunEnd& end) { ends.push_back(end.outcome); };

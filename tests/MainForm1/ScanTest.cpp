@@ -2,7 +2,7 @@
 // The scan of one package through the hidden byte editor, end to end: the cut
 // to 500 bytes, the scan copy, the three signature searches in their order,
 // the hand-over to the extraction and the no-module branch.
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "TempDir.h"
 #include "fixtures/Fixtures.h"
 #include "fixtures/OpenMpt.h"
@@ -67,7 +67,7 @@ protected:
     }
 
     TempDir dir;
-    TMainForm form;
+    testsupport::MainFormProbe form;
     std::vector<QString> statuses;
 };
 
@@ -78,7 +78,7 @@ TEST_F(Scan, EachModuleKindIsFoundExtractedAndPlays)
     for (ModuleKind kind : {ModuleKind::ImpulseTracker, ModuleKind::ScreamTracker3, ModuleKind::FastTracker2}) {
         SCOPED_TRACE(fixtures::FormatName(kind));
         TempDir local;
-        TMainForm f;
+        testsupport::MainFormProbe f;
         const fixtures::Bytes module = fixtures::MakeModule(kind);
         const fixtures::Package package = fixtures::WrapInPackage(module);
         const std::string path = local / "song.umx";
@@ -129,8 +129,8 @@ TEST_F(Scan, EditorHoldsTheScanCopyWithTheMatchSelected)
     // The scan copy is reached through the package's folder held open; the
     // editor names it by its path.
     EXPECT_EQ(editor.FileName(), dir / "x.BAK");
-    EXPECT_EQ(editor.SelLow(), 200);
-    EXPECT_EQ(editor.SelHigh(), 214);
+    EXPECT_EQ(editor.SelStart(), 214);
+    EXPECT_EQ(editor.SelEnd(), 200);
     EXPECT_EQ(MainForm1Unit::SignatureSearch().FoundPos(), 200);
     EXPECT_EQ(MainForm1Unit::SignatureSearch().SearchLength(), 15);
     EXPECT_EQ(ReadFile(dir / "x.xm"), Tail(b, 200));
@@ -143,8 +143,8 @@ TEST_F(Scan, ScreamTrackerSignatureAt100StartsTheModuleAt56WithA42ByteSelection)
     Add("s.umx", b);
     StartAndTick();
     EXPECT_EQ(ReadFile(dir / "s.s3m"), Tail(b, 56));
-    EXPECT_EQ(form.HexEditor1->SelLow(), 59);
-    EXPECT_EQ(form.HexEditor1->SelHigh(), 100);
+    EXPECT_EQ(form.HexEditor1->SelStart(), 59);
+    EXPECT_EQ(form.HexEditor1->SelEnd(), 100);
     EXPECT_EQ(form.HexEditor1->SelLength(), 42);
     EXPECT_EQ(form.ModuleKind, 1);
 }
@@ -166,7 +166,7 @@ TEST_F(Scan, SignaturesCountOnlyWhollyWithinTheFirst500Bytes)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.signature + " at " + std::to_string(c.at));
         TempDir local;
-        TMainForm f;
+        testsupport::MainFormProbe f;
         Bytes b = Filler(2000);
         Plant(b, c.at, c.signature);
         WriteFile(local / "p.umx", b);
@@ -245,7 +245,7 @@ TEST_F(Scan, PackageOf500BytesOrFewerFailsWithInvalidSelStart)
     for (std::size_t size : {0u, 1u, 500u}) {
         SCOPED_TRACE(size);
         TempDir local;
-        TMainForm f;
+        testsupport::MainFormProbe f;
         WriteFile(local / "small.umx", Filler(size));
         f.AppendToQueue(local / "small.umx");
         f.ListBox1->setCurrentRow(0);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fuzz target: a sequence of editing commands on THexEditor, decoded from the
+// Fuzz target: a sequence of editing commands on HexEditorProbe, decoded from the
 // input, run side by side with the shared editor model
 // (tests/support/EditorModel.h). After every command the document's bytes,
 // Modified, the change marks and the undo count must agree; Undo (at any
@@ -12,7 +12,7 @@
 #include "FuzzSupport.h"
 
 #include "hexeditor/core/UndoRecord.h"
-#include "hexeditor/hexeditor.h"
+#include "HexEditorProbe.h"
 #include "platform/system/Exceptions.h"
 
 #include <algorithm>
@@ -24,6 +24,8 @@
 #include <string>
 #include <sys/stat.h>
 #include <vector>
+
+using testsupport::HexEditorProbe;
 
 namespace {
 
@@ -67,7 +69,7 @@ int CountRecords(const Bytes& log)
     return n;
 }
 
-Bytes Contents(const THexEditor& ed)
+Bytes Contents(const HexEditorProbe& ed)
 {
     Bytes b(static_cast<std::size_t>(std::max(ed.DataSize(), 0)));
     if (!b.empty())
@@ -75,7 +77,7 @@ Bytes Contents(const THexEditor& ed)
     return b;
 }
 
-testsupport::ModelCaret CaretOf(const THexEditor& ed)
+testsupport::ModelCaret CaretOf(const HexEditorProbe& ed)
 {
     const bool charPane = ed.InCharPane();
     return {ed.CellToPosition(ed.Col(), ed.Row()), charPane, charPane ? 0 : (ed.Col() - 2) % 2};
@@ -117,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in {data, size};
 
     // The document: up to 600 bytes of the input, or a new empty one.
-    THexEditor ed;
+    HexEditorProbe ed;
     ed.PropertiesLoaded();
     testsupport::EditorModel model;
     model.bytes = in.Take(in.Byte() < 40 ? 0 : in.Int(1, 600));
@@ -278,7 +280,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    name + ": DataSize " + std::to_string(ed.DataSize()) + ", model " + std::to_string(model.Size()));
         FUZZ_CHECK(now == model.bytes, name + ": editor " + Hex(now) + ", model " + Hex(model.bytes));
         FUZZ_CHECK(ed.Modified() == model.modified, name + ": Modified");
-        FUZZ_CHECK(ed.Document().ChangedBytes() == model.marks, name + ": change marks");
+        FUZZ_CHECK(ed.ChangedBytes() == model.marks, name + ": change marks");
         const std::int32_t size = ed.DataSize();
         FUZZ_CHECK(ed.CaretPosition() >= 0 && ed.CaretPosition() <= std::max(size - 1, 0), name + ": caret");
         if (ed.SelAnchor() >= 0) {

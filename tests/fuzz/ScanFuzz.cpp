@@ -7,7 +7,7 @@
 // gives ("Invalid SelStart", or a module that starts before the package).
 #include "FuzzSupport.h"
 
-#include "MainForm1/MainForm1.h"
+#include "MainFormProbe.h"
 #include "platform/system/FileUtils.h"
 
 #include <QFile>
@@ -28,7 +28,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct World {
     std::string folder;  // ends in "/"
-    TMainForm* form = nullptr;
+    testsupport::MainFormProbe* form = nullptr;
 };
 
 World& TheWorld()
@@ -40,7 +40,7 @@ World& TheWorld()
         ::mkdir((w->folder + "tmp").c_str(), 0700);
         ::setenv("TMPDIR", (w->folder + "tmp").c_str(), 1);
         fuzzsupport::StartApplication();
-        w->form = new TMainForm;
+        w->form = new testsupport::MainFormProbe;
         w->form->Timer1->SetInterval(0);
         return w;
     }();
@@ -92,7 +92,7 @@ std::vector<std::string> Names(const std::string& folder)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     World& w = TheWorld();
-    TMainForm& form = *w.form;
+    testsupport::MainFormProbe& form = *w.form;
     const Bytes input(data, data + size);
     const std::string package = w.folder + "p.umx";
     for (const char* name : {"p.umx", "p.BAK", "p.it", "p.s3m", "p.xm"})

@@ -20,7 +20,7 @@ namespace {
 // The rendered viewport and the colour of one pixel as a TColor.
 struct Shot {
     QImage image;
-    explicit Shot(THexEditor& ed) : image(ed.viewport()->grab().toImage()) {}
+    explicit Shot(HexEditorProbe& ed) : image(ed.viewport()->grab().toImage()) {}
     TColor At(const QPoint& p) const
     {
         const QColor c = image.pixelColor(p);
@@ -38,7 +38,7 @@ struct Look {
     std::string text;
     TColor textColor, background;
 };
-Look LookOf(THexEditor& ed, std::int32_t col, std::int32_t row)
+Look LookOf(HexEditorProbe& ed, std::int32_t col, std::int32_t row)
 {
     const auto look = ed.CellAppearance(col, row);
     return {look.text, look.textColor, look.background};
@@ -69,7 +69,7 @@ void Settle()
 
 TEST(HexDrawing, ColourSetDefaultsAndInverses)
 {
-    THexEditor ed;
+    HexEditorProbe ed;
     const TColors& c = ed.Colors();
     EXPECT_EQ(c.OddColumnInverse(), platform::clYellow);
     EXPECT_EQ(c.EvenColumnInverse(), platform::RGB(255, 255, 127));
@@ -83,7 +83,7 @@ TEST(HexDrawing, ColourSetDefaultsAndInverses)
     ed.Colors().SetBackground(platform::clAqua);
     EXPECT_EQ(ed.viewport()->palette().color(ed.viewport()->backgroundRole()), QColor(0, 255, 255));
     // Assigning another set copies it; the editor keeps its own.
-    THexEditor other;
+    HexEditorProbe other;
     other.SetColors(ed.Colors());
     EXPECT_EQ(other.Colors().OddColumnInverse(), platform::RGB(245, 235, 225));
     EXPECT_NE(&other.Colors(), &ed.Colors());
@@ -102,7 +102,7 @@ TEST(HexDrawing, ColorToRgbResolvesSystemColours)
 TEST(HexDrawing, EmptyEditorPaintsOneRowOfBlanks)
 {
     Ui ui({});
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     const TColor offset = ed.Colors().Offset();
     const TColor background = ed.Colors().Background();
     EXPECT_EQ(LookOf(ed, 0, 0).text, "0x0:");
@@ -136,7 +136,7 @@ TEST(HexDrawing, HexDigitsCharactersAndGroups)
     data[0] = 0x4F;
     data[2] = 0x09;
     Ui ui(data);
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     const TColors& colors = ed.Colors();
     const std::int32_t chars = ed.HexColumns() + 3;
     // Byte 0 lies in the first (odd-numbered) group.
@@ -172,7 +172,7 @@ TEST(HexDrawing, HexDigitsCharactersAndGroups)
 TEST(HexDrawing, ChangedAndSelectedColours)
 {
     Ui ui(Bytes(40, 0x11));
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     const TColors& colors = ed.Colors();
     const std::int32_t chars = ed.HexColumns() + 3;
     ui.At(2);
@@ -209,7 +209,7 @@ TEST(HexDrawing, ChangedAndSelectedColours)
 TEST(HexDrawing, MarkersInTheMarkerColumn)
 {
     Ui ui(Bytes(200, 0));
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     ed.SetMarker(7, 5);
     ed.SetMarker(3, 5);
     EXPECT_EQ(ed.MarkerOnRow(5), 3);
@@ -224,10 +224,10 @@ TEST(HexDrawing, MarkersInTheMarkerColumn)
     EXPECT_EQ(Shot(ed).At(Floor(ed.CellBounds(1, 5))), ColorToRGB(ed.Colors().PositionBackground()));
 
     // Arial at three quarters of the size, halves to the even neighbour.
-    EXPECT_EQ(THexEditor::MarkerPointSize(12), 9);
-    EXPECT_EQ(THexEditor::MarkerPointSize(10), 8);
-    EXPECT_EQ(THexEditor::MarkerPointSize(14), 10);
-    EXPECT_EQ(THexEditor::MarkerPointSize(6), 4);
+    EXPECT_EQ(HexEditorProbe::MarkerPointSize(12), 9);
+    EXPECT_EQ(HexEditorProbe::MarkerPointSize(10), 8);
+    EXPECT_EQ(HexEditorProbe::MarkerPointSize(14), 10);
+    EXPECT_EQ(HexEditorProbe::MarkerPointSize(6), 4);
     const QFont marker = ed.MarkerFont();
     EXPECT_EQ(marker.family(), QStringLiteral("Arial"));
     EXPECT_EQ(marker.pixelSize(), 12) << "12 pt Courier (16 px) gives 9 pt (12 px)";
@@ -240,7 +240,7 @@ TEST(HexDrawing, MarkersInTheMarkerColumn)
 
 TEST(HexDrawing, SetMarkerRefusesBadIndexes)
 {
-    THexEditor ed;
+    HexEditorProbe ed;
     for (const int bad : {10, 11, -1}) {
         try {
             ed.SetMarker(bad, 1);
@@ -249,7 +249,7 @@ TEST(HexDrawing, SetMarkerRefusesBadIndexes)
             EXPECT_EQ(e.Message(), "SetMarker : Invalid marker index");
         }
     }
-    for (int i = 0; i < THexEditor::kMarkerCount; ++i)
+    for (int i = 0; i < HexEditorProbe::kMarkerCount; ++i)
         EXPECT_EQ(ed.MarkerRow(i), ed.Row());
     EXPECT_EQ(ed.MarkerOnRow(1), -1);
 }
@@ -257,7 +257,7 @@ TEST(HexDrawing, SetMarkerRefusesBadIndexes)
 TEST(HexDrawing, TwinCellFrame)
 {
     Ui ui(Bytes(40, 0));
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     ed.SetFocusFrame(false);
     ed.Colors().SetCursorFrame(platform::clRed);
     ui.At(5, true);
@@ -288,7 +288,7 @@ TEST(HexDrawing, TwinCellFrame)
 TEST(HexDrawing, CaretShapes)
 {
     Ui ui(Bytes(40, 0));
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     const int w = ed.CharWidth();
     const int h = ed.RowHeight() - 2;
     const QColor fill = platform::ToQColor(platform::clNavy ^ 0xFFFFFF);
@@ -314,7 +314,7 @@ TEST(HexDrawing, CaretShapes)
 TEST(HexDrawing, FontChangeLaysOutAgain)
 {
     Ui ui(Bytes(40, 0));
-    THexEditor& ed = *ui.ed;
+    HexEditorProbe& ed = *ui.ed;
     ed.setFont(platform::CourierFont(32));
     EXPECT_EQ(ed.CharWidth(), QFontMetrics(ed.font()).horizontalAdvance(QStringLiteral("w")));
     EXPECT_EQ(ed.ColWidth(2), ed.CharWidth());
@@ -324,7 +324,7 @@ TEST(HexDrawing, FontChangeLaysOutAgain)
 
 TEST(HexDrawing, TranslationSettersRepaintOnlyOnChange)
 {
-    THexEditor editor;
+    HexEditorProbe editor;
     editor.resize(300, 200);
     editor.show();
     Settle();

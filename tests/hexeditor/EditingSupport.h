@@ -3,6 +3,7 @@
 // known bytes, its contents read back, and the undo log split into records.
 #pragma once
 
+#include "HexEditorProbe.h"
 #include "Pattern.h"
 #include "TempDir.h"
 #include "hexeditor/core/UndoRecord.h"
@@ -15,6 +16,8 @@
 #include <string>
 #include <vector>
 
+using testsupport::HexEditorProbe;
+
 namespace editingtest {
 
 using testsupport::Bytes;
@@ -25,7 +28,7 @@ using testsupport::Pattern;
 // empty document.
 struct Doc {
     testsupport::TempDir dir;
-    std::unique_ptr<THexEditor> ed = std::make_unique<THexEditor>();
+    std::unique_ptr<HexEditorProbe> ed = std::make_unique<HexEditorProbe>();
 
     explicit Doc(const Bytes& data)
     {
@@ -35,11 +38,11 @@ struct Doc {
             EXPECT_TRUE(ed->LoadFromFile(dir / "doc.bin"));
         }
     }
-    THexEditor& operator*() { return *ed; }
-    THexEditor* operator->() { return ed.get(); }
+    HexEditorProbe& operator*() { return *ed; }
+    HexEditorProbe* operator->() { return ed.get(); }
 };
 
-inline Bytes Contents(THexEditor& ed)
+inline Bytes Contents(HexEditorProbe& ed)
 {
     Bytes data(static_cast<std::size_t>(ed.DataSize()));
     if (!data.empty())
@@ -74,7 +77,7 @@ inline std::size_t LengthOf(const UndoRecord& record)
     return record.Encode().size();
 }
 
-inline UndoRecord Newest(THexEditor& ed)
+inline UndoRecord Newest(HexEditorProbe& ed)
 {
     const auto all = Records(ed.UndoLog());
     if (all.empty()) {
@@ -92,7 +95,7 @@ struct Caret {
     bool operator==(const Caret&) const = default;
 };
 
-inline Caret CaretOf(THexEditor& ed)
+inline Caret CaretOf(HexEditorProbe& ed)
 {
     Caret c{};
     c.position = ed.CellToPosition(ed.Col(), ed.Row());
@@ -101,7 +104,7 @@ inline Caret CaretOf(THexEditor& ed)
     return c;
 }
 
-inline void MoveCaret(THexEditor& ed, std::int32_t position, bool charPane, int nibble = 0)
+inline void MoveCaret(HexEditorProbe& ed, std::int32_t position, bool charPane, int nibble = 0)
 {
     auto cell = ed.PositionToCell(position, charPane);
     if (!charPane)

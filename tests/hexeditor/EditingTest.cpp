@@ -110,7 +110,7 @@ TEST(EditingSelection, DeletingASelectionCutsChangeMarksAtItsStartEvenWhenRefuse
     doc->SetNoSizeChange(true);
     doc->DeleteSelection();
     EXPECT_EQ(doc->DataSize(), 64);
-    EXPECT_EQ(doc->Document().ChangedBytes().size(), 30u);
+    EXPECT_EQ(doc->ChangedBytes().size(), 30u);
     EXPECT_TRUE(doc->IsByteChanged(20));
 
     // Allowed: bytes 30..35 go, and the caret lands on the first one's cell.
@@ -185,7 +185,7 @@ TEST(EditingCommands, EditsOnAnEmptyDocumentAreRefusedExceptInsertAndAppend)
     Doc fresh(Bytes{});
     const Bytes three{1, 2, 3};
     fresh->InsertBuffer(three.data(), 3, 0);
-    EXPECT_TRUE(fresh->Document().HasWorkingFile());
+    EXPECT_TRUE(fresh->HasWorkingFile());
     EXPECT_EQ(Contents(*fresh), three);
     EXPECT_EQ(fresh->SelLow(), 0);
     EXPECT_EQ(fresh->SelHigh(), 2);
@@ -193,7 +193,7 @@ TEST(EditingCommands, EditsOnAnEmptyDocumentAreRefusedExceptInsertAndAppend)
 
     Doc other(Bytes{});
     other->AppendBuffer(three.data(), 3);
-    EXPECT_TRUE(other->Document().HasWorkingFile());
+    EXPECT_TRUE(other->HasWorkingFile());
     EXPECT_EQ(Contents(*other), three);
     EXPECT_EQ(other->SelAnchor(), 0);
     EXPECT_EQ(other->SelHigh(), 2);
@@ -307,7 +307,7 @@ TEST(EditingCommands, InsertBufferSelectsTheNewBytesOnlyAtTheCaret)
     EXPECT_EQ(doc->SelAnchor(), 10);
     EXPECT_EQ(doc->SelLow(), 10);
     EXPECT_EQ(doc->SelHigh(), 12);
-    EXPECT_EQ(doc->Document().ChangedBytes().size(), 10u);
+    EXPECT_EQ(doc->ChangedBytes().size(), 10u);
     EXPECT_TRUE(doc->IsByteChanged(2));
 
     const UndoRecord r = Newest(*doc);

@@ -5,7 +5,7 @@
 #include "FileSizeLimit.h"
 #include "Pattern.h"
 #include "TempDir.h"
-#include "hexeditor/hexeditor.h"
+#include "HexEditorProbe.h"
 
 #include "platform/system/Exceptions.h"
 
@@ -17,6 +17,8 @@
 
 using testsupport::Pattern;
 using testsupport::WriteFile;
+
+using testsupport::HexEditorProbe;
 
 namespace {
 
@@ -32,18 +34,18 @@ protected:
 
 TEST_F(EditorFiles, StartUpHooksGiveAnEmptyUntitledDocument)
 {
-    THexEditor raw;
+    HexEditorProbe raw;
     EXPECT_EQ(raw.FileName(), "---");
     raw.PropertiesLoaded();
     EXPECT_EQ(raw.FileName(), "Untitled");
     EXPECT_EQ(raw.DataSize(), 0);
-    EXPECT_FALSE(raw.Document().HasWorkingFile());
+    EXPECT_FALSE(raw.HasWorkingFile());
     EXPECT_FALSE(raw.ReadOnlyView());
     EXPECT_EQ(raw.Col(), 2);
     EXPECT_EQ(raw.Row(), 0);
 
     // Without stored properties, the first Show starts the document.
-    THexEditor shown;
+    HexEditorProbe shown;
     shown.show();
     EXPECT_EQ(shown.FileName(), "Untitled");
 }
@@ -52,7 +54,7 @@ TEST_F(EditorFiles, TheCursorComesBackOnEveryPathOfLoadAndSave)
 {
     WriteFile(dir_ / "doc.bin", Pattern(200000));
     WriteFile(dir_ / "small.bin", std::string("small"));
-    THexEditor e;
+    HexEditorProbe e;
     e.PropertiesLoaded();
     e.setCursor(Qt::CrossCursor);
 
@@ -88,7 +90,7 @@ TEST_F(EditorFiles, TheCursorComesBackOnEveryPathOfLoadAndSave)
 
 TEST_F(EditorFiles, StateChangesArriveThroughTheEventLoopOncePerCall)
 {
-    THexEditor e;
+    HexEditorProbe e;
     e.PropertiesLoaded();
     int calls = 0;
     e.OnStateChanged = [&](THexEditor* sender) {
@@ -118,7 +120,7 @@ TEST_F(EditorFiles, StateChangesArriveThroughTheEventLoopOncePerCall)
 
 TEST_F(EditorFiles, AnErrorInTheStateChangedHandlerGoesToTheErrorBox)
 {
-    THexEditor e;
+    HexEditorProbe e;
     e.PropertiesLoaded();
     e.show();
     QCoreApplication::processEvents();

@@ -19,7 +19,7 @@ Bytes Counting(std::int32_t size)
     return data;
 }
 
-void InsertMode(THexEditor& ed)
+void InsertMode(HexEditorProbe& ed)
 {
     ed.SetAllowInsertMode(true);
     ed.SetInsertState(true);
@@ -444,7 +444,7 @@ TEST(HexInput, ShiftRightSelectsAtNibbleSteps)
 
 TEST(HexInput, DialogCodeFollowsWantTabs)
 {
-    THexEditor ed;
+    HexEditorProbe ed;
     EXPECT_EQ(ed.DialogCode() & (platform::DLGC_WANTARROWS | platform::DLGC_WANTCHARS),
               unsigned(platform::DLGC_WANTARROWS | platform::DLGC_WANTCHARS));
     EXPECT_TRUE(ed.DialogCode() & platform::DLGC_WANTTAB);

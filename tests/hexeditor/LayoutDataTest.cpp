@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The byte editor's layout over loaded documents: row counts, offset labels
 // and widths that follow the data size, custom line lengths.
-#include "hexeditor/hexeditor.h"
+#include "HexEditorProbe.h"
 
 #include "TempDir.h"
 
@@ -11,6 +11,8 @@
 
 using testsupport::Bytes;
 using testsupport::TempDir;
+
+using testsupport::HexEditorProbe;
 
 namespace {
 
@@ -26,10 +28,10 @@ struct LoadedEditor {
         EXPECT_EQ(editor.DataSize(), size);
     }
     TempDir dir;
-    THexEditor editor;
+    HexEditorProbe editor;
 };
 
-std::vector<std::string> Labels(THexEditor& editor)
+std::vector<std::string> Labels(HexEditorProbe& editor)
 {
     std::vector<std::string> labels;
     for (std::int32_t r = 0; r < editor.RowCount(); ++r)
@@ -42,7 +44,7 @@ std::vector<std::string> Labels(THexEditor& editor)
 TEST(HexLayoutData, FiveHundredBytesInEveryOffsetStyle)
 {
     LoadedEditor loaded(500);
-    THexEditor& editor = loaded.editor;
+    HexEditorProbe& editor = loaded.editor;
     const int w = editor.CharWidth();
     ASSERT_GT(w, 0);
     EXPECT_EQ(editor.RowCount(), 32);
@@ -112,7 +114,7 @@ TEST(HexLayoutData, LabelsWidenWhenTheLastRowNeedsAnotherDigit)
 TEST(HexLayoutData, RowCountsFollowTheDataAndCustomLineLengths)
 {
     LoadedEditor loaded(20);
-    THexEditor& editor = loaded.editor;
+    HexEditorProbe& editor = loaded.editor;
     EXPECT_EQ(editor.RowCount(), 2);
     EXPECT_EQ(editor.PositionToCell(19, false).row, 1);
 

@@ -2,8 +2,8 @@
 // The byte editor's grid layout: column widths, offset column, line table and
 // the mapping between byte positions and cells. Expected pixel sizes come
 // from the measured character width, never from constants.
+#include "HexEditorProbe.h"
 #include "TempDir.h"
-#include "hexeditor/hexeditor.h"
 
 #include "platform/system/Exceptions.h"
 
@@ -15,17 +15,11 @@
 #include <string>
 #include <vector>
 
+using testsupport::HexEditorProbe;
+
 namespace {
 
-// Exposes the grid steps of a length change, so the layout can be driven
-// without loading a document.
-class LayoutEditor : public THexEditor {
-public:
-    using THexEditor::GridSizeChanged;
-    using THexEditor::UpdateOffsetWidth;
-};
-
-std::vector<int> Widths(const THexEditor& editor)
+std::vector<int> Widths(const HexEditorProbe& editor)
 {
     std::vector<int> widths;
     for (std::int32_t c = 0; c < editor.ColCount(); ++c)
@@ -34,7 +28,7 @@ std::vector<int> Widths(const THexEditor& editor)
 }
 
 // The row of a position as a scan of the row starts finds it.
-std::int32_t ScanRow(THexEditor& editor, std::int32_t p)
+std::int32_t ScanRow(HexEditorProbe& editor, std::int32_t p)
 {
     for (std::int32_t r = 0; r < editor.RowCount(); ++r)
         if (p < editor.LineStart(r))
@@ -46,7 +40,7 @@ std::int32_t ScanRow(THexEditor& editor, std::int32_t p)
 
 TEST(HexLayout, ConstructionState)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     EXPECT_EQ(editor.ColCount(), 51);
     EXPECT_EQ(editor.RowCount(), 1);
     EXPECT_EQ(editor.FixedCols(), 2);
@@ -70,7 +64,7 @@ TEST(HexLayout, ConstructionState)
 
 TEST(HexLayout, ColumnWidthsOfSixteenBytesInGroupsOfTwo)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     const QFontMetrics metrics(editor.font());
     const int w = metrics.horizontalAdvance(QStringLiteral("w"));
@@ -93,7 +87,7 @@ TEST(HexLayout, ColumnWidthsOfSixteenBytesInGroupsOfTwo)
 
 TEST(HexLayout, BytesPerColumnMovesTheGaps)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     const int w = editor.CharWidth();
 
@@ -115,7 +109,7 @@ TEST(HexLayout, BytesPerColumnMovesTheGaps)
 
 TEST(HexLayout, NoOffsetsAndNoMarkerColumnKeepTheirColumns)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     const int w = editor.CharWidth();
     editor.SetOffsetDisplay(odNone);
@@ -135,7 +129,7 @@ TEST(HexLayout, NoOffsetsAndNoMarkerColumnKeepTheirColumns)
 
 TEST(HexLayout, OffsetWidthFollowsTheLastRowStart)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     const int w = editor.CharWidth();
     struct Case {
@@ -160,7 +154,7 @@ TEST(HexLayout, OffsetWidthFollowsTheLastRowStart)
 
 TEST(HexLayout, EmptyEditorOffsetTexts)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     EXPECT_EQ(editor.OffsetText(0), "0x0:");
     editor.SetOffsetDisplay(odDec);
@@ -174,7 +168,7 @@ TEST(HexLayout, EmptyEditorOffsetTexts)
 
 TEST(HexMapping, RoundTripsWithFixedLineLengths)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     editor.SetRowCount(10);
     const std::int32_t sep = 2 * 16 + 2;
@@ -211,7 +205,7 @@ TEST(HexMapping, RoundTripsWithFixedLineLengths)
 
 TEST(HexMapping, RoundTripsWithCustomLineLengths)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     const std::vector<std::int32_t> lengths{5, 16, 1, 7, 16, 3};
     // Set while the table is not in use: each length lands as given.
@@ -253,7 +247,7 @@ TEST(HexMapping, RoundTripsWithCustomLineLengths)
 
 TEST(HexMapping, SetLineLengthRefusesBadLengths)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     editor.SetLineLength(1, 8);
     const auto before = editor.LineTable();
@@ -274,7 +268,7 @@ TEST(HexMapping, SetLineLengthRefusesBadLengths)
 TEST(HexMapping, LargestDocumentKeepsPositionsInRange)
 {
     // 2^31 - 1 bytes at 16 a line.
-    LayoutEditor editor;
+    HexEditorProbe editor;
     editor.GridSizeChanged();
     const std::int32_t rows = 134217728;
     editor.SetRowCount(rows);
@@ -295,7 +289,7 @@ TEST(HexMapping, LargestDocumentKeepsPositionsInRange)
 
 TEST(HexLayout, BytesPerLineRange)
 {
-    LayoutEditor editor;
+    HexEditorProbe editor;
     for (const std::int32_t bad : {0, -1, 257})
         EXPECT_EQ(testsupport::ErrorMessageOf([&] { editor.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
     EXPECT_EQ(editor.BytesPerLine(), 16);

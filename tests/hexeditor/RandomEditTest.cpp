@@ -63,7 +63,7 @@ struct Runner {
     // The editor against the model: everything but the undo steps.
     void ExpectSame()
     {
-        THexEditor& ed = *doc;
+        HexEditorProbe& ed = *doc;
         ASSERT_EQ(ed.DataSize(), m.Size());
         ASSERT_EQ(Contents(ed), m.bytes);
         EXPECT_EQ(ed.Modified(), m.modified);
@@ -72,7 +72,7 @@ struct Runner {
         EXPECT_EQ(ed.SelLow(), m.low);
         EXPECT_EQ(ed.SelHigh(), m.high);
         EXPECT_EQ(ed.SelLength(), m.SelLength());
-        EXPECT_EQ(ed.Document().ChangedBytes(), m.marks);
+        EXPECT_EQ(ed.ChangedBytes(), m.marks);
         EXPECT_EQ(ed.UndoCount(), m.undoCount);
     }
 
@@ -111,7 +111,7 @@ struct Runner {
     // One random command on editor and model; returns its name.
     std::string Step()
     {
-        THexEditor& ed = *doc;
+        HexEditorProbe& ed = *doc;
         const std::int32_t size = m.Size();
         const std::int32_t records = m.records;
         const std::size_t logBefore = ed.UndoLog().size();
@@ -290,7 +290,7 @@ void RunSeed(std::uint32_t seed, bool faults, int& failures)
         run.ExpectSame();
         // Marks that no later command cut come back; a byte change always
         // restores the mark of its byte.
-        const auto& marks = doc->Document().ChangedBytes();
+        const auto& marks = doc->ChangedBytes();
         const auto markAt = [](const std::vector<bool>& v, std::size_t i) { return i < v.size() && v[i]; };
         for (std::size_t i = 0; i < std::max(marks.size(), s.state.marks.size()); ++i) {
             if (static_cast<std::int32_t>(i) < s.floor ||

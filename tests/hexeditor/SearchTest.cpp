@@ -13,7 +13,7 @@ TEST(HexSearch, CaretSelectionAndCursorAreKept)
     Bytes data(70000, 'z');
     data[69000] = 'q';
     Doc doc(data);
-    THexEditor& editor = *doc;
+    HexEditorProbe& editor = *doc;
     editor.SetSelStart(5);
     editor.SetSelEnd(9);
     const auto caret = CaretOf(editor);

@@ -17,12 +17,12 @@ struct State {
     std::vector<bool> marks;
 };
 
-State Capture(THexEditor& ed)
+State Capture(HexEditorProbe& ed)
 {
-    return State{Contents(ed), ed.Modified(), CaretOf(ed), ed.SelAnchor(), ed.SelLow(), ed.SelHigh(), ed.Document().ChangedBytes()};
+    return State{Contents(ed), ed.Modified(), CaretOf(ed), ed.SelAnchor(), ed.SelLow(), ed.SelHigh(), ed.ChangedBytes()};
 }
 
-void ExpectRestored(THexEditor& ed, const State& s, bool marksToo = true)
+void ExpectRestored(HexEditorProbe& ed, const State& s, bool marksToo = true)
 {
     EXPECT_EQ(Contents(ed), s.bytes);
     EXPECT_EQ(ed.Modified(), s.modified);
@@ -37,7 +37,7 @@ void ExpectRestored(THexEditor& ed, const State& s, bool marksToo = true)
                 v.pop_back();
             return v;
         };
-        EXPECT_EQ(trimmed(ed.Document().ChangedBytes()), trimmed(s.marks));
+        EXPECT_EQ(trimmed(ed.ChangedBytes()), trimmed(s.marks));
     }
 }
 

@@ -3,9 +3,9 @@
 # Installs the build into a temporary DESTDIR and builds the Debian package,
 # then checks what a user would get: the exact file list (in both), every
 # desktop entry (valid, its program and icons installed), the AppStream data,
-# the manual pages, the icon sizes, each installed program's --version and
-# hardening, the package's control data and what Debian's package checker
-# (lintian) finds in it.
+# the manual pages, the icon sizes, each installed program's --version,
+# hardening and symbols (no test seams), the package's control data and what
+# Debian's package checker (lintian) finds in it.
 # Usage: check-packaging.sh BUILD_DIR VERSION
 set -euo pipefail
 build="$(realpath "$1")"
@@ -61,6 +61,12 @@ for program in "$root"/usr/bin/*; do
   grep -q "GPL-3.0-or-later" <<<"$shown" || fail "$program --version names no licence: '$shown'"
   # Debian 12 builds its packages without control-flow protection.
   report="$(hardening-check --nocfprotection "$program")" || fail "$report"
+  # The tests' doubles and the switches only they need stay out of the
+  # programs: the shell objects are the library's own.
+  symbols="$(nm -C "$program")" || fail "nm cannot read $program"
+  seams="$(grep -E 'testsupport::|SetGate|AllocationGate|SetBrowseDialog|SetNameKind' <<<"$symbols" || true)"
+  [ -z "$seams" ] || fail "$program carries test seams: $seams"
+  grep -q 'platform::ShellAllocator()' <<<"$symbols" || fail "$program: no symbols to check (stripped?)"
 done
 
 for entry in "$root"/usr/share/applications/*.desktop; do

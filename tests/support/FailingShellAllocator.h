@@ -1,34 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the shell allocator dry for the lifetime of this object: the next
 // `succeeding` requests are served, every one after that is refused. The
-// gate that was in place before comes back on destruction.
+// ration that was in place before comes back on destruction.
 #pragma once
 
-#include "platform/shell/Shell.h"
+#include "ShellDoubles.h"
 
 namespace testsupport {
 
-class FailingShellAllocator : public platform::AllocationGate {
+class FailingShellAllocator {
 public:
-    explicit FailingShellAllocator(int succeeding = 0)
-        : left_(succeeding), previous_(platform::ShellAllocator().SetGate(this))
+    explicit FailingShellAllocator(int succeeding = 0) : previous_(Allocator().ration)
     {
+        Allocator().ration = succeeding;
     }
-    ~FailingShellAllocator() override { platform::ShellAllocator().SetGate(previous_); }
+    ~FailingShellAllocator() { Allocator().ration = previous_; }
     FailingShellAllocator(const FailingShellAllocator&) = delete;
     FailingShellAllocator& operator=(const FailingShellAllocator&) = delete;
 
-    bool Admit(std::size_t) override
-    {
-        if (left_ == 0)
-            return false;
-        --left_;
-        return true;
-    }
-
 private:
-    int left_;
-    platform::AllocationGate* previous_;
+    int previous_;
 };
 
 }  // namespace testsupport

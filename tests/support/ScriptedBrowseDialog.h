@@ -4,9 +4,10 @@
 // with id 14147), sends BFFM_INITIALIZED, plays a script of selection changes
 // and edit-box rejections, and ends with a scripted choice. Every message the
 // caller sends to the dialog is recorded. Install it with
-// BrowseDialogOverride (or platform::SetBrowseDialog).
+// BrowseDialogOverride.
 #pragma once
 
+#include "ShellDoubles.h"
 #include "platform/shell/Shell.h"
 
 #include <functional>
@@ -122,8 +123,8 @@ private:
 // Installs a dialog for the lifetime of the guard and restores the previous one.
 class BrowseDialogOverride {
 public:
-    explicit BrowseDialogOverride(BrowseDialog* dialog) : previous_(platform::SetBrowseDialog(dialog)) {}
-    ~BrowseDialogOverride() { platform::SetBrowseDialog(previous_); }
+    explicit BrowseDialogOverride(BrowseDialog* dialog) : previous_(InstallBrowseDialog(dialog)) {}
+    ~BrowseDialogOverride() { InstallBrowseDialog(previous_); }
     BrowseDialogOverride(const BrowseDialogOverride&) = delete;
     BrowseDialogOverride& operator=(const BrowseDialogOverride&) = delete;
 

@@ -15,13 +15,13 @@ class ShellFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(platform::ShellAllocator().LiveBlocks(), 0u);
-        freeErrors_ = platform::ShellAllocator().FreeErrors();
+        ASSERT_EQ(testsupport::Allocator().LiveBlocks(), 0u);
+        freeErrors_ = testsupport::Allocator().FreeErrors();
     }
     void TearDown() override
     {
-        EXPECT_EQ(platform::ShellAllocator().LiveBlocks(), 0u) << "a shell block leaked";
-        EXPECT_EQ(platform::ShellAllocator().FreeErrors(), freeErrors_) << "a block was freed twice";
+        EXPECT_EQ(testsupport::Allocator().LiveBlocks(), 0u) << "a shell block leaked";
+        EXPECT_EQ(testsupport::Allocator().FreeErrors(), freeErrors_) << "a block was freed twice";
         EXPECT_EQ(platform::ComInitCount(), 0);
     }
     std::string MakeDir(const std::string& relative)

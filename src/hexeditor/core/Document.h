@@ -126,11 +126,8 @@ public:
     void EnsurePage(std::int32_t position, std::int32_t lineLength) const;
     // Mirrors a written byte into the page.
     void UpdatePage(std::int32_t position, std::uint8_t value);
-    // Forgets the page (and with it the cached length).
-    void DropPage() const;
     const std::uint8_t* PageBuffer() const { return pageBuffer_.get(); }
     std::int32_t PageStart() const { return pageStart_; }
-    std::int32_t CachedSize() const { return cachedSize_; }
 
     // ---- Size changes -----------------------------------------------------
     // Each size change either succeeds or raises and leaves the document as
@@ -138,10 +135,6 @@ public:
     // has undone itself, and the steps before it are undone. Only when
     // undoing fails as well (a second I/O error) does the document stay as
     // the working copy then holds it.
-    //
-    // Copies count bytes from one position to another (overlaps allowed); a
-    // failed move puts the source range back (see WorkingCopy::MoveBlock).
-    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
     // Grows the document by count bytes at position (0 .. DataSize); raises
     // EInOutError 101 beyond kMaxDataSize. The new length is allocated first,
     // so a full disk fails before anything moved.
@@ -161,20 +154,10 @@ public:
     // which needs no room on the disk.
     void ReplaceBytes(std::int32_t start, std::int32_t end, const void* source, std::int32_t count,
                       const SavedBytes& removed = {});
-    // Opens (creating it empty) the working copy when none is open; raises
-    // EFCreateError when it cannot be created.
-    void EnsureWorkingFile();
-    // Empties and closes the working copy.
-    void CloseWorkingFile();
-    // Brings the caches and change marks in line with the length and tells
-    // the listener.
-    void SizeChanged();
-    bool HasWorkingFile() const { return workingCopy_.IsOpen(); }
 
     // ---- Change marks: bit n set = byte n was overwritten ------------------
     // False while insert mode is active and beyond the marks.
     bool IsByteChanged(std::int32_t position) const;
-    const std::vector<bool>& ChangedBytes() const { return changedBytes_; }
     void MarkChanged(std::int32_t position, bool changed = true);
     // Drops the marks from position on.
     void CutChangeMarks(std::int32_t position);
@@ -184,7 +167,6 @@ public:
     const std::string& FileName() const { return fileName_; }
     const std::string& WorkingFileName() const { return workingCopy_.Name(); }
     bool Modified() const { return modified_; }
-    void SetModified(bool on) { modified_ = on; }
     bool FileIsReadOnly() const { return fileIsReadOnly_; }
     bool CreateBackup() const { return createBackup_; }
     void SetCreateBackup(bool on) { createBackup_ = on; }
@@ -210,12 +192,10 @@ public:
     bool PrepareChange(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,
                        const ViewSnapshot& view);
     // Takes back the newest recorded edit (bytes, change marks, Modified) and
-    // removes its record; the view to restore. Nothing when there is no
-    // record, or when NoSizeChange forbids undoing a change of the length.
-    // When a size change fails, everything stays as it was and the error is
-    // raised.
-    std::optional<ViewSnapshot> Undo();
-    // Undo, keeping what it takes back for Redo.
+    // removes its record, keeping what it took back for Redo; the view to
+    // restore. Nothing when there is no record, or when NoSizeChange forbids
+    // undoing a change of the length. When a size change fails, everything
+    // stays as it was and the error is raised.
     std::optional<ViewSnapshot> UndoKeepingRedo();
     // Carries out again the edit the latest Undo took back, through the gate
     // (which records it for Undo as the first time), and returns the view
@@ -226,15 +206,11 @@ public:
     std::optional<ViewSnapshot> Redo();
     // The edit Redo would carry out, or nullptr.
     const RedoStep* NextRedo() const { return redo_.Next(undo_.Appended()); }
-    // Empties the undo log (and what Redo keeps) and tells the listener at
-    // once.
-    void ResetUndo();
     const UndoLog& Undos() const { return undo_; }
     // From how many saved bytes on a record keeps them in a file rather than
     // in memory (kFileRecordsFrom unless set; at least 2). A record of a
     // cut that removes the end of the document copies none of its bytes:
     // the working copy's file becomes its store.
-    std::int32_t FileRecordsFrom() const { return fileRecordsFrom_; }
     void SetFileRecordsFrom(std::int32_t bytes) { fileRecordsFrom_ = std::max(bytes, 2); }
 
     // ---- Commands that fail -------------------------------------------------
@@ -254,6 +230,33 @@ public:
     // it pushed out of a full log) and gives back Modified and the change
     // marks.
     void CancelCommand(const CommandStart& start);
+
+protected:
+    // What the document's own steps use besides, reached by derived classes.
+
+    // Forgets the page (and with it the cached length).
+    void DropPage() const;
+    std::int32_t CachedSize() const { return cachedSize_; }
+    // Copies count bytes from one position to another (overlaps allowed); a
+    // failed move puts the source range back (see WorkingCopy::MoveBlock).
+    void MoveBlock(std::int32_t from, std::int32_t to, std::int32_t count);
+    // Opens (creating it empty) the working copy when none is open; raises
+    // EFCreateError when it cannot be created.
+    void EnsureWorkingFile();
+    // Empties and closes the working copy.
+    void CloseWorkingFile();
+    // Brings the caches and change marks in line with the length and tells
+    // the listener.
+    void SizeChanged();
+    bool HasWorkingFile() const { return workingCopy_.IsOpen(); }
+    const std::vector<bool>& ChangedBytes() const { return changedBytes_; }
+    void SetModified(bool on) { modified_ = on; }
+    // Undo without keeping anything for Redo.
+    std::optional<ViewSnapshot> Undo();
+    // Empties the undo log (and what Redo keeps) and tells the listener at
+    // once.
+    void ResetUndo();
+    std::int32_t FileRecordsFrom() const { return fileRecordsFrom_; }
 
 private:
     void RecordUndo(UndoKind kind, std::int32_t position, std::int32_t replacedCount, std::int32_t count,

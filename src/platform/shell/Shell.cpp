@@ -12,7 +12,6 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unordered_set>
-#include <utility>
 
 namespace platform {
 
@@ -29,8 +28,6 @@ std::unordered_set<void*>& LiveSet()
 
 void* IMalloc::Alloc(std::size_t size)
 {
-    if (gate_ && !gate_->Admit(size))
-        return nullptr;
     void* block = std::malloc(size ? size : 1);
     if (!block)
         return nullptr;
@@ -51,11 +48,6 @@ void IMalloc::Free(void* block)
     std::free(block);
 }
 
-AllocationGate* IMalloc::SetGate(AllocationGate* gate)
-{
-    return std::exchange(gate_, gate);
-}
-
 ULONG IMalloc::AddRef()
 {
     return ++refs_;
@@ -66,12 +58,6 @@ ULONG IMalloc::Release()
     if (refs_ > 0)
         --refs_;
     return refs_;
-}
-
-IMalloc& ShellAllocator()
-{
-    static IMalloc allocator;
-    return allocator;
 }
 
 HRESULT SHGetMalloc(IMalloc** malloc)
@@ -434,19 +420,11 @@ ULONG IShellFolder::Release()
     return refs_;
 }
 
-namespace {
-IShellFolder& Desktop()
-{
-    static IShellFolder desktop;
-    return desktop;
-}
-}  // namespace
-
 HRESULT SHGetDesktopFolder(IShellFolder** folder)
 {
     if (!folder)
         return E_INVALIDARG;
-    *folder = &Desktop();
+    *folder = &DesktopFolder();
     (*folder)->AddRef();
     return S_OK;
 }
@@ -517,26 +495,11 @@ DWORD GetLogicalDrives()
 
 // ---- Browse for folder -------------------------------------------------------------
 
-namespace {
-BrowseDialog* replacement = nullptr;
-}  // namespace
-
-BrowseDialog* SetBrowseDialog(BrowseDialog* dialog)
-{
-    BrowseDialog* previous = replacement;
-    replacement = dialog;
-    return previous;
-}
-
 LPITEMIDLIST SHBrowseForFolderA(BROWSEINFOA* info)
 {
     if (!info)
         return nullptr;
-    if (replacement)
-        return replacement->Run(*info);
-    // One dialog for the process, so that each one opens where the last was left.
-    static QtBrowseDialog dialog;
-    return dialog.Run(*info);
+    return ShellBrowseDialog().Run(*info);
 }
 
 }  // namespace platform

@@ -7,6 +7,10 @@
 // An item id list is an opaque block from the shell allocator that holds one
 // absolute path (or, for items outside the file system, a parsing name). The
 // allocator counts its live blocks so that tests can prove nothing leaks.
+//
+// The process's shell objects (the allocator, the desktop folder and the
+// folder dialog) are made in ShellObjects.cpp, a file of their own, so that
+// another build can link objects of its own in their place.
 #pragma once
 
 #include "platform/shell/ShellWindow.h"
@@ -35,39 +39,28 @@ struct ITEMIDLIST;  // opaque
 using LPITEMIDLIST = ITEMIDLIST*;
 using LPCITEMIDLIST = const ITEMIDLIST*;
 
-// Decides whether the shell allocator hands out another block. Without a
-// gate every request that the heap can serve succeeds; a gate can refuse
-// requests, so that code running out of shell memory can be exercised.
-class AllocationGate {
-public:
-    virtual ~AllocationGate() = default;
-    // True lets a request for size bytes through.
-    virtual bool Admit(std::size_t size) = 0;
-};
-
 // The shell's task allocator. One instance serves the process.
 class IMalloc {
 public:
-    // A block of at least size bytes, or null when it cannot be had or the
-    // gate refuses it.
-    void* Alloc(std::size_t size);
+    virtual ~IMalloc() = default;
+    // A block of at least size bytes, or null when it cannot be had.
+    virtual void* Alloc(std::size_t size);
     // Frees a block from Alloc; null is ignored. A pointer that is not a live
     // block is not touched and counted as a free error.
     void Free(void* block);
     ULONG AddRef();
     ULONG Release();
 
+protected:
+    // Blocks handed out and not freed, and frees of pointers that were no
+    // live block.
     std::size_t LiveBlocks() const { return live_; }
     std::size_t FreeErrors() const { return freeErrors_; }
-    // Puts a gate in front of Alloc (null: none). Returns the gate that was
-    // in place, which the caller restores when done.
-    AllocationGate* SetGate(AllocationGate* gate);
 
 private:
     std::size_t live_ = 0;
     std::size_t freeErrors_ = 0;
     ULONG refs_ = 0;
-    AllocationGate* gate_ = nullptr;
 };
 
 // Paths are bytes; the shell's wide strings are UTF-16. Valid UTF-8 converts
@@ -77,6 +70,7 @@ private:
 std::u16string PathToWide(const std::string& path);
 std::string WideToPath(const char16_t* text);
 
+// The process's allocator, which SHGetMalloc hands out.
 IMalloc& ShellAllocator();
 HRESULT SHGetMalloc(IMalloc** malloc);
 
@@ -166,6 +160,7 @@ public:
     ULONG AddRef();
     ULONG Release();
 
+protected:
     // Which STRRET kind GetDisplayNameOf hands out (STRRET_WSTR by default).
     void SetNameKind(UINT kind) { nameKind_ = kind; }
 
@@ -174,6 +169,8 @@ private:
     ULONG refs_ = 0;
 };
 
+// The process's desktop folder, which SHGetDesktopFolder hands out.
+IShellFolder& DesktopFolder();
 HRESULT SHGetDesktopFolder(IShellFolder** folder);
 
 // ---- File information --------------------------------------------------------
@@ -297,9 +294,9 @@ private:
     std::string lastFolder_;
 };
 
-// Replaces the dialog SHBrowseForFolderA shows; null restores the Qt dialog.
-// Returns the dialog that was in place (null for the Qt dialog).
-BrowseDialog* SetBrowseDialog(BrowseDialog* dialog);
+// The dialog SHBrowseForFolderA shows: the process's one QtBrowseDialog, so
+// that each dialog opens where the last was left.
+BrowseDialog& ShellBrowseDialog();
 LPITEMIDLIST SHBrowseForFolderA(BROWSEINFOA* info);
 
 }  // namespace platform

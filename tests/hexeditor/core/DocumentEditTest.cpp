@@ -8,7 +8,7 @@
 
 #include <string>
 
-using hexcore::Document;
+using Document = testsupport::DocumentProbe;
 using hexcore::UndoKind;
 using hexcore::UndoRecord;
 using hexcore::ViewSnapshot;

@@ -3,9 +3,9 @@
 // folder as $TMPDIR, so working copies land where the test can watch them.
 #pragma once
 
+#include "DocumentProbe.h"
 #include "Pattern.h"
 #include "TempDir.h"
-#include "hexeditor/core/Document.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -14,15 +14,15 @@
 class DocumentTest : public ::testing::Test {
 protected:
     // A document as the editor starts one: constructed, then "Untitled".
-    static std::unique_ptr<hexcore::Document> NewDocument()
+    static std::unique_ptr<testsupport::DocumentProbe> NewDocument()
     {
-        auto document = std::make_unique<hexcore::Document>();
+        auto document = std::make_unique<testsupport::DocumentProbe>();
         document->NewFile("Untitled");
         return document;
     }
 
     // A document loaded from a file of the given bytes.
-    std::unique_ptr<hexcore::Document> Loaded(const testsupport::Bytes& data, const std::string& name = "doc.bin")
+    std::unique_ptr<testsupport::DocumentProbe> Loaded(const testsupport::Bytes& data, const std::string& name = "doc.bin")
     {
         testsupport::WriteFile(dir_ / name, data);
         auto document = NewDocument();
@@ -31,7 +31,7 @@ protected:
     }
 
     // The document as it stands in the working copy on disk.
-    static testsupport::Bytes Content(const hexcore::Document& d)
+    static testsupport::Bytes Content(const testsupport::DocumentProbe& d)
     {
         return d.HasWorkingFile() ? testsupport::ReadFile(d.WorkingFileName()) : testsupport::Bytes{};
     }

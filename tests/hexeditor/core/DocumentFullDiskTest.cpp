@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-using hexcore::Document;
+using Document = testsupport::DocumentProbe;
 using testsupport::Bytes;
 using testsupport::Pattern;
 

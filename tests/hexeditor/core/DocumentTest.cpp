@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using hexcore::Document;
+using Document = testsupport::DocumentProbe;
 using hexcore::WorkingCopy;
 using testsupport::Bytes;
 using testsupport::Exists;

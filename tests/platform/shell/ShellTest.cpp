@@ -45,17 +45,17 @@ TEST_F(ShellTest, PathFromItemListNeedsRoomInTheBuffer)
 TEST_F(ShellTest, AllocatorCountsAndRefusesForeignBlocks)
 {
     void* a = ShellAllocator().Alloc(10);
-    EXPECT_EQ(ShellAllocator().LiveBlocks(), 1u);
-    const std::size_t errors = ShellAllocator().FreeErrors();
+    EXPECT_EQ(testsupport::Allocator().LiveBlocks(), 1u);
+    const std::size_t errors = testsupport::Allocator().FreeErrors();
     int local = 0;
     ShellAllocator().Free(&local);
-    EXPECT_EQ(ShellAllocator().FreeErrors(), errors + 1);
+    EXPECT_EQ(testsupport::Allocator().FreeErrors(), errors + 1);
     ShellAllocator().Free(a);
     ShellAllocator().Free(a);
-    EXPECT_EQ(ShellAllocator().FreeErrors(), errors + 2);
-    EXPECT_EQ(ShellAllocator().LiveBlocks(), 0u);
+    EXPECT_EQ(testsupport::Allocator().FreeErrors(), errors + 2);
+    EXPECT_EQ(testsupport::Allocator().LiveBlocks(), 0u);
     // The deliberate errors are not the fixture's business.
-    freeErrors_ = ShellAllocator().FreeErrors();
+    freeErrors_ = testsupport::Allocator().FreeErrors();
 }
 
 TEST_F(ShellTest, AGateRefusesBlocksUntilItIsTakenAway)
@@ -67,7 +67,7 @@ TEST_F(ShellTest, AGateRefusesBlocksUntilItIsTakenAway)
         EXPECT_NE(served, nullptr);
         EXPECT_EQ(ShellAllocator().Alloc(4), nullptr);
         EXPECT_EQ(ILCreateFromPath("/"), nullptr);
-        EXPECT_EQ(ShellAllocator().LiveBlocks(), 1u) << "a refusal is no block";
+        EXPECT_EQ(testsupport::Allocator().LiveBlocks(), 1u) << "a refusal is no block";
     }
     void* again = ShellAllocator().Alloc(4);
     EXPECT_NE(again, nullptr) << "the gate left with its owner";
@@ -117,10 +117,10 @@ TEST_F(ShellTest, DesktopFolderParsesExistingPathsOnly)
     EXPECT_EQ(eaten, name.size());
 
     STRRET normal{};
-    desktop->SetNameKind(STRRET_CSTR);
+    testsupport::Desktop().SetNameKind(STRRET_CSTR);
     ASSERT_EQ(desktop->GetDisplayNameOf(item, SHGDN_NORMAL, &normal), S_OK);
     EXPECT_STREQ(normal.cStr, "p");
-    desktop->SetNameKind(STRRET_WSTR);
+    testsupport::Desktop().SetNameKind(STRRET_WSTR);
     ShellAllocator().Free(item);
 
     const std::u16string missing = QString::fromStdString(dir + "/missing").toStdU16String();
@@ -186,7 +186,7 @@ TEST_F(ShellTest, FolderWithBytesThatAreNoUtf8IsChosenUnchanged)
     ASSERT_TRUE(SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide.c_str(), nullptr, &list, nullptr)));
     EXPECT_EQ(ILParsingName(list), folder);
     STRRET name {};
-    desktop->SetNameKind(STRRET_WSTR);
+    testsupport::Desktop().SetNameKind(STRRET_WSTR);
     ASSERT_TRUE(SUCCEEDED(desktop->GetDisplayNameOf(list, SHGDN_FORPARSING, &name)));
     ASSERT_EQ(name.uType, STRRET_WSTR);
     EXPECT_EQ(WideToPath(name.pOleStr), folder);
