@@ -6,13 +6,13 @@
 #include "MainForm1/MainForm1.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
+#include "platform/system/HeldFolder.h"
 #include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ftw.h>
@@ -245,37 +245,18 @@ private:
 // with a message when no folder can be had there.
 bool PrepareOutputFolder(const std::string& folder)
 {
-    if (::mkdir(folder.c_str(), 0777) == 0)
-        return true;
-    const int err = errno;
-    if (platform::DirectoryExists(folder))
+    if (platform::HeldFolder().OpenOrCreate(folder))
         return true;
     std::fprintf(stderr, "klangheber: %s: Ausgabeordner kann nicht angelegt werden: %s.\n",
-                 Printable(folder).c_str(), ErrnoText(err == EEXIST ? ENOTDIR : err).c_str());
+                 Printable(folder).c_str(), ErrnoText(errno).c_str());
     return false;
 }
 
 }  // namespace
 
-std::string AbsoluteFolder(std::string folder)
-{
-    if (folder.empty() || folder[0] != '/') {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd))
-            folder = std::string(cwd) + "/" + folder;
-    }
-    std::string clean;
-    for (const char c : folder)
-        if (c != '/' || clean.empty() || clean.back() != '/')
-            clean += c;
-    while (clean.size() > 1 && clean.back() == '/')
-        clean.pop_back();
-    return clean;
-}
-
 int RunBatch(const Options& options)
 {
-    const std::string folder = AbsoluteFolder(*options.batchFolder);
+    const std::string folder = platform::AbsolutePath(*options.batchFolder);
     if (!platform::DirectoryExists(folder)) {
         std::fprintf(stderr, "klangheber: %s: kein Ordner\n", Printable(*options.batchFolder).c_str());
         return kNothingToDo;
@@ -296,7 +277,7 @@ int RunBatch(const Options& options)
         }
         runOptions.outputFolder = scratch->Path();
     } else if (!options.outputFolder.empty()) {
-        runOptions.outputFolder = AbsoluteFolder(options.outputFolder);
+        runOptions.outputFolder = platform::AbsolutePath(options.outputFolder);
         if (!PrepareOutputFolder(runOptions.outputFolder))
             return kNothingToDo;
     }

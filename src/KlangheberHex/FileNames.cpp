@@ -3,13 +3,13 @@
 
 #include "platform/shell/Shell.h"
 #include "platform/system/Exceptions.h"
+#include "platform/system/FolderListing.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -36,18 +36,16 @@ std::vector<std::string> PathParts(const std::string& path)
 // none or more than one.
 std::string EntryShownAs(const std::string& folder, const QString& shown)
 {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return {};
+    platform::FolderListing listing(folder.empty() ? "." : folder);
+    platform::FolderEntry entry;
     std::string found;
     int matches = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (QFile::decodeName(entry->d_name) == shown) {
-            found = entry->d_name;
+    while (listing.Next(entry)) {
+        if (QFile::decodeName(entry.name.c_str()) == shown) {
+            found = entry.name;
             ++matches;
         }
     }
-    ::closedir(dir);
     return matches == 1 ? found : std::string();
 }
 

@@ -183,9 +183,7 @@ void TMainForm::OpenOutputFolder()
     const std::string& folder = runOptions_.outputFolder;
     if (folder.empty())
         return;
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-        throw platform::EInOutError(platform::IoCodeFromErrno(errno));
-    if (!outputRoot_.Open(folder))
+    if (!outputRoot_.OpenOrCreate(folder))
         throw platform::EInOutError(platform::IoCodeFromErrno(errno));
     // An output folder inside the run's folder holds what this run writes:
     // it is not searched for packages.

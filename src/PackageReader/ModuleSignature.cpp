@@ -4,21 +4,14 @@
 // Soundtracker's 15-sample layout has none and is judged by how plausible its
 // header is.
 #include "PackageReader/PackageReader.h"
+#include "platform/system/SysUtils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace umx {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool At(const std::uint8_t* module, std::int64_t length, std::size_t offset, std::string_view text)
 {
@@ -91,18 +84,18 @@ bool IsSoundTrackerModule(const std::uint8_t* m, std::int64_t length)
 
 bool IsKnownFormat(std::string_view format)
 {
-    return SameText(format, "it") || SameText(format, "s3m") || SameText(format, "xm") || SameText(format, "mod");
+    return platform::SameText(format, "it") || platform::SameText(format, "s3m") || platform::SameText(format, "xm") || platform::SameText(format, "mod");
 }
 
 Signature CheckSignature(std::string_view format, const std::uint8_t* module, std::int64_t length)
 {
-    if (SameText(format, "it"))
+    if (platform::SameText(format, "it"))
         return At(module, length, 0, "IMPM") ? Signature::Matches : Signature::Mismatch;
-    if (SameText(format, "s3m"))
+    if (platform::SameText(format, "s3m"))
         return At(module, length, 44, "SCRM") ? Signature::Matches : Signature::Mismatch;
-    if (SameText(format, "xm"))
+    if (platform::SameText(format, "xm"))
         return At(module, length, 0, "Extended Module") ? Signature::Matches : Signature::Mismatch;
-    if (SameText(format, "mod")) {
+    if (platform::SameText(format, "mod")) {
         const bool tagged = length >= 1084 && IsProTrackerTag(module + 1080);
         return tagged || IsSoundTrackerModule(module, length) ? Signature::Matches : Signature::Mismatch;
     }

@@ -21,10 +21,10 @@
 #include "PackageReader/BoundedReader.h"
 
 #include "platform/system/FileIo.h"
+#include "platform/system/SysUtils.h"
 #include "platform/system/UniqueFd.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -59,13 +59,6 @@ struct Header {
     int version = 0;
     Table names, exports, imports;
 };
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The name table, all names in one string.
 class Names {
@@ -232,7 +225,7 @@ void Reader::ReadImports()
         const std::string_view className = names_.At(c.Compact(), where);
         CheckReference(c.I32(), where);
         const std::string_view objectName = names_.At(c.Compact(), where);
-        musicClass_.push_back(SameText(className, "Class") && SameText(objectName, "Music"));
+        musicClass_.push_back(platform::SameText(className, "Class") && platform::SameText(objectName, "Music"));
     }
 }
 
@@ -280,7 +273,7 @@ MusicObject Reader::ReadMusic(const MusicExport& music)
     Cursor c(reader_, music.serialOffset, serialEnd, "Daten von " + where);
     const bool endOffset = header_.version > kLastVersionWithoutEndOffset;
     c.Promise(endOffset ? 7 : 3);
-    if (!SameText(names_.At(c.Compact(), where), "None"))
+    if (!platform::SameText(names_.At(c.Compact(), where), "None"))
         Refuse(Failure::DamagedEntry, where + ": Eigenschaften vor den Daten");
     MusicObject object;
     object.objectName = music.name;
