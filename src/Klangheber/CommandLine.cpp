@@ -100,11 +100,6 @@ int ExitCodeOf(const TRunEnd& end)
     }
 }
 
-std::string Kind(const std::string& extension)
-{
-    return extension.empty() ? extension : extension.substr(1);
-}
-
 std::string JsonOrNull(bool present, const std::string& json)
 {
     return present ? json : "null";
@@ -129,7 +124,7 @@ std::string PackageJson(const TPackageEnd& end, const TModuleOutput* module, boo
     const bool fallback = !end.fallback.empty();
     const TPackageResult result = found ? prModule : end.result;
     std::string json = "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[result] +
-                       "\",\"kind\":" + JsonOrNull(found, "\"" + Kind(m.extension) + "\"") +
+                       "\",\"kind\":" + JsonOrNull(found, found ? "\"" + std::string(m.kind->name) + "\"" : "") +
                        ",\"start\":" + JsonOrNull(found, std::to_string(m.start)) +
                        ",\"size\":" + JsonOrNull(found, std::to_string(m.size)) +
                        ",\"output\":" + JsonOrNull(!m.output.empty(), JsonString(m.output)) + ",\"error\":" +
@@ -150,7 +145,7 @@ std::string ListLine(const TPackageEnd& end, const TModuleOutput* module, bool e
     if (!module)
         line += "ohne Modul";
     else
-        line += Kind(module->extension) + ", Start " + std::to_string(module->start) + ", " +
+        line += module->kind->name + std::string(", Start ") + std::to_string(module->start) + ", " +
                 std::to_string(module->size) + " Bytes";
     if (exact && module)
         line += ", Ausgabe " + Printable(module->output);
@@ -178,7 +173,7 @@ public:
         // One module stands for a package converted; the others (and all of
         // a package that an error ended) are counted beside it.
         for (const TModuleOutput& module : end.modules)
-            tally_.AddModule(module.extension);
+            tally_.AddModule(*module.kind);
         const int standsForPackage = end.result == prModule && !end.modules.empty() ? 1 : 0;
         tally_.laterModules += static_cast<int>(end.modules.size()) - standsForPackage;
         if (end.result == prNoModule)

@@ -19,6 +19,7 @@
 //
 // A reference below 0 names import -ref-1, above 0 export ref-1, 0 nothing.
 #include "PackageReader/BoundedReader.h"
+#include "PackageReader/ModuleKinds.h"
 
 #include "platform/system/FileIo.h"
 #include "platform/system/SysUtils.h"
@@ -287,7 +288,7 @@ MusicObject Reader::ReadMusic(const MusicExport& music)
     if (end != serialEnd)
         Refuse(Failure::DamagedEntry, where + ": Endoffset " + std::to_string(end) + " passt nicht zu den Daten");
     object.signature = Signature::UnknownFormat;
-    if (IsKnownFormat(object.format)) {
+    if (KindOfFormat(object.format)) {
         std::uint8_t head[kSignatureBytes];
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(object.length, kSignatureBytes));
         reader_.Read(object.offset, head, n, where);
