@@ -163,11 +163,6 @@ TQueuePlace TMainForm::CurrentPlace() const
     return {index, ListBox1->count(), index >= 0 ? QueueEntry(index) : std::string()};
 }
 
-int TMainForm::PackagePause() const
-{
-    return Timer1->Interval();
-}
-
 void TMainForm::SetPackagePause(int ms)
 {
     Timer1->SetInterval(ms);

@@ -212,10 +212,8 @@ public:
     // error box), as from any handler of the window, and ends the run.
     void StartRun(const std::string& folder);
     // The pause between two packages: the timer's interval, 200 ms as laid out.
-    int PackagePause() const;
     void SetPackagePause(int ms);
     // Options of the runs started from now on.
-    const TRunOptions& RunOptions() const { return runOptions_; }
     void SetRunOptions(const TRunOptions& options) { runOptions_ = options; }
     // Raised with each status text the window shows and the queue entry the
     // text is about.
