@@ -81,9 +81,7 @@ public:
     }
     constexpr bool Contains(TBrowseFlag f) const { return (bits_ & Bit(f)) != 0; }
     constexpr void Include(TBrowseFlag f) { bits_ |= Bit(f); }
-    constexpr void Exclude(TBrowseFlag f) { bits_ &= static_cast<std::uint16_t>(~Bit(f)); }
     constexpr bool Empty() const { return bits_ == 0; }
-    constexpr std::uint16_t Bits() const { return bits_; }
     friend constexpr bool operator==(TBrowseFlags, TBrowseFlags) = default;
 
 private:
@@ -157,7 +155,6 @@ protected:
     platform::LPCITEMIDLIST SelectionPIDL() const { return selectionPIDL_; }
     const std::string& ReturnedName() const { return returnedName_; }
     // Design-time state: no owner window is used for the dialog.
-    bool Designing() const { return designing_; }
     void SetDesigning(bool value) { designing_ = value; }
 
 private:

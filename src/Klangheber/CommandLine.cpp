@@ -7,6 +7,7 @@
 #include "MainForm1/MainForm1.h"
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileUtils.h"
+#include "platform/system/HeldFolder.h"
 #include "platform/widgets/Application.h"
 
 #include <QCoreApplication>
@@ -88,11 +89,6 @@ int ExitCodeOf(const TRunEnd& end)
     }
 }
 
-std::string Kind(const std::string& extension)
-{
-    return extension.empty() ? extension : extension.substr(1);
-}
-
 std::string JsonOrNull(bool present, const std::string& json)
 {
     return present ? json : "null";
@@ -119,7 +115,7 @@ std::string PackageJson(const TPackageEnd& end, const TModuleOutput* module, con
     const bool fallback = !end.fallback.empty();
     const TPackageResult result = found ? prModule : end.result;
     std::string json = "{\"package\":" + JsonString(end.place.package) + ",\"result\":\"" + kResults[result] +
-                       "\",\"kind\":" + JsonOrNull(found, "\"" + Kind(m.extension) + "\"") +
+                       "\",\"kind\":" + JsonOrNull(found, found ? "\"" + std::string(m.kind->name) + "\"" : "") +
                        ",\"start\":" + JsonOrNull(found, std::to_string(m.start)) +
                        ",\"size\":" + JsonOrNull(found, std::to_string(m.size)) +
                        ",\"output\":" + JsonOrNull(!m.output.empty(), JsonString(m.output)) + ",\"error\":" +
@@ -140,7 +136,7 @@ std::string ListLine(const TPackageEnd& end, const TModuleOutput* module, const 
     if (!module)
         line += "ohne Modul";
     else
-        line += Kind(module->extension) + ", Start " + std::to_string(module->start) + ", " +
+        line += module->kind->name + std::string(", Start ") + std::to_string(module->start) + ", " +
                 std::to_string(module->size) + " Bytes";
     if (module && report)
         line += FactsText(*report);
@@ -256,7 +252,7 @@ private:
         // One module stands for a package converted; the others (and all of
         // a package that an error ended) are counted beside it.
         for (const TModuleOutput& module : end.modules)
-            tally_.AddModule(module.extension);
+            tally_.AddModule(*module.kind);
         const int standsForPackage = end.result == prModule && !end.modules.empty() ? 1 : 0;
         tally_.laterModules += static_cast<int>(end.modules.size()) - standsForPackage;
         if (end.result == prNoModule)
@@ -330,39 +326,18 @@ private:
 // with a message when no folder can be had there.
 bool PrepareOutputFolder(const std::string& folder)
 {
-    int err = ENOTDIR;  // something else stands under the name
-    try {
-        platform::MakeFolderIfMissing(folder);
-    } catch (const platform::Exception& e) {
-        err = e.Errno();
-    }
-    if (platform::DirectoryExists(folder))
+    if (platform::HeldFolder().OpenOrCreate(folder))
         return true;
     std::fprintf(stderr, "klangheber: %s: Ausgabeordner kann nicht angelegt werden: %s.\n",
-                 Printable(folder).c_str(), ErrnoText(err).c_str());
+                 Printable(folder).c_str(), ErrnoText(errno).c_str());
     return false;
 }
 
 }  // namespace
 
-std::string AbsoluteFolder(std::string folder)
-{
-    // Without a current folder the path stays relative; the run then finds
-    // no folder under it and says so.
-    if (folder.empty() || folder[0] != '/')
-        platform::IgnoreFailure([&] { folder = platform::CurrentFolder() + "/" + folder; });
-    std::string clean;
-    for (const char c : folder)
-        if (c != '/' || clean.empty() || clean.back() != '/')
-            clean += c;
-    while (clean.size() > 1 && clean.back() == '/')
-        clean.pop_back();
-    return clean;
-}
-
 int RunBatch(const Options& options)
 {
-    const std::string folder = AbsoluteFolder(*options.batchFolder);
+    const std::string folder = platform::AbsolutePath(*options.batchFolder);
     if (!platform::DirectoryExists(folder)) {
         std::fprintf(stderr, "klangheber: %s: kein Ordner\n", Printable(*options.batchFolder).c_str());
         return kNothingToDo;
@@ -384,7 +359,7 @@ int RunBatch(const Options& options)
         }
         runOptions.outputFolder = scratch->Path();
     } else if (!options.outputFolder.empty()) {
-        runOptions.outputFolder = AbsoluteFolder(options.outputFolder);
+        runOptions.outputFolder = platform::AbsolutePath(options.outputFolder);
         if (!PrepareOutputFolder(runOptions.outputFolder))
             return kNothingToDo;
     }

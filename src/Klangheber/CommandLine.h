@@ -35,10 +35,6 @@ std::string UsageText();
 // Exit codes of a batch run.
 enum ExitCode { kRunCompleted = 0, kRunStopped = 1, kNothingToDo = 2 };
 
-// FOLDER as an absolute path without repeated or trailing "/" (except for
-// "/" itself).
-std::string AbsoluteFolder(std::string folder);
-
 // Shows the main window and runs the event loop until it closes. With
 // options.windowFolder, its run starts once the window is up; a name that is
 // no folder gets the error box "NAME ist kein Ordner" there instead.

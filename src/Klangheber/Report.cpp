@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 namespace klangheber {
 
@@ -98,16 +99,9 @@ std::string JsonString(const std::string& bytes)
     return out + "\"";
 }
 
-void Tally::AddModule(const std::string& extension)
+int Tally::Modules() const
 {
-    if (extension == ".it")
-        ++it;
-    else if (extension == ".s3m")
-        ++s3m;
-    else if (extension == ".mod")
-        ++mod;
-    else
-        ++xm;
+    return std::accumulate(modules.begin(), modules.end(), 0);
 }
 
 std::string SummaryText(const Tally& tally, double seconds, bool scanOnly)
@@ -120,10 +114,9 @@ std::string SummaryText(const Tally& tally, double seconds, bool scanOnly)
                        (scanOnly ? " gefunden" : " geschrieben");
     if (tally.Modules() > 0) {
         std::string kinds;
-        for (const auto& [count, name] :
-             {std::pair {tally.it, "it"}, {tally.s3m, "s3m"}, {tally.xm, "xm"}, {tally.mod, "mod"}})
-            if (count > 0)
-                kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + name;
+        for (const umx::ModuleKind& kind : umx::kModuleKinds)
+            if (const int count = tally.modules[umx::IndexOf(kind)]; count > 0)
+                kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + kind.name;
         text += " (" + kinds + ")";
     }
     if (tally.music)
@@ -144,11 +137,12 @@ std::string SummaryJson(const Tally& tally, double seconds, bool scanOnly)
     std::snprintf(time, sizeof time, "%.3f", seconds);
     char music[32];
     std::snprintf(music, sizeof music, "%.3f", tally.musicSeconds);
-    return "{\"summary\":" + JsonString(SummaryText(tally, seconds, scanOnly)) +
-           ",\"packages\":" + std::to_string(tally.packages) + ",\"modules\":" + std::to_string(tally.Modules()) +
-           ",\"it\":" + std::to_string(tally.it) + ",\"s3m\":" + std::to_string(tally.s3m) +
-           ",\"xm\":" + std::to_string(tally.xm) + ",\"mod\":" + std::to_string(tally.mod) +
-           ",\"none\":" + std::to_string(tally.none) +
+    std::string json = "{\"summary\":" + JsonString(SummaryText(tally, seconds, scanOnly)) +
+                       ",\"packages\":" + std::to_string(tally.packages) +
+                       ",\"modules\":" + std::to_string(tally.Modules());
+    for (const umx::ModuleKind& kind : umx::kModuleKinds)
+        json += ",\"" + std::string(kind.name) + "\":" + std::to_string(tally.modules[umx::IndexOf(kind)]);
+    return json + ",\"none\":" + std::to_string(tally.none) +
            ",\"errors\":" + std::to_string(tally.errors) + ",\"unprocessed\":" +
            std::to_string(tally.Unprocessed()) + ",\"unreadable_folders\":" + std::to_string(tally.unreadFolders) +
            ",\"interrupted\":" + (tally.interrupted ? "true" : "false") +

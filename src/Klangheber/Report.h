@@ -3,6 +3,9 @@
 // each, JSON Lines for scripts, and the summary at the end.
 #pragma once
 
+#include "PackageReader/ModuleKinds.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -22,10 +25,10 @@ std::string JsonString(const std::string& bytes);
 // The count of a run's packages by outcome.
 struct Tally {
     int packages = 0;  // in the queue
-    int it = 0, s3m = 0, xm = 0;
+    // Modules by kind, in the order of umx::kModuleKinds.
+    std::array<int, umx::kModuleKinds.size()> modules {};
     int none = 0;
     int errors = 0;
-    int mod = 0;
     // Modules after the first of their package (an exact run writes one
     // per music object), and those of a package that an error ended.
     int laterModules = 0;
@@ -43,10 +46,9 @@ struct Tally {
     bool rendering = false;
     int audioFiles = 0;
     std::int64_t audioBytes = 0;
-    int Modules() const { return it + s3m + xm + mod; }
+    int Modules() const;
     int Unprocessed() const { return packages - (Modules() - laterModules) - none - errors; }
-    // Counts a module with this extension (".it", ".s3m", ".xm", ".mod").
-    void AddModule(const std::string& extension);
+    void AddModule(const umx::ModuleKind& kind) { ++modules[umx::IndexOf(kind)]; }
 };
 
 // seconds as a playing time, rounded to the second: "3:07", "1:02:41".

@@ -21,7 +21,7 @@ int RunWindow(const Options& options)
     // passed it shows no terminal.
     if (options.windowFolder) {
         const std::string given = *options.windowFolder;
-        const std::string folder = AbsoluteFolder(given);
+        const std::string folder = platform::AbsolutePath(given);
         QTimer::singleShot(0, &form, [&form, given, folder] {
             if (platform::DirectoryExists(folder))
                 form.StartRun(folder);

@@ -5,7 +5,7 @@
 #include "platform/system/Exceptions.h"
 #include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
-#include "platform/system/InUseLock.h"
+#include "platform/system/FolderListing.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -36,13 +36,17 @@ std::vector<std::string> PathParts(const std::string& path)
 // none or more than one.
 std::string EntryShownAs(const std::string& folder, const QString& shown)
 {
-    std::vector<std::string> names;
-    // A folder that cannot be listed matches nothing: the part stays as given.
-    platform::IgnoreFailure([&] {
-        const platform::UniqueFd fd = platform::OpenFolderIn(platform::kCurrentFolder, folder.empty() ? "." : folder);
-        names = platform::NamesIn(fd.Get(), [&](const std::string& name) { return QFile::decodeName(name.c_str()) == shown; });
-    });
-    return names.size() == 1 ? names.front() : std::string();
+    platform::FolderListing listing(folder.empty() ? "." : folder);
+    platform::FolderEntry entry;
+    std::string found;
+    int matches = 0;
+    while (listing.Next(entry)) {
+        if (QFile::decodeName(entry.name.c_str()) == shown) {
+            found = entry.name;
+            ++matches;
+        }
+    }
+    return matches == 1 ? found : std::string();
 }
 
 }  // namespace

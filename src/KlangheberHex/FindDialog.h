@@ -5,12 +5,9 @@
 #pragma once
 
 #include "KlangheberHex/HexInput.h"
+#include "KlangheberHex/SearchFields.h"
 
 #include <QDialog>
-
-class QCheckBox;
-class QLineEdit;
-class QRadioButton;
 
 namespace hexwindow {
 
@@ -27,12 +24,8 @@ public:
 
 private:
     void TryAccept();
-    void UpdateCaseBox();
 
-    QLineEdit* textEdit_;
-    QRadioButton* textMode_;
-    QRadioButton* hexMode_;
-    QCheckBox* matchCase_;
+    SearchFields fields_;
     SearchRequest request_;
     SearchPattern pattern_;
 };

@@ -2,6 +2,7 @@
 #include "KlangheberHex/HexInput.h"
 
 #include "platform/system/CodePages.h"
+#include "platform/system/SysUtils.h"
 
 #include <QMimeData>
 #include <QStringList>
@@ -12,14 +13,7 @@ namespace {
 
 int HexDigit(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
+    return platform::HexDigitValue(c.unicode());
 }
 
 // Digits in the base, all of them, as one value; nothing for other

@@ -7,12 +7,11 @@
 #pragma once
 
 #include "KlangheberHex/HexInput.h"
+#include "KlangheberHex/SearchFields.h"
 
 #include <QDialog>
 
-class QCheckBox;
 class QLineEdit;
-class QRadioButton;
 
 namespace hexwindow {
 
@@ -40,13 +39,8 @@ signals:
     void replaceNext();
 
 private:
-    void UpdateCaseBox();
-
-    QLineEdit* findEdit_;
+    SearchFields fields_;
     QLineEdit* replaceEdit_;
-    QRadioButton* textMode_;
-    QRadioButton* hexMode_;
-    QCheckBox* matchCase_;
 };
 
 }  // namespace hexwindow

@@ -181,9 +181,7 @@ void TMainForm::OpenOutputFolder()
     const std::string& folder = runOptions_.outputFolder;
     if (folder.empty())
         return;
-    // Anything else than a folder under the name fails to open as one.
-    platform::MakeFolderIfMissing(folder);
-    if (!outputRoot_.Open(folder))
+    if (!outputRoot_.OpenOrCreate(folder))
         platform::RaiseLastSystemError();
     // An output folder inside the run's folder holds what this run writes:
     // it is not searched for packages.

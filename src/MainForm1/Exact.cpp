@@ -12,7 +12,6 @@
 #include "platform/system/FileUtils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <set>
@@ -52,13 +51,10 @@ std::string WhyUnusable(const umx::PackageContents& contents)
     return {};
 }
 
-// ".it" for a module of format "IT" (only known formats get here).
-std::string ExtensionOf(const umx::MusicObject& music)
+// The kind of a music object's module (only known formats get here).
+const umx::ModuleKind& KindOf(const umx::MusicObject& music)
 {
-    std::string extension = ".";
-    for (const char c : music.format)
-        extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
+    return *umx::KindOfFormat(music.format);
 }
 
 // The object's name as it may stand in a file name: a "/" or NUL would
@@ -102,7 +98,7 @@ std::vector<std::string> OutputSuffixes(const std::vector<umx::MusicObject>& mus
     std::vector<std::string> suffixes;
     std::set<std::string> taken;
     for (std::size_t i = 0; i < music.size(); ++i) {
-        const std::string extension = ExtensionOf(music[i]);
+        const std::string extension = KindOf(music[i]).extension;
         std::string suffix = extension;
         if (i > 0) {
             const std::string name = SafeName(music[i].objectName);
@@ -157,7 +153,7 @@ bool TMainForm::ConvertFromTables()
     for (std::size_t i = 0; i < contents.music.size(); ++i) {
         const umx::MusicObject& music = contents.music[i];
         TModuleOutput module;
-        module.extension = ExtensionOf(music);
+        module.kind = &KindOf(music);
         module.start = music.offset;
         module.size = music.length;
         module.object = music.objectName;

@@ -163,11 +163,6 @@ TQueuePlace TMainForm::CurrentPlace() const
     return {index, ListBox1->count(), index >= 0 ? QueueEntry(index) : std::string()};
 }
 
-int TMainForm::PackagePause() const
-{
-    return Timer1->Interval();
-}
-
 void TMainForm::SetPackagePause(int ms)
 {
     Timer1->SetInterval(ms);
@@ -302,7 +297,8 @@ void TMainForm::RipClick()
 {
     std::unique_ptr<MainForm1Unit::TPackagePlace> own;
     const MainForm1Unit::TPackagePlace& place = CurrentPlaceHeld(own);
-    const std::string extension = ModuleKindInfo(ModuleKind).extension;
+    const umx::ModuleKind& kind = umx::ScannedKind(ModuleKind);
+    const std::string extension = kind.extension;
     // The scan copy goes first: where it can, it becomes the output's
     // temporary file, so the run frees no inode (and the file system need
     // not find a new one).
@@ -319,7 +315,7 @@ void TMainForm::RipClick()
     const std::int32_t end = platform::StrToInt(edtEnd->text().toStdString());
     const std::int32_t start = platform::StrToInt(edtStart->text().toStdString());
     TModuleOutput module;
-    module.extension = extension;
+    module.kind = &kind;
     module.start = start;
     module.size = std::max<std::int64_t>(0, static_cast<std::int64_t>(end) - start);
     module.output = ExtractRange(place, start, module.size, output, extension, TExtraction::ScanResult);

@@ -7,9 +7,9 @@
 #include "platform/widgets/Controls.h"
 
 #include "BrowseDr/BrowseDr.h"
-#include "MainForm1/ModuleKinds.h"
 #include "MainForm1/PackagePlace.h"
 #include "FileFind/FileFind.h"
+#include "PackageReader/ModuleKinds.h"
 #include "hexeditor/hexeditor.h"
 
 #include <QLabel>
@@ -21,6 +21,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -30,24 +31,22 @@ class TUntypedFile;
 namespace MainForm1Unit {
 
 // The unit-level state of the scan's signature searches: the current
-// signature as hexadecimal text and as bytes, and the position of the last
-// match. The bytes stay held after a search until the next set-up.
+// signature's bytes and the position of the last match. The bytes stay held
+// after a search until the next set-up.
 class TSignatureSearch {
 public:
-    // FoundPos := -1, the previous signature's bytes released, SearchText :=
-    // hexText and its bytes (HexTextToBytes) in SearchBytes.
-    void SetUp(const std::string& hexText);
+    // FoundPos := -1, the previous signature's bytes released, a copy of
+    // signature in SearchBytes.
+    void SetUp(std::string_view signature);
     // FoundPos := the first match in the editor from its caret to its last
     // byte, case folding and translation off; -1 for none. Returns FoundPos.
     std::int32_t FindIn(THexEditor& editor);
 
-    const std::string& SearchText() const { return searchText_; }
     const std::uint8_t* SearchBytes() const { return searchBytes_.get(); }
     std::int32_t SearchLength() const { return searchLength_; }
     std::int32_t FoundPos() const { return foundPos_; }
 
 private:
-    std::string searchText_;
     std::unique_ptr<std::uint8_t[]> searchBytes_;
     std::int32_t searchLength_ = 0;
     std::int32_t foundPos_ = -1;
@@ -55,10 +54,6 @@ private:
 
 // The unit's one search state.
 TSignatureSearch& SignatureSearch();
-
-// Hex text to bytes: lower-case, drop every character that is not a hex
-// digit, pad with "0" in front to an even count, then one byte per pair.
-std::vector<std::uint8_t> HexTextToBytes(const std::string& text);
 
 }  // namespace MainForm1Unit
 
@@ -97,9 +92,9 @@ enum TPackageResult : std::uint8_t { prModule, prNoModule, prError };
 
 // One module of a package: written, or found in a scan-only run.
 struct TModuleOutput {
-    // The module's extension (".it", ".s3m", ".xm", ".mod"), its start in
-    // the package and its size (what the output holds or would hold).
-    std::string extension;
+    // The module's kind (its entry of umx::kModuleKinds), its start in the
+    // package and its size (what the output holds or would hold).
+    const umx::ModuleKind* kind = nullptr;
     std::int64_t start = 0;
     std::int64_t size = 0;
     // The output's path; in a scan-only run empty, except in an exact run,
@@ -177,7 +172,7 @@ public:
     // The package being converted and the folder of the current run.
     std::string CurrentFile;
     std::string SourceFolder;
-    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2 (kModuleKinds).
+    // 0 Impulse Tracker, 1 Scream Tracker 3, 2 FastTracker 2 (umx::ScannedKind).
     std::uint8_t ModuleKind = 0;
     // Size of the current package, taken when it was loaded.
     std::int32_t PackageSize = 0;
@@ -197,10 +192,8 @@ public:
     // error box), as from any handler of the window, and ends the run.
     void StartRun(const std::string& folder);
     // The pause between two packages: the timer's interval, 200 ms as laid out.
-    int PackagePause() const;
     void SetPackagePause(int ms);
     // Options of the runs started from now on.
-    const TRunOptions& RunOptions() const { return runOptions_; }
     void SetRunOptions(const TRunOptions& options) { runOptions_ = options; }
     // Raised with each status text the window shows and the queue entry the
     // text is about.
@@ -319,7 +312,7 @@ private:
     // byte must be there).
     enum class TExtraction { ScanResult, TableModule };
     // Copies count bytes of the package from start into output, the file
-    // named with suffix (".it", ".Lied.xm"), through a temporary file renamed
+    // named with suffix (the extension, or ".Lied" and the extension), through a temporary file renamed
     // once complete; the status then says so. Returns the output's name.
     std::string ExtractRange(const MainForm1Unit::TPackagePlace& place, std::int64_t start, std::int64_t count,
                              platform::TUntypedFile& output, const std::string& suffix, TExtraction what);

@@ -15,15 +15,13 @@
 
 namespace MainForm1Unit {
 
-void TSignatureSearch::SetUp(const std::string& hexText)
+void TSignatureSearch::SetUp(std::string_view signature)
 {
     foundPos_ = -1;
     searchBytes_.reset();
-    searchText_ = hexText;
-    const std::vector<std::uint8_t> bytes = HexTextToBytes(searchText_);
-    searchBytes_.reset(new std::uint8_t[bytes.size()]);
-    searchLength_ = static_cast<std::int32_t>(bytes.size());
-    std::memcpy(searchBytes_.get(), bytes.data(), bytes.size());
+    searchBytes_.reset(new std::uint8_t[signature.size()]);
+    searchLength_ = static_cast<std::int32_t>(signature.size());
+    std::memcpy(searchBytes_.get(), signature.data(), signature.size());
 }
 
 std::int32_t TSignatureSearch::FindIn(THexEditor& editor)
@@ -37,28 +35,6 @@ TSignatureSearch& SignatureSearch()
 {
     static TSignatureSearch search;
     return search;
-}
-
-std::vector<std::uint8_t> HexTextToBytes(const std::string& text)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string digits;
-    for (char c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (std::strchr(kDigits, c) && c != '\0')
-            digits += c;
-    }
-    while (digits.size() % 2 != 0)
-        digits.insert(digits.begin(), '0');
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(digits.size() / 2);
-    for (size_t i = 0; i < digits.size(); i += 2) {
-        const auto high = static_cast<std::uint8_t>(std::strchr(kDigits, digits[i]) - kDigits);
-        const auto low = static_cast<std::uint8_t>(std::strchr(kDigits, digits[i + 1]) - kDigits);
-        bytes.push_back(static_cast<std::uint8_t>(16 * high + low));
-    }
-    return bytes;
 }
 
 }  // namespace MainForm1Unit
@@ -126,7 +102,7 @@ void TMainForm::HoldCurrentPackage()
         std::this_thread::sleep_for(kLockRetry);
     }
     std::vector<std::string> targets {platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), ".BAK")};
-    for (const TModuleKindInfo& kind : kModuleKinds)
+    for (const umx::ModuleKind& kind : umx::kModuleKinds)
         targets.push_back(platform::ChangeFileExt(platform::ExtractFileName(CurrentFile), kind.extension));
     leftovers_.RemoveBeside(*place_, targets);
 }
@@ -185,13 +161,13 @@ void TMainForm::ScanCurrentPackage()
 
     TSignatureSearch& search = SignatureSearch();
     bool found = false;
-    for (std::size_t i = 0; i < std::size(kModuleKinds) && !found; ++i) {
-        const TModuleKindInfo& kind = kModuleKinds[i];
+    for (std::size_t i = 0; i < umx::kScannedKinds && !found; ++i) {
+        const umx::ModuleKind& kind = umx::kModuleKinds[i];
         search.SetUp(kind.signature);
         platform::Application().ProcessMessages();
         if (search.FindIn(editor) < 0) {
-            if (i + 1 < std::size(kModuleKinds))
-                ModuleKind = kModuleKinds[i + 1].kind;
+            if (i + 1 < umx::kScannedKinds)
+                ModuleKind = static_cast<std::uint8_t>(i + 1);
             continue;
         }
         edtStart->setText(QString::number(search.FoundPos() - kind.signatureOffset));
@@ -202,12 +178,12 @@ void TMainForm::ScanCurrentPackage()
 
     if (found && runOptions_.scanOnly) {
         TModuleOutput module;
-        module.extension = ModuleKindInfo(ModuleKind).extension;
+        module.kind = &umx::ScannedKind(ModuleKind);
         module.start = edtStart->text().toLongLong();
         CheckModuleStart(module.start);
         module.size = PackageSize - module.start;
         if (runOptions_.exact)
-            module.output = platform::ChangeFileExt(CurrentFile, module.extension);
+            module.output = platform::ChangeFileExt(CurrentFile, module.kind->extension);
         TPackageEnd end;
         end.place = CurrentPlace();
         end.modules.push_back(module);

@@ -1,24 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Module signatures by format name. ProTracker and the trackers that share
-// its layout (31 samples, 64-row patterns) write a tag at offset 1080; the
-// Soundtracker's 15-sample layout has none and is judged by how plausible its
-// header is.
+// Module signatures by format name, as the kind table gives them. ProTracker
+// and the trackers that share its layout (31 samples, 64-row patterns) write
+// a tag at offset 1080; the Soundtracker's 15-sample layout has none and is
+// judged by how plausible its header is.
+#include "PackageReader/ModuleKinds.h"
 #include "PackageReader/PackageReader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace umx {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool At(const std::uint8_t* module, std::int64_t length, std::size_t offset, std::string_view text)
 {
@@ -89,24 +82,23 @@ bool IsSoundTrackerModule(const std::uint8_t* m, std::int64_t length)
 
 }  // namespace
 
-bool IsKnownFormat(std::string_view format)
-{
-    return SameText(format, "it") || SameText(format, "s3m") || SameText(format, "xm") || SameText(format, "mod");
-}
-
 Signature CheckSignature(std::string_view format, const std::uint8_t* module, std::int64_t length)
 {
-    if (SameText(format, "it"))
-        return At(module, length, 0, "IMPM") ? Signature::Matches : Signature::Mismatch;
-    if (SameText(format, "s3m"))
-        return At(module, length, 44, "SCRM") ? Signature::Matches : Signature::Mismatch;
-    if (SameText(format, "xm"))
-        return At(module, length, 0, "Extended Module") ? Signature::Matches : Signature::Mismatch;
-    if (SameText(format, "mod")) {
-        const bool tagged = length >= 1084 && IsProTrackerTag(module + 1080);
-        return tagged || IsSoundTrackerModule(module, length) ? Signature::Matches : Signature::Mismatch;
+    const ModuleKind* kind = KindOfFormat(format);
+    if (!kind)
+        return Signature::UnknownFormat;
+    const auto offset = static_cast<std::size_t>(kind->signatureOffset);
+    bool matches = false;
+    switch (kind->check) {
+    case SignatureCheck::Fixed:
+        matches = At(module, length, offset, kind->signature);
+        break;
+    case SignatureCheck::ProTrackerLayout:
+        matches = (length >= static_cast<std::int64_t>(offset + 4) && IsProTrackerTag(module + offset)) ||
+                  IsSoundTrackerModule(module, length);
+        break;
     }
-    return Signature::UnknownFormat;
+    return matches ? Signature::Matches : Signature::Mismatch;
 }
 
 }  // namespace umx

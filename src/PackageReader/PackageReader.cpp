@@ -19,12 +19,13 @@
 //
 // A reference below 0 names import -ref-1, above 0 export ref-1, 0 nothing.
 #include "PackageReader/BoundedReader.h"
+#include "PackageReader/ModuleKinds.h"
 
 #include "platform/system/FileIo.h"
+#include "platform/system/SysUtils.h"
 #include "platform/system/UniqueFd.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -57,13 +58,6 @@ struct Header {
     int version = 0;
     Table names, exports, imports;
 };
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The name table, all names in one string.
 class Names {
@@ -230,7 +224,7 @@ void Reader::ReadImports()
         const std::string_view className = names_.At(c.Compact(), where);
         CheckReference(c.I32(), where);
         const std::string_view objectName = names_.At(c.Compact(), where);
-        musicClass_.push_back(SameText(className, "Class") && SameText(objectName, "Music"));
+        musicClass_.push_back(platform::SameText(className, "Class") && platform::SameText(objectName, "Music"));
     }
 }
 
@@ -278,7 +272,7 @@ MusicObject Reader::ReadMusic(const MusicExport& music)
     Cursor c(reader_, music.serialOffset, serialEnd, "Daten von " + where);
     const bool endOffset = header_.version > kLastVersionWithoutEndOffset;
     c.Promise(endOffset ? 7 : 3);
-    if (!SameText(names_.At(c.Compact(), where), "None"))
+    if (!platform::SameText(names_.At(c.Compact(), where), "None"))
         Refuse(Failure::DamagedEntry, where + ": Eigenschaften vor den Daten");
     MusicObject object;
     object.objectName = music.name;
@@ -292,7 +286,7 @@ MusicObject Reader::ReadMusic(const MusicExport& music)
     if (end != serialEnd)
         Refuse(Failure::DamagedEntry, where + ": Endoffset " + std::to_string(end) + " passt nicht zu den Daten");
     object.signature = Signature::UnknownFormat;
-    if (IsKnownFormat(object.format)) {
+    if (KindOfFormat(object.format)) {
         std::uint8_t head[kSignatureBytes];
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(object.length, kSignatureBytes));
         reader_.Read(object.offset, head, n, where);

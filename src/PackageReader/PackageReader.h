@@ -95,7 +95,7 @@ enum class Signature {
 
 struct MusicObject {
     std::string objectName;  // the export's name, as stored
-    std::string format;      // the format name as stored ("it", "s3m", "xm", "mod", ...)
+    std::string format;      // the format name as stored
     std::int64_t offset = 0;  // absolute offset of the module's first byte
     std::int64_t length = 0;  // the module's bytes
     Signature signature = Signature::Mismatch;
@@ -125,14 +125,10 @@ PackageContents ReadPackage(int fd, std::int64_t size);
 PackageContents ReadPackageFile(const std::string& path);
 
 // Checks a module's signature for a format name (compared without regard to
-// case): Impulse Tracker "IMPM" at 0, Scream Tracker 3 "SCRM" at 44,
-// FastTracker 2 "Extended Module" at 0, ProTracker and its relatives a tag
-// at 1080 (see ModuleSignature.cpp) or a plausible 15-sample Soundtracker
-// header. module holds the module's first min(length, kSignatureBytes) bytes;
-// length is the module's whole length.
+// case) as the kind table (ModuleKinds.h) says. module holds the module's
+// first min(length, kSignatureBytes) bytes; length is the module's whole
+// length.
 inline constexpr std::size_t kSignatureBytes = 1084;
 Signature CheckSignature(std::string_view format, const std::uint8_t* module, std::int64_t length);
-// Whether CheckSignature knows a signature for the format name.
-bool IsKnownFormat(std::string_view format);
 
 }  // namespace umx

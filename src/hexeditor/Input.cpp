@@ -6,8 +6,9 @@
 // through the editing commands and their gate.
 #include "hexeditor/hexeditor.h"
 
+#include "platform/system/SysUtils.h"
+
 #include <algorithm>
-#include <cstring>
 
 using platform::ssAlt;
 using platform::ssCtrl;
@@ -59,11 +60,9 @@ void THexEditor::TypeInCharPane(std::uint8_t ch, std::int32_t p)
 
 void THexEditor::TypeInHexPane(std::uint8_t ch, std::int32_t p)
 {
-    static const char kDigits[] = "0123456789abcdef0123456789ABCDEF";
-    const char* found = ch != 0 ? std::strchr(kDigits, static_cast<char>(ch)) : nullptr;
-    if (!found)
+    const int d = platform::HexDigitValue(ch);
+    if (d < 0)
         return;
-    const int d = static_cast<int>(found - kDigits) % 16;
     const bool insert = InsertModeActive();
     if (!insert)
         ClearSelection(true);

@@ -39,29 +39,29 @@ TEST(Report, SummaryCountsInGermanWithSingularsAndADecimalComma)
         bool scanOnly;
         std::string text;
     } cases[] = {
-        {{4, 1, 1, 1, 1, 0}, 0.123, false,
+        {{4, {1, 1, 1, 0}, 1, 0}, 0.123, false,
          "4 Pakete: 3 Module geschrieben (1 it, 1 s3m, 1 xm), 1 ohne Modul, 0 Fehler, 0,1 s"},
-        {{1, 1, 0, 0, 0, 0}, 12.36, false, "1 Paket: 1 Modul geschrieben (1 it), 0 ohne Modul, 0 Fehler, 12,4 s"},
-        {{5, 0, 0, 2, 0, 1}, 0, true, "5 Pakete: 2 Module gefunden (2 xm), 0 ohne Modul, 1 Fehler, "
+        {{1, {1, 0, 0, 0}, 0, 0}, 12.36, false, "1 Paket: 1 Modul geschrieben (1 it), 0 ohne Modul, 0 Fehler, 12,4 s"},
+        {{5, {0, 0, 2, 0}, 0, 1}, 0, true, "5 Pakete: 2 Module gefunden (2 xm), 0 ohne Modul, 1 Fehler, "
                                       "2 nicht bearbeitet, 0,0 s"},
-        {{0, 0, 0, 0, 0, 0}, 0.04, false, "0 Pakete: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, 0,0 s"},
+        {{0, {}, 0, 0}, 0.04, false, "0 Pakete: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, 0,0 s"},
         // Two music objects of one package; the second package not reached.
-        {{2, 0, 0, 0, 0, 0, 2, 1}, 0, false, "2 Pakete: 2 Module geschrieben (2 mod), 0 ohne Modul, 0 Fehler, "
+        {{2, {0, 0, 0, 2}, 0, 0, 1}, 0, false, "2 Pakete: 2 Module geschrieben (2 mod), 0 ohne Modul, 0 Fehler, "
                                              "1 nicht bearbeitet, 0,0 s"},
         // Interrupted during the walk, and after it; folders not read.
-        {{62, 0, 0, 0, 0, 0, 0, 0, 0, true, false}, 1, false,
+        {{62, {}, 0, 0, 0, 0, true, false}, 1, false,
          "Lauf abgebrochen: mindestens 62 Pakete: 0 Module geschrieben, 0 ohne Modul, 0 Fehler, "
          "mindestens 62 nicht bearbeitet, 1,0 s"},
-        {{300, 3, 0, 0, 0, 0, 0, 0, 0, true, true}, 0, false,
+        {{300, {3, 0, 0, 0}, 0, 0, 0, 0, true, true}, 0, false,
          "Lauf abgebrochen: 300 Pakete: 3 Module geschrieben (3 it), 0 ohne Modul, 0 Fehler, 297 nicht bearbeitet, "
          "0,0 s"},
-        {{2, 2, 0, 0, 0, 0, 0, 0, 3}, 0, false,
+        {{2, {2, 0, 0, 0}, 0, 0, 0, 3}, 0, false,
          "2 Pakete: 2 Module geschrieben (2 it), 0 ohne Modul, 0 Fehler, 3 Ordner nicht lesbar, 0,0 s"},
         // The music's length (rounded to the second) and a rendering run's audio files.
-        {{3, 3, 0, 0, 0, 0, 0, 0, 0, false, true, true, 3761.5, true, 3, 41234567}, 2, false,
+        {{3, {3, 0, 0, 0}, 0, 0, 0, 0, false, true, true, 3761.5, true, 3, 41234567}, 2, false,
          "3 Pakete: 3 Module geschrieben (3 it), 1:02:42 Musik, 3 Audiodateien (41,2 MB), 0 ohne Modul, 0 Fehler, "
          "2,0 s"},
-        {{1, 1, 0, 0, 0, 1, 0, 1, 0, false, true, true, 59.4, true, 0, 0}, 0, false,
+        {{1, {1, 0, 0, 0}, 0, 1, 1, 0, false, true, true, 59.4, true, 0, 0}, 0, false,
          "1 Paket: 1 Modul geschrieben (1 it), 0:59 Musik, 0 Audiodateien (0,0 MB), 0 ohne Modul, 1 Fehler, 0,0 s"},
     };
     for (const auto& c : cases)

@@ -336,13 +336,3 @@ TEST_F(Scan, EmptyScanCopyStopsTheRunWithAnErrorNamingIt)
     EXPECT_FALSE(form.Timer1->Enabled());
     EXPECT_FALSE(Exists(dir / "e.it"));
 }
-
-TEST(HexTextToBytes, CleansPadsAndPairs)
-{
-    using MainForm1Unit::HexTextToBytes;
-    EXPECT_EQ(HexTextToBytes("494D504D"), (std::vector<std::uint8_t>{'I', 'M', 'P', 'M'}));
-    EXPECT_EQ(HexTextToBytes("457874656E646564204D6F64756C65").size(), 15u);
-    EXPECT_EQ(HexTextToBytes("a b-c"), (std::vector<std::uint8_t>{0x0A, 0xBC}));
-    EXPECT_EQ(HexTextToBytes("xyz"), std::vector<std::uint8_t>{});
-    EXPECT_EQ(HexTextToBytes("F"), std::vector<std::uint8_t>{0x0F});
-}

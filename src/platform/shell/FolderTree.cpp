@@ -2,13 +2,10 @@
 #include "platform/shell/FolderTree.h"
 
 #include "platform/system/FileUtils.h"
+#include "platform/system/FolderListing.h"
 
 #include <QFile>
-#include <dirent.h>
-#include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -26,37 +23,27 @@ bool IsBelow(const std::string& path, const std::string& folder)
            path[folder.size()] == '/';
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-bool IsFolderEntry(int dirFd, const dirent& entry)
+bool IsFolderEntry(int dirFd, const FolderEntry& entry)
 {
-    if (entry.d_type == DT_DIR)
+    if (entry.type == EntryType::Folder)
         return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+    if (entry.type == EntryType::Other)
         return false;
     struct stat st;
-    return ::fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    return ::fstatat(dirFd, entry.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
 
 bool HoldsShownEntries(const std::string& folder, bool includeFiles)
 {
-    // Non-blocking, so a FIFO under a folder's name never stops the dialog.
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_name[0] == '.')
+    // Never blocks: a FIFO under a folder's name does not stop the dialog.
+    FolderListing listing(folder);
+    FolderEntry entry;
+    while (listing.Next(entry)) {
+        if (entry.name[0] == '.')
             continue;
-        if (includeFiles || IsFolderEntry(fd, *entry))
+        if (includeFiles || IsFolderEntry(listing.Fd(), entry))
             return true;
     }
     return false;

@@ -2,6 +2,7 @@
 #include "platform/shell/Places.h"
 
 #include "platform/shell/Shell.h"
+#include "platform/system/FileUtils.h"
 
 #include <QApplication>
 #include <QFile>

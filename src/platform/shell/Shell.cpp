@@ -118,20 +118,6 @@ std::string Utf16ToBytes(const char16_t* text)
 }
 }  // namespace
 
-std::string CleanPath(const std::string& path)
-{
-    std::string out;
-    out.reserve(path.size());
-    for (char c : path) {
-        if (c == '/' && !out.empty() && out.back() == '/')
-            continue;
-        out += c;
-    }
-    if (out.size() > 1 && out.back() == '/')
-        out.pop_back();
-    return out;
-}
-
 std::u16string PathToWide(const std::string& path)
 {
     std::u16string out;

@@ -74,9 +74,6 @@ std::string WideToPath(const char16_t* text);
 IMalloc& ShellAllocator();
 HRESULT SHGetMalloc(IMalloc** malloc);
 
-// Drops repeated and trailing "/" (the root stays "/").
-std::string CleanPath(const std::string& path);
-
 // A new item id list for a path (not checked against the disk); null when the
 // allocator fails. Free it with the allocator.
 LPITEMIDLIST ILCreateFromPath(const std::string& path);

@@ -24,7 +24,6 @@ public:
     // Closes a file still open; an unfinished replacement is discarded.
     ~TUntypedFile();
 
-    void AssignFile(const std::string& path) { path_ = path; }
     const std::string& Path() const { return path_; }
     bool IsOpen() const { return file_.IsOpen() || replacement_.IsOpen(); }
 
@@ -36,7 +35,6 @@ public:
     // buffer, at Seek, or at Close at the latest, which then raises it and
     // drops the file; a RewriteReplacing file never reaches its target.
     void SetBufferSize(int bytes);
-    int BufferSize() const { return bufferSize_; }
 
     // Opens an existing regular file.
     void Reset(Access access = Access::ReadWrite);

@@ -2,11 +2,11 @@
 #include "platform/system/DirEnum.h"
 
 #include "platform/system/Exceptions.h"
-#include "platform/system/UniqueFd.h"
+#include "platform/system/SysUtils.h"
+#include "platform/system/FolderListing.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@ namespace platform {
 namespace detail {
 
 struct FindState {
-    DIR* dir = nullptr;
+    FolderListing listing;
     // The folder's names in delivery order, and the next one to look at.
     std::vector<std::string> names;
     std::size_t next = 0;
@@ -28,11 +28,7 @@ struct FindState {
     // errno value); 0 while everything could be read.
     int error = 0;
 
-    ~FindState()
-    {
-        if (dir)
-            ::closedir(dir);
-    }
+    explicit FindState(FolderListing&& folder) : listing(std::move(folder)) {}
 };
 
 // The enumeration held by a record, for the functions that start one.
@@ -43,11 +39,6 @@ struct FindAccess {
 }  // namespace detail
 
 namespace {
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool HasWildcard(const std::string& pattern)
 {
@@ -130,15 +121,13 @@ bool DeliveredBefore(const std::string& a, const std::string& b)
 
 // The whole folder is read at once and sorted; error is set to the errno of
 // a read that failed part of the way.
-std::vector<std::string> SortedNames(DIR* dir, int& error)
+std::vector<std::string> SortedNames(FolderListing& listing, int& error)
 {
     std::vector<std::string> names;
-    errno = 0;
-    while (dirent* entry = ::readdir(dir)) {
-        names.emplace_back(entry->d_name);
-        errno = 0;
-    }
-    error = errno;
+    FolderEntry entry;
+    while (listing.Next(entry))
+        names.push_back(std::move(entry.name));
+    error = listing.Error();
     std::sort(names.begin(), names.end(), DeliveredBefore);
     return names;
 }
@@ -147,7 +136,7 @@ std::vector<std::string> SortedNames(DIR* dir, int& error)
 // mask.
 bool NextMatch(detail::FindState& state, TSearchRec& rec)
 {
-    const int fd = ::dirfd(state.dir);
+    const int fd = state.listing.Fd();
     while (state.next < state.names.size()) {
         const std::string& name = state.names[state.next++];
         if (!MatchesMask(name, state.pattern))
@@ -225,20 +214,15 @@ int EndCode(const detail::FindState& state, int code)
     return state.error != 0 ? IoCodeFromErrno(state.error) : code;
 }
 
-// Enumerates the folder open on fd (taken over) for pattern.
-int StartEnumeration(UniqueFd fd, const std::string& pattern, int attr, TSearchRec& rec)
+// Enumerates the open folder listing for pattern.
+int StartEnumeration(FolderListing listing, const std::string& pattern, int attr, TSearchRec& rec)
 {
-    DIR* dir = ::fdopendir(fd.Get());
-    if (!dir)
-        return IoCodeFromErrno(errno);
-    fd.Release();  // the DIR owns the descriptor now
-    auto state = std::make_unique<detail::FindState>();
-    state->dir = dir;
-    state->names = SortedNames(dir, state->error);
+    auto state = std::make_unique<detail::FindState>(std::move(listing));
+    state->names = SortedNames(state->listing, state->error);
     state->pattern = pattern;
     state->excluded = ExcludedBits(attr);
     struct stat st {};
-    if (::fstat(::dirfd(dir), &st) == 0)
+    if (::fstat(state->listing.Fd(), &st) == 0)
         state->folder = FileIdOf(st);
     if (!NextMatch(*state, rec)) {
         ClearEntry(rec);
@@ -261,12 +245,10 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec)
     if (pattern.empty())
         return feFileNotFound;
 
-    // O_NONBLOCK so that a FIFO given as the folder can never block the
-    // open; O_DIRECTORY makes it fail instead.
-    UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.IsOpen())
-        return StartEnumeration(std::move(fd), pattern, attr, rec);
-    int code = IoCodeFromErrno(errno);
+    FolderListing listing(folder.empty() ? "." : folder);
+    if (listing.IsOpen())
+        return StartEnumeration(std::move(listing), pattern, attr, rec);
+    int code = IoCodeFromErrno(listing.Error());
     // A single named entry can still be looked up where its folder cannot
     // be read.
     if (!HasWildcard(pattern)) {
@@ -289,10 +271,10 @@ int FindFirstIn(int folder, const std::string& pattern, int attr, TSearchRec& re
         return feFileNotFound;
     // An enumeration of its own: folder may be held only for passing through
     // (O_PATH), and its offset is never shared.
-    UniqueFd fd(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.IsOpen())
-        return IoCodeFromErrno(errno);
-    return StartEnumeration(std::move(fd), pattern, attr, rec);
+    FolderListing listing(folder);
+    if (!listing.IsOpen())
+        return IoCodeFromErrno(listing.Error());
+    return StartEnumeration(std::move(listing), pattern, attr, rec);
 }
 
 int FindNext(TSearchRec& rec)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Directory enumeration by find-first, find-next and close, over
-// opendir/readdir. A search path is a folder part (up to and including the
+// FolderListing. A search path is a folder part (up to and including the
 // last "/", empty for the current directory) followed by a name pattern with
 // the wildcards "*" and "?", matched without regard to ASCII letter case;
 // "*.*" matches every name. A pattern without wildcards matches its own name

@@ -5,6 +5,7 @@
 #include "platform/system/FileIo.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -64,6 +65,26 @@ std::string ExtractFilePath(const std::string& path)
 {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string CleanPath(const std::string& path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path)
+        if (c != '/' || out.empty() || out.back() != '/')
+            out += c;
+    if (out.size() > 1 && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/')
+        return CleanPath(path);
+    char cwd[PATH_MAX];
+    return CleanPath(::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path);
 }
 
 bool CopyFileInto(const std::string& from, int out)

@@ -24,6 +24,11 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext);
 std::string ExtractFileName(const std::string& path);
 // Everything up to and including the last "/".
 std::string ExtractFilePath(const std::string& path);
+// path without repeated and trailing "/" (the root stays "/").
+std::string CleanPath(const std::string& path);
+// path made absolute (a relative one taken from the working folder) and
+// cleaned as by CleanPath.
+std::string AbsolutePath(const std::string& path);
 
 // Whole-file copy of a regular file, overwriting the destination. The
 // destination is opened without following a symbolic link. False on any

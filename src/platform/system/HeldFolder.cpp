@@ -54,6 +54,16 @@ bool HeldFolder::Open(const std::string& path)
     return fd_.IsOpen();
 }
 
+bool HeldFolder::OpenOrCreate(const std::string& path)
+{
+    const int made = ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+    if (Open(path))
+        return true;
+    if (made != 0 && made != EEXIST)
+        errno = made;
+    return false;
+}
+
 bool HeldFolder::OpenSubFolder(const HeldFolder& parent, const std::string& name)
 {
     fd_.Reset();

@@ -18,6 +18,10 @@ public:
     // counts is the folder reached). False, with errno set, when path leads
     // to no folder that can be opened. Paths of any length are opened.
     [[nodiscard]] bool Open(const std::string& path);
+    // Opens the folder at path, creating it first (not its parents) when it
+    // is missing. False, with errno set, when no folder can be had there
+    // (ENOTDIR where something else stands under its name).
+    [[nodiscard]] bool OpenOrCreate(const std::string& path);
     // Opens the folder name in parent, creating it first when it is missing.
     // A symbolic link under name is never followed: it fails with ENOTDIR,
     // like anything else that is not a folder.

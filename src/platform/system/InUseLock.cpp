@@ -2,10 +2,10 @@
 #include "platform/system/InUseLock.h"
 
 #include "platform/system/FileId.h"
+#include "platform/system/FolderListing.h"
 #include "platform/system/UniqueFd.h"
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -38,17 +38,11 @@ bool RemoveIfAbandoned(int folderFd, const std::string& name)
 std::vector<std::string> NamesIn(int folderFd, const std::function<bool(const std::string&)>& wanted)
 {
     std::vector<std::string> names;
-    // An open file of its own, so the enumeration moves no shared position.
-    UniqueFd own(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
-    DIR* dir = own.IsOpen() ? ::fdopendir(own.Get()) : nullptr;
-    if (!dir)
-        return names;
-    own.Release();  // the DIR owns it now
-    while (const dirent* entry = ::readdir(dir)) {
-        if (wanted(entry->d_name))
-            names.emplace_back(entry->d_name);
-    }
-    ::closedir(dir);
+    FolderListing listing(folderFd);
+    FolderEntry entry;
+    while (listing.Next(entry))
+        if (wanted(entry.name))
+            names.push_back(std::move(entry.name));
     return names;
 }
 

@@ -35,6 +35,18 @@ TEST(PathParts, SplitAtTheLastSlashOnly)
     EXPECT_EQ(ExtractFileName("/a/"), "");
 }
 
+TEST(PathParts, CleanAndAbsolutePaths)
+{
+    EXPECT_EQ(CleanPath("//a///b//"), "/a/b");
+    EXPECT_EQ(CleanPath("///"), "/");
+    EXPECT_EQ(CleanPath("a/"), "a");
+    EXPECT_EQ(AbsolutePath("/x//y/"), "/x/y");
+    char cwd[4096];
+    ASSERT_TRUE(::getcwd(cwd, sizeof cwd));
+    EXPECT_EQ(AbsolutePath("a//b/"), CleanPath(std::string(cwd) + "/a/b"));
+    EXPECT_EQ(AbsolutePath(""), CleanPath(cwd));
+}
+
 TEST(FileHelpers, ExistsAndDeleteTellFilesFromFolders)
 {
     TempDir dir;

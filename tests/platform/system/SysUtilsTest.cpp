@@ -22,3 +22,10 @@ TEST(StrToInt, AcceptsDecimalAndRejectsEverythingElse)
         }
     }
 }
+
+TEST(SysUtils, AsciiComparisonAndHexDigits)
+{
+    static_assert(SameText("Music", "mUSIC") && !SameText("it", "it ") && !SameText("\xc4", "\xe4"));
+    static_assert(HexDigitValue('0') == 0 && HexDigitValue('a') == 10 && HexDigitValue('F') == 15);
+    static_assert(HexDigitValue('g') == -1 && HexDigitValue(U'\uff10') == -1 && HexDigitValue(0) == -1);
+}
