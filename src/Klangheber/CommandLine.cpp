@@ -6,6 +6,7 @@
 #include "Klangheber/Report.h"
 #include "MainForm1/MainForm1.h"
 #include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/FileUtils.h"
 #include "platform/system/HeldFolder.h"
 #include "platform/widgets/Application.h"
@@ -393,7 +394,7 @@ int RunBatch(const Options& options)
     const auto seconds = [&clock] { return static_cast<double>(clock.nsecsElapsed()) / 1e9; };
     // On a terminal a progress line stands below the output; never in a
     // pipe or a file.
-    const bool progress = !options.json && ::isatty(STDERR_FILENO) == 1;
+    const bool progress = !options.json && platform::IsTerminal(stderr);
     QTimer progressTimer;
     QObject::connect(&progressTimer, &QTimer::timeout,
                      [&] { ShowProgress(reporter.ProgressText(form.CurrentPlace().count, seconds())); });

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModuleAudio/ModuleAudio.h"
 
+#include "platform/system/Exceptions.h"
+#include "platform/system/FileIo.h"
 #include "platform/system/ReplacingFile.h"
 #include "platform/system/UniqueFd.h"
 
@@ -9,14 +11,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <istream>
 #include <memory>
 #include <ostream>
 #include <streambuf>
 #include <vector>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace moduleaudio {
 
@@ -50,10 +49,7 @@ protected:
         const std::int64_t wanted = std::min<std::int64_t>(sizeof buffer_, count_ - at);
         if (wanted <= 0)
             return traits_type::eof();
-        ssize_t got;
-        do
-            got = ::pread(fd_, buffer_, static_cast<std::size_t>(wanted), static_cast<off_t>(start_ + at));
-        while (got < 0 && errno == EINTR);
+        const std::int64_t got = platform::ReadAt(fd_, buffer_, wanted, start_ + at);
         if (got <= 0)
             return traits_type::eof();
         setg(buffer_, buffer_, buffer_ + got);
@@ -95,17 +91,15 @@ class Loaded {
 public:
     explicit Loaded(const ModuleSource& source)
     {
-        fd_.Reset(::open(source.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        struct stat st {};
-        if (!fd_.IsOpen() || ::fstat(fd_.Get(), &st) != 0) {
+        // Only a regular file is read: a FIFO or device under the module's
+        // name is refused without blocking.
+        platform::FileStatus status;
+        fd_ = platform::OpenRegularFile(source.path, O_RDONLY, 0666, &status);
+        if (!fd_.IsOpen()) {
             err_ = LastError();
             return;
         }
-        if (!S_ISREG(st.st_mode)) {
-            err_ = EINVAL;
-            return;
-        }
-        const std::int64_t available = std::max<std::int64_t>(0, st.st_size - source.start);
+        const std::int64_t available = std::max<std::int64_t>(0, status.size - source.start);
         range_ = std::make_unique<FileRange>(fd_.Get(), source.start,
                                              source.count < 0 ? available : std::min(source.count, available));
         stream_ = std::make_unique<std::istream>(range_.get());
@@ -269,10 +263,13 @@ Rendered RenderModule(const ModuleSource& module, const std::string& target, con
         played = Rendered::Failed;
         err = LastError();
     }
-    struct stat st {};
-    if (played == Rendered::Written && ::fstat(file.Fd(), &st) != 0) {
-        played = Rendered::Failed;
-        err = LastError();
+    if (played == Rendered::Written) {
+        try {
+            result.bytes = platform::StatusOf(file.Fd()).size;
+        } catch (const platform::Exception& e) {
+            played = Rendered::Failed;
+            err = e.Errno();
+        }
     }
     if (played == Rendered::Written && !file.Commit()) {
         played = Rendered::Failed;
@@ -280,7 +277,6 @@ Rendered RenderModule(const ModuleSource& module, const std::string& target, con
     }
     if (played != Rendered::Written)
         return Outcome(std::move(result), played, err);  // the temporary file goes with file
-    result.bytes = st.st_size;
     return Outcome(std::move(result), Rendered::Written);
 }
 

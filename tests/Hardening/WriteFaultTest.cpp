@@ -499,8 +499,9 @@ TEST_F(WriteFault, ExactModuleCutShortBeforeItsCopyFailsAndKeepsTheEarlierModule
     WriteFile(root + "/lied.umx", package.bytes);
     WriteFile(root + "/lied.it", kEarlier);
     onStatus = [&](const QString& text) {
-        if (text == kExtracting)
-            ::truncate((root + "/lied.umx").c_str(), package.moduleStart + package.moduleSize - 2048);
+        if (text == kExtracting) {
+            EXPECT_EQ(::truncate((root + "/lied.umx").c_str(), package.moduleStart + package.moduleSize - 2048), 0);
+        }
     };
     TRunOptions exact;
     exact.exact = true;

@@ -281,7 +281,6 @@ private:
     // with the errno err.
     [[noreturn]] void LoseWorkingFile(int err);
     void NotifyStateChanged();
-    void NotifyLength();
 
     DocumentListener* listener_ = nullptr;
     WorkingCopy workingCopy_;

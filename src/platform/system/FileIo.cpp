@@ -276,4 +276,9 @@ std::size_t NameMaxIn(int folder)
     return max > 0 ? static_cast<std::size_t>(max) : NAME_MAX;
 }
 
+bool IsTerminal(std::FILE* stream)
+{
+    return ::isatty(::fileno(stream)) == 1;
+}
+
 }  // namespace platform

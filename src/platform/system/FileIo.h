@@ -10,6 +10,7 @@
 #include "platform/system/UniqueFd.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -107,5 +108,7 @@ void KeepPermissionsOf(int fd, const FileStatus& status);
 // The longest file name the open folder folder takes (NAME_MAX where it does
 // not tell).
 [[nodiscard]] std::size_t NameMaxIn(int folder);
+// Whether stream writes to a terminal (and not to a pipe or a file).
+[[nodiscard]] bool IsTerminal(std::FILE* stream);
 
 }  // namespace platform

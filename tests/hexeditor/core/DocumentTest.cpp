@@ -230,7 +230,7 @@ TEST_F(DocumentTest, FilesThatCannotBeLoadedLeaveTheDocumentAsItWas)
     ASSERT_TRUE(e->LoadFromFile(dir_ / "doc.bin"));
     ::mkdir((dir_ / "folder").c_str(), 0755);
     ::mkfifo((dir_ / "fifo").c_str(), 0644);  // opening it for reading would block
-    ::symlink((dir_ / "folder").c_str(), (dir_ / "link-to-folder").c_str());
+    ASSERT_EQ(::symlink((dir_ / "folder").c_str(), (dir_ / "link-to-folder").c_str()), 0);
 
     for (const std::string& name : {dir_ / "missing.bin", dir_ / "folder", dir_ / "fifo",
                                     dir_ / "link-to-folder", std::string("/dev/null")}) {
@@ -542,7 +542,7 @@ TEST_F(DocumentTest, ASuccessfulSaveClearsTheEditStateAndKeepsPermissions)
 TEST_F(DocumentTest, SavingThroughASymbolicLinkReplacesTheFileItNames)
 {
     WriteFile(dir_ / "real.bin", std::string("old"));
-    ::symlink("real.bin", (dir_ / "link.bin").c_str());
+    ASSERT_EQ(::symlink("real.bin", (dir_ / "link.bin").c_str()), 0);
     auto e = NewDocument();
     e->AppendBytes("new", 3);
     ASSERT_TRUE(e->SaveToFile(dir_ / "link.bin"));
