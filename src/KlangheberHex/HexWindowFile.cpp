@@ -38,6 +38,21 @@ QString DialogFolder(const std::string& file)
     return ShownPath(PathText(platform::ExtractFilePath(file)));
 }
 
+// A warning whose only way on is the button action (role); Abbrechen is the
+// default, so Enter or Escape changes nothing. True when action was chosen.
+bool ConfirmWarning(QWidget* parent, const QString& text, const QString& detail, const QString& action,
+                    QMessageBox::ButtonRole role, const QString& cancelLabel)
+{
+    QMessageBox box(QMessageBox::Warning, platform::Application().Title(), text, QMessageBox::NoButton, parent);
+    box.setInformativeText(detail);
+    QPushButton* chosen = box.addButton(action, role);
+    QPushButton* cancel = box.addButton(cancelLabel, QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == chosen;
+}
+
 }  // namespace
 
 bool HexWindow::IsUntitled() const
@@ -121,19 +136,11 @@ void HexWindow::Reload()
 {
     if (IsUntitled())
         return;
-    if (editor_->Modified()) {
-        QMessageBox box(QMessageBox::Warning, platform::Application().Title(),
-                        QStringLiteral("Die Datei %1 wurde geändert.").arg(Quoted(DocumentPath())),
-                        QMessageBox::NoButton, this);
-        box.setInformativeText(QStringLiteral("Neu laden verwirft die Änderungen."));
-        QPushButton* reload = box.addButton(QStringLiteral("Neu laden"), QMessageBox::DestructiveRole);
-        QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-        box.setDefaultButton(cancel);
-        box.setEscapeButton(cancel);
-        box.exec();
-        if (box.clickedButton() != reload)
-            return;
-    }
+    if (editor_->Modified() &&
+        !ConfirmWarning(this, QStringLiteral("Die Datei %1 wurde geändert.").arg(Quoted(DocumentPath())),
+                        QStringLiteral("Neu laden verwirft die Änderungen."), QStringLiteral("Neu laden"),
+                        QMessageBox::DestructiveRole, QStringLiteral("Abbrechen")))
+        return;
     // The caret stays on its offset where the file still reaches it.
     const std::int32_t caret = editor_->CaretPosition();
     if (OpenFile(DocumentBytes()) && caret < editor_->DataSize())
@@ -278,17 +285,12 @@ bool HexWindow::WriteDocument(const std::string& path)
 bool HexWindow::AskSaveWithoutBackup(const std::string& path)
 {
     const std::string backup = hexcore::Document::BackupName(path, editor_->BackupExtension());
-    QMessageBox box(QMessageBox::Warning, platform::Application().Title(),
-                    QStringLiteral("Die Sicherungskopie %1 kann nicht angelegt werden: %2.")
-                        .arg(Quoted(PathText(backup)), ErrnoText(editor_->LastSaveFailure().error)),
-                    QMessageBox::NoButton, this);
-    box.setInformativeText(QStringLiteral("Soll die Datei ohne Sicherungskopie gespeichert werden?"));
-    QPushButton* save = box.addButton(QStringLiteral("&Ohne Sicherungskopie speichern"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("&Abbrechen"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == save;
+    return ConfirmWarning(this,
+                          QStringLiteral("Die Sicherungskopie %1 kann nicht angelegt werden: %2.")
+                              .arg(Quoted(PathText(backup)), ErrnoText(editor_->LastSaveFailure().error)),
+                          QStringLiteral("Soll die Datei ohne Sicherungskopie gespeichert werden?"),
+                          QStringLiteral("&Ohne Sicherungskopie speichern"), QMessageBox::AcceptRole,
+                          QStringLiteral("&Abbrechen"));
 }
 
 void HexWindow::RebuildRecentMenu()
